@@ -1,0 +1,264 @@
+#include "profile_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+namespace profile {
+namespace {
+
+struct Line {
+    std::size_t begin = 0;    // offset of the first character
+    std::size_t end = 0;      // offset just past the last character, before the line end
+    std::size_t next = 0;     // offset of the following line
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// CR LF, LF and CR all end a line.
+std::vector<Line> SplitLines(const std::string& text) {
+    std::vector<Line> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        Line line;
+        line.begin = pos;
+        std::size_t i = pos;
+        while (i < text.size() && text[i] != '\r' && text[i] != '\n') ++i;
+        line.end = i;
+        if (i < text.size() && text[i] == '\r') ++i;
+        if (i < text.size() && text[i] == '\n' && (i == line.end || text[i - 1] == '\r')) ++i;
+        line.next = i;
+        lines.push_back(line);
+        pos = i;
+    }
+    return lines;
+}
+
+std::optional<std::string_view> SectionName(std::string_view content) {
+    std::string_view t = Trim(content);
+    if (t.empty() || t.front() != '[') return std::nullopt;
+    t.remove_prefix(1);
+    std::size_t close = t.find(']');
+    if (close != std::string_view::npos) t = t.substr(0, close);
+    return Trim(t);
+}
+
+bool IsComment(std::string_view content) {
+    std::string_view t = Trim(content);
+    return !t.empty() && t.front() == ';';
+}
+
+struct KeyLine {
+    std::string_view key;
+    std::string_view value;
+};
+
+std::optional<KeyLine> ParseKeyLine(std::string_view content) {
+    if (IsComment(content)) return std::nullopt;
+    std::size_t eq = content.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    KeyLine kl{Trim(content.substr(0, eq)), Trim(content.substr(eq + 1))};
+    if (kl.value.size() >= 2 && (kl.value.front() == '"' || kl.value.front() == '\'') &&
+        kl.value.back() == kl.value.front()) {
+        kl.value = kl.value.substr(1, kl.value.size() - 2);
+    }
+    return kl;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Where a section and a key sit in a file's text.
+struct Location {
+    bool sectionFound = false;
+    std::size_t sectionLine = 0;   // index of the section's header line
+    std::size_t lastKeyLine = 0;   // index of the section's last key line (or its header)
+    std::optional<std::size_t> keyLine;
+    std::string value;
+};
+
+Location Find(const std::string& text, const std::vector<Line>& lines, std::string_view section,
+              std::string_view key) {
+    Location loc;
+    bool inSection = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string_view content(text.data() + lines[i].begin, lines[i].end - lines[i].begin);
+        if (auto name = SectionName(content)) {
+            if (inSection) break;  // the first of two equal sections wins
+            if (EqualNoCase(*name, section)) {
+                inSection = true;
+                loc.sectionFound = true;
+                loc.sectionLine = i;
+                loc.lastKeyLine = i;
+            }
+            continue;
+        }
+        if (!inSection) continue;
+        if (auto kl = ParseKeyLine(content)) {
+            loc.lastKeyLine = i;
+            if (!loc.keyLine && EqualNoCase(kl->key, key)) {
+                loc.keyLine = i;
+                loc.value = std::string(kl->value);
+            }
+        }
+    }
+    return loc;
+}
+
+std::optional<std::string> Lookup(const std::filesystem::path& file, std::string_view section,
+                                  std::string_view key) {
+    auto text = ReadWholeFile(file);
+    if (!text) return std::nullopt;
+    auto lines = SplitLines(*text);
+    Location loc = Find(*text, lines, section, key);
+    if (!loc.keyLine) return std::nullopt;
+    return loc.value;
+}
+
+std::string LineEndingOf(const std::string& text) {
+    std::size_t i = text.find_first_of("\r\n");
+    if (i == std::string::npos) return "\r\n";
+    if (text[i] == '\n') return "\n";
+    if (i + 1 < text.size() && text[i + 1] == '\n') return "\r\n";
+    return "\r";
+}
+
+bool ReplaceAtomically(const std::filesystem::path& file, const std::string& content) {
+    std::filesystem::path dir = file.parent_path();
+    if (dir.empty()) dir = ".";
+    std::string tmpl = (dir / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0) return false;
+    mode_t mode = 0644;
+    struct stat st{};
+    if (stat(file.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    bool ok = fchmod(fd, mode) == 0;
+    std::size_t done = 0;
+    while (ok && done < content.size()) {
+        ssize_t n = write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (ok) ok = fsync(fd) == 0;
+    int savedErrno = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (ok && rename(name.data(), file.c_str()) != 0) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        unlink(name.data());
+        errno = savedErrno;
+    }
+    return ok;
+}
+
+}  // namespace
+
+std::string ReadString(const std::filesystem::path& file, std::string_view section,
+                       std::string_view key, std::string_view defaultValue,
+                       std::size_t bufferSize) {
+    std::string value = Lookup(file, section, key).value_or(std::string(defaultValue));
+    if (bufferSize == 0) return {};
+    if (value.size() > bufferSize - 1) value.resize(bufferSize - 1);
+    return value;
+}
+
+int ReadInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
+            int defaultValue) {
+    auto value = Lookup(file, section, key);
+    if (!value) return defaultValue;
+    std::string_view s = Trim(*value);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    long long n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') break;
+        n = n * 10 + (c - '0');
+        if (n > static_cast<long long>(INT_MAX) + 1) break;
+    }
+    if (negative) n = -n;
+    if (n > INT_MAX) return INT_MAX;
+    if (n < INT_MIN) return INT_MIN;
+    return static_cast<int>(n);
+}
+
+bool WriteString(const std::filesystem::path& file, std::string_view section,
+                 std::string_view key, std::string_view value) {
+    std::string text;
+    errno = 0;
+    if (auto existing = ReadWholeFile(file)) {
+        text = std::move(*existing);
+    } else if (std::filesystem::exists(file)) {
+        return false;  // present but unreadable: never replace what we could not read
+    }
+    const std::string eol = LineEndingOf(text);
+    auto lines = SplitLines(text);
+    Location loc = Find(text, lines, section, key);
+
+    std::string result;
+    if (loc.keyLine) {
+        const Line& l = lines[*loc.keyLine];
+        std::string_view content(text.data() + l.begin, l.end - l.begin);
+        std::size_t eq = content.find('=');
+        std::string_view keyPart = content.substr(0, eq);
+        while (!keyPart.empty() && IsBlank(keyPart.back())) keyPart.remove_suffix(1);
+        result = text.substr(0, l.begin);
+        result.append(keyPart).append("=").append(value);
+        result.append(text, l.end, std::string::npos);
+    } else if (loc.sectionFound) {
+        const Line& l = lines[loc.lastKeyLine];
+        result = text.substr(0, l.next);
+        if (l.next == l.end) result += eol;  // the last line of the file had no line end
+        result.append(key).append("=").append(value).append(eol);
+        result.append(text, l.next, std::string::npos);
+    } else {
+        result = text;
+        if (!result.empty() && result.back() != '\n' && result.back() != '\r') result += eol;
+        result.append("[").append(section).append("]").append(eol);
+        result.append(key).append("=").append(value).append(eol);
+    }
+    return ReplaceAtomically(file, result);
+}
+
+}  // namespace profile
