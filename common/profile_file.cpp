@@ -8,8 +8,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -17,12 +15,14 @@ namespace profile {
 namespace {
 
 struct Line {
-    std::size_t begin = 0;    // offset of the first character
-    std::size_t end = 0;      // offset just past the last character, before the line end
-    std::size_t next = 0;     // offset of the following line
+    std::size_t begin = 0;  // offset of the first character
+    std::size_t end = 0;    // offset just past the last character, before the line end
+    std::size_t next = 0;   // offset of the following line
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -90,17 +90,39 @@ std::optional<KeyLine> ParseKeyLine(std::string_view content) {
     return kl;
 }
 
+// Only a regular file that can be opened and read counts as present; a folder in its place or
+// a read error gives nothing (and never throws).
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int why = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        close(fd);
+        errno = why;
+        return std::nullopt;
+    }
+    std::string text;
+    char chunk[4096];
+    for (;;) {
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return text;
 }
 
 // Where a section and a key sit in a file's text.
 struct Location {
     bool sectionFound = false;
-    std::size_t sectionLine = 0;   // index of the section's header line
-    std::size_t lastKeyLine = 0;   // index of the section's last key line (or its header)
+    std::size_t sectionLine = 0;  // index of the section's header line
+    std::size_t lastKeyLine = 0;  // index of the section's last key line (or its header)
     std::optional<std::size_t> keyLine;
     std::string value;
 };
@@ -160,7 +182,7 @@ bool ReplaceAtomically(const std::filesystem::path& file, const std::string& con
     int fd = mkstemp(name.data());
     if (fd < 0) return false;
     mode_t mode = 0644;
-    struct stat st{};
+    struct stat st {};
     if (stat(file.c_str(), &st) == 0) mode = st.st_mode & 07777;
     bool ok = fchmod(fd, mode) == 0;
     std::size_t done = 0;
@@ -223,13 +245,13 @@ int ReadInt(const std::filesystem::path& file, std::string_view section, std::st
     return static_cast<int>(n);
 }
 
-bool WriteString(const std::filesystem::path& file, std::string_view section,
-                 std::string_view key, std::string_view value) {
+bool WriteString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                 std::string_view value) {
     std::string text;
     errno = 0;
     if (auto existing = ReadWholeFile(file)) {
         text = std::move(*existing);
-    } else if (std::filesystem::exists(file)) {
+    } else if (std::error_code ec; std::filesystem::exists(file, ec) || ec) {
         return false;  // present but unreadable: never replace what we could not read
     }
     const std::string eol = LineEndingOf(text);
