@@ -44,9 +44,8 @@ Frame FrameReader::Result() const {
     std::copy_n(buffer_.begin() + 5, f.dataSize, f.data.begin());
     // The checksum covers the L + 2 bytes after the start byte and follows them.
     const std::size_t summed = static_cast<std::size_t>(f.lengthByte) + 2;
-    f.checksumOk =
-        FrameChecksum(std::span<const std::uint8_t>(buffer_.data() + 1, summed)) ==
-        buffer_[summed + 1];
+    f.checksumOk = FrameChecksum(std::span<const std::uint8_t>(buffer_.data() + 1, summed)) ==
+                   buffer_[summed + 1];
     return f;
 }
 

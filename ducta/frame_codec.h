@@ -42,7 +42,7 @@ struct Frame {
 // the first 0x02 is taken as the start (no search for another one). A length byte of 0 or 1
 // gives a frame of L + 4 bytes with no data, whose last byte is taken as the checksum.
 class FrameReader {
-public:
+  public:
     // Feeds one byte; true when the frame is complete (further bytes are then ignored).
     bool Feed(std::uint8_t byte);
     bool Complete() const { return expected_ != 0 && received_ == expected_; }
@@ -52,7 +52,7 @@ public:
     Frame Result() const;
     void Reset();
 
-private:
+  private:
     std::array<std::uint8_t, kMaxFrameSize> buffer_{};
     std::size_t received_ = 0;
     std::size_t expected_ = 0;
