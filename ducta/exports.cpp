@@ -1,0 +1,141 @@
+// The six exports of libducta.so. Nothing else of the library is visible outside it, and no
+// exception crosses this boundary.
+#define DUCTA_BUILDING_LIBRARY 1
+#include "ducta.h"
+
+#include <memory>
+#include <span>
+
+#include "dct_module.h"
+#include "frame_codec.h"
+#include "frame_io.h"
+#include "library_config.h"
+
+namespace {
+
+using ducta::DctModule;
+
+// The one module of this process, or null.
+std::unique_ptr<DctModule> g_module;
+
+// The checks every channel function makes first: a module exists and the selector is not 1.
+DctModule* CheckedModule(std::uint8_t selector) {
+    if (!g_module || selector == 1) return nullptr;
+    return g_module.get();
+}
+
+int CloseModule() {
+    if (g_module) {
+        g_module->CloseChannel();
+        g_module.reset();
+    }
+    return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+DCT_API int DCT_module_open(void) {
+    try {
+        CloseModule();
+        g_module = std::make_unique<DctModule>();
+    } catch (...) {
+        g_module.reset();
+    }
+    return 0;
+}
+
+DCT_API uint16_t DCT_Open(uint8_t selector, uint8_t comIndex, uint8_t assumeConnected,
+                          const char* initString, const char* dialString, const char* hangupString,
+                          int32_t /*reserved*/) {
+    try {
+        DctModule* module = CheckedModule(selector);
+        if (module == nullptr) return DCT_RESULT_FAILED;
+        ducta::ChannelSettings s{};
+        const auto configFile = ducta::LibraryConfigPath();
+        const bool modem = assumeConnected != 0 || initString != nullptr || dialString != nullptr;
+        s.mode = modem ? ducta::ChannelMode::kModem : ducta::ChannelMode::kDirect;
+        s.assumeConnected = assumeConnected != 0 ? 1 : 0;
+        ducta::CopyModemText(s.initString, initString);
+        ducta::CopyModemText(s.dialString, dialString);
+        ducta::CopyModemText(s.hangupString, hangupString);
+        s.comNumber = comIndex + 1;
+        const ducta::ChannelConfig c = ducta::ReadChannelConfig(configFile, modem);
+        s.baudRate = c.baudRate;
+        s.connTimeOutS = c.connTimeOutS;
+        s.pollTimeOutMs = c.pollTimeOutMs;
+        s.commandDelayMs = c.commandDelayMs;
+        s.devStart = c.devStart;
+        s.devEnd = c.devEnd;
+        module->SetConfigFile(configFile);
+        if (module->OpenChannel(s) != DctModule::kOpenOk) {
+            module->CloseChannel();
+            return DCT_RESULT_FAILED;
+        }
+        return DCT_RESULT_OK;
+    } catch (...) {
+        return DCT_RESULT_FAILED;
+    }
+}
+
+DCT_API uint16_t DCT_Write(uint8_t selector, uint8_t /*channel*/, uint16_t index, uint8_t command,
+                           const uint8_t* data, uint16_t length) {
+    try {
+        DctModule* module = CheckedModule(selector);
+        if (module == nullptr) return DCT_RESULT_FAILED;
+        if (data == nullptr && length != 0) return DCT_RESULT_FAILED;
+        // The length byte cannot announce more; such a frame is never built.
+        if (length > ducta::kMaxFrameData) return DCT_RESULT_FAILED;
+        const int r = ducta::WriteFrame(module->Port(), command, static_cast<uint8_t>(index >> 8),
+                                        static_cast<uint8_t>(index & 0xFF),
+                                        std::span<const uint8_t>(data, length));
+        if (r == ducta::kFrameTooLong) return DCT_RESULT_FAILED;
+        return static_cast<uint16_t>(r);
+    } catch (...) {
+        return DCT_RESULT_FAILED;
+    }
+}
+
+DCT_API uint16_t DCT_Read(uint8_t selector, uint8_t /*channel*/, uint16_t* indexOut,
+                          uint8_t* commandOut, uint8_t* okOut, uint8_t* data, uint16_t* lengthOut) {
+    try {
+        DctModule* module = CheckedModule(selector);
+        if (module == nullptr) return DCT_RESULT_FAILED;
+        if (data == nullptr || okOut == nullptr) return DCT_RESULT_FAILED;
+        ducta::ReplyFrame reply;
+        const int r = ducta::ReadFrame(module->Port(), module->PollTimeOutMs(), reply,
+                                       std::span<uint8_t>(data, DCT_READ_BUFFER_SIZE));
+        if (r == ducta::kFrameOk || r == ducta::kFrameTimeout || r == ducta::kFrameChecksum ||
+            r == ducta::kFrameFlagged) {
+            if (commandOut != nullptr) *commandOut = reply.command;
+            if (indexOut != nullptr)
+                *indexOut = static_cast<uint16_t>(reply.indexHigh << 8 | reply.indexLow);
+            if (lengthOut != nullptr) *lengthOut = reply.dataLength;
+        }
+        if (r == ducta::kFrameOk) *okOut = 1;
+        return static_cast<uint16_t>(r);
+    } catch (...) {
+        return DCT_RESULT_FAILED;
+    }
+}
+
+DCT_API uint16_t DCT_Close(uint8_t selector, uint8_t /*channel*/) {
+    try {
+        DctModule* module = CheckedModule(selector);
+        if (module == nullptr) return DCT_RESULT_FAILED;
+        return module->CloseChannel() ? DCT_RESULT_OK : DCT_RESULT_FAILED;
+    } catch (...) {
+        return DCT_RESULT_FAILED;
+    }
+}
+
+DCT_API int DCT_module_close(void) {
+    try {
+        CloseModule();
+    } catch (...) {
+    }
+    return 0;
+}
+
+}  // extern "C"
