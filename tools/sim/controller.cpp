@@ -1,0 +1,119 @@
+#include "controller.h"
+
+#include <array>
+#include <span>
+
+#include "fault_points.h"
+
+namespace sim {
+
+namespace {
+
+std::vector<std::uint8_t> Frame(std::uint8_t command, std::uint16_t index,
+                                std::span<const std::uint8_t> data) {
+    std::array<std::uint8_t, ducta::kMaxFrameSize> out{};
+    const std::size_t n = ducta::BuildFrame(command, static_cast<std::uint8_t>(index >> 8),
+                                            static_cast<std::uint8_t>(index & 0xFF), data, out);
+    return {out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n)};
+}
+
+std::vector<std::uint8_t> Refusal(const ducta::Frame& request) {
+    return Frame(static_cast<std::uint8_t>(request.command | 0x01), request.Index(), {});
+}
+
+// A frame of L + 4 bytes whose length byte L is too small to hold the index; its checksum
+// is right for the bytes it has, so only the length is wrong.
+std::vector<std::uint8_t> ShortFrame(std::uint8_t command, std::uint8_t lengthByte,
+                                     std::uint16_t index) {
+    std::vector<std::uint8_t> f{ducta::kStx, command, lengthByte};
+    if (lengthByte == 1) f.push_back(static_cast<std::uint8_t>(index >> 8));
+    f.push_back(ducta::FrameChecksum(std::span<const std::uint8_t>(f).subspan(1)));
+    return f;
+}
+
+}  // namespace
+
+Controller::Controller(DataTable& table, Log log) : table_(table), log_(std::move(log)) {}
+
+Reply Controller::Answer(const ducta::Frame& request) {
+    if (!request.checksumOk) {
+        log_("request checksum wrong: no reply");
+        return {};
+    }
+    for (const FaultPoint& point : kFaultPoints) {
+        if (point.index == request.Index()) return Faulty(request, point);
+    }
+    return Normal(request);
+}
+
+Reply Controller::Normal(const ducta::Frame& request) {
+    const Value* value = table_.Find(request.Index());
+    if (request.command == kCommandRead && value != nullptr) {
+        return {Frame(kCommandReadReply, request.Index(), *value)};
+    }
+    if (request.command == kCommandWrite && value != nullptr) {
+        std::string error;
+        const Value newValue(request.data.begin(),
+                             request.data.begin() + static_cast<std::ptrdiff_t>(request.dataSize));
+        if (!table_.Store(request.Index(), newValue, error)) {
+            // A value that could not be kept must not be reported as written.
+            log_("write not stored (" + error + "): refused");
+            return {Refusal(request)};
+        }
+        return {Frame(kCommandWrite, request.Index(), {})};
+    }
+    log_(request.command == kCommandRead || request.command == kCommandWrite
+             ? "unknown data point: refused"
+             : "unknown command: refused");
+    return {Refusal(request)};
+}
+
+Reply Controller::Faulty(const ducta::Frame& request, const FaultPoint& point) {
+    log_(std::string("fault point: ") + point.description);
+    // What a healthy point would answer: a read gets the two index bytes as its value,
+    // a write is acknowledged without being stored.
+    const bool isWrite = request.command == kCommandWrite;
+    const std::uint8_t command = isWrite ? kCommandWrite : kCommandReadReply;
+    const std::array<std::uint8_t, 2> value{static_cast<std::uint8_t>(point.index >> 8),
+                                            static_cast<std::uint8_t>(point.index & 0xFF)};
+    const std::span<const std::uint8_t> data =
+        isWrite ? std::span<const std::uint8_t>() : std::span<const std::uint8_t>(value);
+    std::vector<std::uint8_t> valid = Frame(command, point.index, data);
+
+    Reply reply;
+    switch (point.fault) {
+        case Fault::kNone:
+            reply.bytes = std::move(valid);
+            break;
+        case Fault::kSilence:
+            break;
+        case Fault::kBadChecksum:
+            valid.back() = static_cast<std::uint8_t>(valid.back() + 1);
+            reply.bytes = std::move(valid);
+            break;
+        case Fault::kNoise:
+            reply.bytes = {0xFF, 0x00, 0x55, 0xAA, 0x13};
+            reply.bytes.insert(reply.bytes.end(), valid.begin(), valid.end());
+            break;
+        case Fault::kStrayStx:
+            reply.bytes = {ducta::kStx};
+            reply.bytes.insert(reply.bytes.end(), valid.begin(), valid.end());
+            break;
+        case Fault::kSlow:
+            reply.bytes = std::move(valid);
+            reply.byteGap = kSlowByteGap;
+            break;
+        case Fault::kLengthZero:
+            reply.bytes = ShortFrame(command, 0, point.index);
+            break;
+        case Fault::kLengthOne:
+            reply.bytes = ShortFrame(command, 1, point.index);
+            break;
+        case Fault::kFlagged:
+            reply.bytes = Frame(static_cast<std::uint8_t>(command | 0x01), point.index, data);
+            break;
+    }
+    return reply;
+}
+
+}  // namespace sim

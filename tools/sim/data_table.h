@@ -1,0 +1,52 @@
+// The simulated controller's data points: index -> value bytes, optionally backed by a text
+// file that every change is written back to at once.
+//
+// File format (one point per line; blank lines and lines starting with '#' or ';' are ignored):
+//     0102 = AA BB
+//     0200 =
+// The index is 1 to 4 hexadecimal digits, the value 0 to 253 bytes of two hexadecimal digits
+// separated by blanks. An index may appear only once.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim {
+
+using Value = std::vector<std::uint8_t>;
+using PointMap = std::map<std::uint16_t, Value>;
+
+// The points a fresh simulator holds.
+PointMap DefaultPoints();
+
+// Parses the file format; on a bad line gives nullopt and `error` naming the line.
+std::optional<PointMap> ParsePoints(std::string_view text, std::string& error);
+// Writes the file format, sorted by index, with a header comment.
+std::string FormatPoints(const PointMap& points);
+
+class DataTable {
+  public:
+    // An in-memory table with the default points and no file.
+    DataTable();
+
+    // Loads `file`, or creates it with the default points when it does not exist.
+    bool Open(const std::filesystem::path& file, std::string& error);
+
+    const Value* Find(std::uint16_t index) const;
+    // Replaces the value of an existing point and writes the file back. When the file cannot
+    // be written the old value stays (in memory and on disk) and the result is false.
+    bool Store(std::uint16_t index, const Value& value, std::string& error);
+
+    const PointMap& Points() const { return points_; }
+
+  private:
+    PointMap points_;
+    std::optional<std::filesystem::path> file_;
+};
+
+}  // namespace sim

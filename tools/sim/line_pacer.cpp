@@ -1,0 +1,42 @@
+#include "line_pacer.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "stop_signal.h"
+
+namespace sim {
+
+LinePacer::LinePacer(LineEndpoint& line, int baud)
+    : line_(line),
+      byteTime_(std::chrono::duration_cast<Clock::duration>(
+          std::chrono::nanoseconds(10'000'000'000LL / std::max(baud, 1)))) {}
+
+bool LinePacer::SleepUntil(Clock::time_point when) {
+    // Slices of at most 50 ms keep a stop request from waiting behind a long pause.
+    for (;;) {
+        if (StopRequested()) return false;
+        const Clock::time_point now = Clock::now();
+        if (now >= when) return true;
+        std::this_thread::sleep_until(std::min(when, now + std::chrono::milliseconds(50)));
+    }
+}
+
+bool LinePacer::Send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds extraGap) {
+    // A reply queued behind one still on the line starts when the line is free.
+    Clock::time_point at = std::max(Clock::now(), lineFreeAt_);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0) at += extraGap;
+        at += byteTime_;
+        if (!SleepUntil(at)) return false;
+        if (!line_.Write(bytes.subspan(i, 1))) return false;
+    }
+    lineFreeAt_ = at;
+    return true;
+}
+
+void LinePacer::Pause(std::chrono::milliseconds duration) {
+    SleepUntil(Clock::now() + duration);
+}
+
+}  // namespace sim

@@ -1,0 +1,90 @@
+#include "sim_loop.h"
+
+#include <algorithm>
+#include <array>
+
+#include "stop_signal.h"
+
+namespace sim {
+
+SimLoop::SimLoop(LineEndpoint& line, LinePacer& pacer, Controller& controller, const Trace& trace,
+                 HayesModem* modem, std::chrono::milliseconds turnaround)
+    : line_(line),
+      pacer_(pacer),
+      controller_(controller),
+      trace_(trace),
+      modem_(modem),
+      turnaround_(turnaround) {}
+
+void SimLoop::Run() {
+    std::array<std::uint8_t, 512> buffer{};
+    while (!StopRequested()) {
+        const std::size_t n = line_.Read(buffer, WaitBudget(Clock::now()));
+        const Clock::time_point now = Clock::now();
+        for (std::size_t i = 0; i < n && !StopRequested(); ++i) OnLineByte(buffer[i], now);
+        RunTimers(Clock::now());
+    }
+}
+
+std::chrono::milliseconds SimLoop::WaitBudget(Clock::time_point now) const {
+    // Bounded, so that a stop request that slips in just before the wait is seen soon.
+    Clock::time_point until = now + std::chrono::milliseconds(100);
+    if (const auto d = assembler_.Deadline()) until = std::min(until, *d);
+    if (modem_ != nullptr) {
+        if (const auto d = modem_->NextDeadline()) until = std::min(until, *d);
+    }
+    if (until <= now) return std::chrono::milliseconds(0);
+    // Rounded up, so the deadline has passed when the wait ends.
+    return std::chrono::ceil<std::chrono::milliseconds>(until - now);
+}
+
+void SimLoop::RunTimers(Clock::time_point now) {
+    if (assembler_.Expire(now)) trace_.Frame("rx (stalled, dropped)", assembler_.Raw());
+    if (modem_ != nullptr) {
+        HayesModem::Output out;
+        modem_->Tick(now, out);
+        Carry(out, now);
+    }
+}
+
+void SimLoop::OnLineByte(std::uint8_t byte, Clock::time_point now) {
+    if (modem_ == nullptr) {
+        OnControllerByte(byte, now);
+        return;
+    }
+    HayesModem::Output out;
+    modem_->Feed(byte, now, out);
+    Carry(out, now);
+}
+
+void SimLoop::Carry(HayesModem::Output& out, Clock::time_point now) {
+    if (!out.toLine.empty()) {
+        trace_.Line("modem tx " + Printable(out.toLine));
+        pacer_.Send(out.toLine);
+    }
+    for (std::uint8_t b : out.toController) OnControllerByte(b, now);
+}
+
+void SimLoop::OnControllerByte(std::uint8_t byte, Clock::time_point now) {
+    const auto frame = assembler_.Feed(byte, now);
+    if (const std::size_t skipped = assembler_.TakeSkipped(); skipped > 0 && trace_.Enabled()) {
+        trace_.Line("rx " + Hex(std::span<const std::uint8_t>(&byte, 1)) +
+                    " (not a start byte, passed over)");
+    }
+    if (!frame) return;
+    trace_.Frame("rx", assembler_.Raw());
+    const Reply reply = controller_.Answer(*frame);
+    if (reply.bytes.empty()) {
+        trace_.Line("tx (nothing)");
+        return;
+    }
+    pacer_.Pause(turnaround_);
+    if (modem_ != nullptr && !modem_->DataMode()) {
+        trace_.Line("reply dropped: the modem has left data mode");
+        return;
+    }
+    trace_.Frame("tx", reply.bytes);
+    pacer_.Send(reply.bytes, reply.byteGap);
+}
+
+}  // namespace sim

@@ -1,0 +1,43 @@
+// The simulator's serving loop: bytes from the line go (through the modem, when there is one)
+// to the request assembler; each complete request is answered by the controller after the
+// turn-around, paced at the line speed.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "controller.h"
+#include "hayes_modem.h"
+#include "line_endpoint.h"
+#include "line_pacer.h"
+#include "request_assembler.h"
+#include "trace.h"
+
+namespace sim {
+
+class SimLoop {
+  public:
+    SimLoop(LineEndpoint& line, LinePacer& pacer, Controller& controller, const Trace& trace,
+            HayesModem* modem, std::chrono::milliseconds turnaround);
+
+    // Serves until a stop signal arrives.
+    void Run();
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    void OnLineByte(std::uint8_t byte, Clock::time_point now);
+    void OnControllerByte(std::uint8_t byte, Clock::time_point now);
+    void Carry(HayesModem::Output& out, Clock::time_point now);
+    void RunTimers(Clock::time_point now);
+    std::chrono::milliseconds WaitBudget(Clock::time_point now) const;
+
+    LineEndpoint& line_;
+    LinePacer& pacer_;
+    Controller& controller_;
+    const Trace& trace_;
+    HayesModem* modem_;
+    std::chrono::milliseconds turnaround_;
+    RequestAssembler assembler_;
+};
+
+}  // namespace sim
