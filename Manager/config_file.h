@@ -1,0 +1,47 @@
+// The manager's own configuration file, VR620Manager.INI beside the program. Each reader or
+// writer makes one of these objects for its own use and drops it at once: nothing of the file is
+// cached, so a change made by the user takes effect at the next use.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace manager {
+
+// Raised when the configuration file cannot be written; the message names the file.
+class ConfigError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class ConfigFile {
+  public:
+    // The file beside the program.
+    ConfigFile();
+    explicit ConfigFile(std::filesystem::path file);
+
+    const std::filesystem::path& Path() const { return file_; }
+
+    // The stored text, cut to 2047 characters, or `defaultValue` when the file, the section or
+    // the key is missing. A key with nothing after "=" gives the empty text.
+    std::string ReadText(std::string_view section, std::string_view key,
+                         std::string_view defaultValue) const;
+
+    // The stored number: "0x" or "0X" and hexadecimal digits, or a signed decimal number.
+    // Anything else (empty, letters, trailing characters, out of range) gives `defaultValue`.
+    int ReadInteger(std::string_view section, std::string_view key, int defaultValue) const;
+
+    // Stores `value`, creating the file and the section as needed; every other line stays as
+    // it was. Throws ConfigError when the system refuses the write.
+    void WriteText(std::string_view section, std::string_view key, std::string_view value) const;
+
+  private:
+    std::filesystem::path file_;
+};
+
+// The number rule of ReadInteger, on its own.
+int ParseConfigInteger(std::string_view text, int defaultValue);
+
+}  // namespace manager

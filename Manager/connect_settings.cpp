@@ -1,0 +1,102 @@
+#include "connect_settings.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "design_font.h"
+#include "up_down_control.h"
+
+namespace {
+
+QGroupBox* MakeGroup(const char* title, QRect bounds, QWidget* parent) {
+    auto* group = new QGroupBox(QString::fromUtf8(title), parent);
+    group->setGeometry(bounds);
+    return group;
+}
+
+QLineEdit* MakeModemEdit(const char* text, QWidget* parent) {
+    auto* edit = new QLineEdit(QString::fromUtf8(text), parent);
+    edit->setGeometry(8, 24, 249, 21);
+    edit->setEnabled(false);
+    return edit;
+}
+
+}  // namespace
+
+TConnectSettings::TConnectSettings(QWidget* parent)
+    // A fixed dialog without any title-bar button: it ends through its own buttons.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      components_("ConnectSettings", texts::ComponentKind::Window, this) {
+    setObjectName("ConnectSettings");
+    setWindowTitle("Yhteysasetukset");
+    setFont(DesignFont());
+    setFixedSize(280, 285);
+
+    ChannelGroup = MakeGroup("COM-portin valinta", {8, 2, 265, 47}, this);
+    COMLabel = new QLabel("COM", ChannelGroup);
+    COMLabel->setGeometry(14, 22, 24, 13);
+    ChannelNumber = new QLineEdit("1", ChannelGroup);
+    ChannelNumber->setGeometry(42, 18, 41, 21);
+    ChannelSelect = new UpDownControl(ChannelGroup);
+    ChannelSelect->setGeometry(83, 18, 15, 21);
+    ChannelSelect->SetRange(1, 255);
+    ChannelSelect->SetBuddy(ChannelNumber);
+    ChannelSelect->SetPosition(1);
+
+    ModemConnection = new QCheckBox("Modeemiyhteys", this);
+    ModemConnection->setGeometry(8, 56, 265, 17);
+
+    InitGroup = MakeGroup("Modeemin alustuskomento", {8, 81, 265, 57}, this);
+    IniStringEdit = MakeModemEdit(kDefaultIniString, InitGroup);
+    DialGroup = MakeGroup("Soittokomento ja puhelinnumero", {8, 137, 265, 57}, this);
+    DialStringEdit = MakeModemEdit(kDefaultDialString, DialGroup);
+    HangupGroup = MakeGroup("Yhteyden katkaisukomento", {8, 193, 265, 57}, this);
+    HangupStringEdit = MakeModemEdit(kDefaultHangupString, HangupGroup);
+
+    RestoreDefaults = new QPushButton("Palauta oletusasetukset", this);
+    RestoreDefaults->setGeometry(8, 256, 125, 25);
+    RestoreDefaults->setAutoDefault(false);
+    Close = new QPushButton("Sulje", this);
+    Close->setGeometry(148, 256, 125, 25);
+    Close->setAutoDefault(false);
+    QFont bold = Close->font();
+    bold.setBold(true);
+    Close->setFont(bold);
+    connect(Close, &QPushButton::clicked, this, [this] { done(1); });
+
+    // Tab order: the groups and buttons in their designed order, each group's controls within.
+    setTabOrder(ChannelNumber, ModemConnection);
+    setTabOrder(ModemConnection, IniStringEdit);
+    setTabOrder(IniStringEdit, DialStringEdit);
+    setTabOrder(DialStringEdit, HangupStringEdit);
+    setTabOrder(HangupStringEdit, RestoreDefaults);
+    setTabOrder(RestoreDefaults, Close);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+
+    // Owned in the order of the layout description, not of the visual parents.
+    using texts::ComponentKind;
+    components_.Add("InitGroup", ComponentKind::GroupBox, InitGroup);
+    components_.Add("IniStringEdit", ComponentKind::Edit, IniStringEdit);
+    components_.Add("DialGroup", ComponentKind::GroupBox, DialGroup);
+    components_.Add("DialStringEdit", ComponentKind::Edit, DialStringEdit);
+    components_.Add("HangupGroup", ComponentKind::GroupBox, HangupGroup);
+    components_.Add("HangupStringEdit", ComponentKind::Edit, HangupStringEdit);
+    components_.Add("RestoreDefaults", ComponentKind::Button, RestoreDefaults);
+    components_.Add("Close", ComponentKind::Button, Close);
+    components_.Add("ChannelGroup", ComponentKind::GroupBox, ChannelGroup);
+    components_.Add("COMLabel", ComponentKind::Label, COMLabel);
+    components_.Add("ChannelNumber", ComponentKind::Edit, ChannelNumber);
+    components_.Add("ChannelSelect", ComponentKind::UpDown, ChannelSelect);
+    components_.Add("ModemConnection", ComponentKind::CheckBox, ModemConnection);
+}
+
+TConnectSettings::~TConnectSettings() = default;

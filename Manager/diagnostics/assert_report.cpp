@@ -1,0 +1,61 @@
+#include "assert_report.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "debug_trace.h"
+#include "program_path.h"
+
+namespace diagnostics {
+namespace {
+
+constexpr std::size_t kBoxTextSize = 1024;
+
+}  // namespace
+
+int AssertFailed(const char* file, int line, const char* condition) {
+    const int savedErrno = errno;
+    // The condition is data, never a format.
+    DebugTrace(file, line, "%s %s", kAssertTitle, condition);
+    errno = savedErrno;
+    ShowAssertBox(kAssertTitle, file, line, condition);
+    return 0;
+}
+
+std::string AssertBoxText(const char* title, const char* file, int line, const char* condition,
+                          int errorCode) {
+    char errorText[256] = "";
+    // The GNU variant returns the text, which need not be the buffer.
+    const char* description = strerror_r(errorCode, errorText, sizeof errorText);
+    if (description == nullptr) description = "";
+
+    std::string program = manager::ProgramPath().string();
+    if (program.empty()) program = "<No Program Name>";
+
+    char text[kBoxTextSize];
+    std::snprintf(text, sizeof text,
+                  "%s\nApplication: %s\n\nFile name:   %s\nLine number: %d\n\nExpression:  "
+                  "%s\n\nLast Error:  %d / %s\n\nDo you wan't to exit application?",
+                  title, FileNameOf(program.c_str()), FileNameOf(file), line,
+                  condition != nullptr ? condition : "", errorCode, description);
+    return text;
+}
+
+manager::BoxAnswer ShowAssertBox(const char* title, const char* file, int line,
+                                 const char* condition) {
+    const int errorCode = errno;
+    const manager::BoxAnswer answer =
+        manager::ShowMessageBox({.caption = "DEBUG window",
+                                 .text = AssertBoxText(title, file, line, condition, errorCode),
+                                 .icon = manager::BoxIcon::Error,
+                                 .buttons = manager::BoxButtons::YesNo,
+                                 .defaultAnswer = manager::BoxAnswer::Yes});
+    // The orderly end: exit handlers and the run-time clean-up run, no window is asked.
+    if (answer == manager::BoxAnswer::Yes) std::exit(0);
+    return answer;
+}
+
+}  // namespace diagnostics

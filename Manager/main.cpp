@@ -1,0 +1,27 @@
+// The manager's program entry: the four windows, created in their order, and the message loop.
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+#include <memory>
+
+#include "about_box.h"
+#include "connect_settings.h"
+#include "log_form.h"
+#include "main_form.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    try {
+        // Destroyed in the reverse order: the log window first, the main window last.
+        auto mainForm = std::make_unique<TMainForm>();
+        auto aboutBox = std::make_unique<TAboutBox>();
+        auto connectSettings = std::make_unique<TConnectSettings>();
+        auto logForm = std::make_unique<TLogForm>();
+        mainForm->SetWindows(aboutBox.get(), connectSettings.get(), logForm.get());
+        mainForm->show();
+        QApplication::exec();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, "VR-620", QString::fromLocal8Bit(error.what()));
+    }
+    return 0;
+}

@@ -1,0 +1,91 @@
+#include "language_texts.h"
+
+#include <dlfcn.h>
+
+#include <array>
+#include <cstring>
+#include <utility>
+
+#include "component_model.h"
+#include "debug_trace.h"
+#include "language_library.h"
+#include "message_boxes.h"
+#include "program_path.h"
+
+namespace texts {
+namespace {
+
+constexpr int kNumberedTextBufferSize = 1024;
+
+void ReportError(const char* text) {
+    manager::ShowMessageBox({.caption = "Error",
+                             .text = text,
+                             .icon = manager::BoxIcon::Error,
+                             .buttons = manager::BoxButtons::Ok,
+                             .defaultAnswer = manager::BoxAnswer::Ok});
+}
+
+}  // namespace
+
+std::filesystem::path LanguageLibraryPath(std::string_view language) {
+    std::string suffix = "_";
+    suffix += language;
+    suffix += ".so";
+    return manager::ProgramPathWithSuffix(suffix);
+}
+
+LanguageTexts::LanguageTexts(std::string language) : language_(std::move(language)) {}
+
+LanguageTexts::~LanguageTexts() {
+    if (library_ != nullptr) dlclose(library_);
+}
+
+bool LanguageTexts::LoadLibrary() {
+    if (library_ != nullptr) return true;
+    const std::filesystem::path path = LanguageLibraryPath(language_);
+    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library_ == nullptr) {
+        // The box only says that loading failed; the reason goes to the debug output.
+        const char* reason = dlerror();
+        DEBUG_TRACE("%s", reason != nullptr ? reason : path.c_str());
+    }
+    return library_ != nullptr;
+}
+
+std::string LanguageTexts::LoadText(int number) {
+    if (!LoadLibrary()) {
+        ReportError("Error in loading resource DLL");
+        return {};
+    }
+    auto load =
+        reinterpret_cast<LoadNumberedStringFunction>(dlsym(library_, kLoadNumberedStringName));
+    if (load == nullptr || number < 0) return {};
+    std::array<char, kNumberedTextBufferSize> buffer{};
+    const int length = load(static_cast<unsigned>(number), buffer.data(), kNumberedTextBufferSize);
+    if (length <= 0) return {};
+    // Trust neither the length nor the terminator from outside further than the buffer.
+    buffer.back() = '\0';
+    return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+}
+
+void LanguageTexts::ApplyTexts(Component& component) {
+    if (!LoadLibrary()) {
+        ReportError("Error in loading resource DLL");
+        return;
+    }
+    auto load =
+        reinterpret_cast<LoadResourceStringFunction>(dlsym(library_, kLoadResourceStringName));
+    if (load == nullptr) {
+        ReportError("Resource DLL doesn't contain LoadResourceString function");
+        return;
+    }
+    Walk(component, [&](Component& named) {
+        for (const TextProperty property : PropertiesOf(named.Kind())) {
+            const std::string key = named.Key(property);
+            const char* text = load(key.c_str(), &context_);
+            if (text != nullptr) named.SetValue(property, text);
+        }
+    });
+}
+
+}  // namespace texts
