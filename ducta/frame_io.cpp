@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 #include "frame_codec.h"
 #include "serial_port.h"
@@ -9,7 +10,8 @@
 namespace ducta {
 namespace {
 
-constexpr int kIdleWaitMs = 10;
+constexpr long long kIdleWaitUs = 10000;  // one idle poll
+using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
@@ -28,7 +30,12 @@ int ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
               std::span<std::uint8_t> data) {
     if (port == nullptr) return kFrameNoPort;
     if (!port->IsOpen()) return kFrameNotOpen;
-    int idleBudget = (pollTimeoutMs < 0 ? 0 : pollTimeoutMs) / 10;
+    // The budget is N idle polls of 10 ms, N = poll time-out / 10. A wait that a byte ends
+    // early is charged only for the time it waited: a reply arriving at line speed (a byte
+    // every millisecond or two) must not spend a whole poll per byte gap.
+    using std::chrono::microseconds;
+    const int polls = (pollTimeoutMs < 0 ? 0 : pollTimeoutMs) / 10;
+    microseconds idleLeft = microseconds(static_cast<long long>(polls) * kIdleWaitUs);
     FrameReader reader;
     reply = ReplyFrame{};
     while (!reader.Complete()) {
@@ -37,13 +44,16 @@ int ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
             if (port->Read(&byte, 1, true) == SerialPort::kTransferAll) reader.Feed(byte);
             continue;
         }
-        // Wake as soon as a byte arrives, but count the wait as one idle poll either way.
-        port->WaitReadable(kIdleWaitMs);
-        if (idleBudget == 0) {
+        const auto start = Clock::now();
+        port->WaitReadable(kIdleWaitUs / 1000);
+        const auto waited =
+            std::min<microseconds>(std::chrono::duration_cast<microseconds>(Clock::now() - start),
+                                   microseconds(kIdleWaitUs));
+        if (idleLeft <= microseconds::zero()) {
             if (!data.empty()) data[0] = 0;
             return kFrameTimeout;
         }
-        --idleBudget;
+        idleLeft -= waited;
     }
     const Frame frame = reader.Result();
     reply.command = frame.command;

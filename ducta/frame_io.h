@@ -29,9 +29,10 @@ struct ReplyFrame {
 };
 
 // Receives one frame. The data go to `data` followed by a NUL; it must hold 254 bytes.
-// Gives up after pollTimeoutMs / 10 + 1 waits of up to 10 ms in which nothing arrived, however
-// long the frame takes. -1, 2, 3 (time-out, length 0), 4 checksum, 5 flagged, 0 valid; the
-// fields of `reply` are filled for 0, 4 and 5.
+// Gives up once the line has been silent for about pollTimeoutMs + 10 ms in total (counted in
+// waits of up to 10 ms, pollTimeoutMs / 10 + 1 of them when nothing arrives at all). -1, 2, 3
+// (time-out, length 0), 4 checksum, 5 flagged, 0 valid; the fields of `reply` are filled for 0, 4
+// and 5.
 int ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply, std::span<std::uint8_t> data);
 
 }  // namespace ducta

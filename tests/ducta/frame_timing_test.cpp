@@ -73,6 +73,26 @@ TEST_F(FrameTiming, SlowlyArrivingFrameStillCompletes) {
     EXPECT_GE(took, 200ms);
 }
 
+TEST_F(FrameTiming, ByteGapsAtLineSpeedDoNotSpendWholePolls) {
+    // 156 bytes a couple of milliseconds apart: far more gaps than the 100 polls of the budget,
+    // but far less silence than the 1000 ms time-out.
+    WriteIni("[Direct]\r\nPollTimeOut=1000\r\n");
+    ASSERT_EQ(OpenDirect(), DCT_RESULT_OK);
+    Request(0x0300);
+    const Bytes reply = Reply(0x80, 0x0300, Bytes(150, 0x5A));
+    std::thread device([&] {
+        for (uint8_t b : reply) {
+            pty.Send(Bytes{b});
+            std::this_thread::sleep_for(2ms);
+        }
+    });
+    ReadResult r;
+    TimedRead(r);
+    device.join();
+    EXPECT_EQ(r.result, DCT_RESULT_OK);
+    EXPECT_EQ(r.length, 150);
+}
+
 TEST_F(FrameTiming, ReplyIsTakenAsSoonAsItsLastByteArrives) {
     WriteIni("[Direct]\r\nPollTimeOut=5000\r\n");
     ASSERT_EQ(OpenDirect(), DCT_RESULT_OK);
