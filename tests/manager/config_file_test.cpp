@@ -1,0 +1,131 @@
+// The manager's configuration file beside the program.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "config_file.h"
+#include "manager_fixture.h"
+#include "texts/language_texts.h"
+
+namespace {
+
+using manager::ConfigError;
+using manager::ConfigFile;
+using vr620_test::ReadFile;
+using vr620_test::WriteFile;
+
+class ConfigFileTest : public vr620_test::ManagerTest {
+  protected:
+    std::filesystem::path Ini() const { return folder / "VR620Manager.INI"; }
+};
+
+TEST_F(ConfigFileTest, LiesBesideTheProgramWithItsExtensionReplaced) {
+    EXPECT_EQ(ConfigFile().Path(), Ini());
+    EXPECT_EQ(texts::LanguageLibraryPath("FIN"), folder / "VR620Manager_FIN.so");
+    EXPECT_EQ(texts::LanguageLibraryPath(""), folder / "VR620Manager_.so");
+
+    manager::SetProgramPathForTesting(folder / "VR620Manager.bin");
+    EXPECT_EQ(ConfigFile().Path(), Ini());
+    EXPECT_EQ(texts::LanguageLibraryPath("SWE"), folder / "VR620Manager_SWE.so");
+    // A dot in a folder's name is no extension.
+    manager::SetProgramPathForTesting(folder / "v1.2" / "VR620Manager");
+    EXPECT_EQ(ConfigFile().Path(), folder / "v1.2" / "VR620Manager.INI");
+}
+
+TEST_F(ConfigFileTest, WithoutAFileEveryValueIsItsDefault) {
+    const ConfigFile config;
+    EXPECT_EQ(config.ReadInteger("CONNECTION_SETTINGS", "Channel", 0), 0);
+    EXPECT_EQ(config.ReadText("COMMON", "DefaultLanguage", "FIN"), "FIN");
+    EXPECT_EQ(config.ReadText("APPLICATIONS", "CONFIG_APPLICATION_NAME", "VR620Configurator"),
+              "VR620Configurator");
+}
+
+TEST_F(ConfigFileTest, ReadsTextsAsStoredAndAPresentEmptyValueAsEmpty) {
+    WriteFile(Ini(),
+              "[common]\r\nDefaultLanguage=\r\n[APPLICATIONS]\r\n"
+              "config_application_name= /opt/vr620/Conf x \r\n");
+    const ConfigFile config;
+    EXPECT_EQ(config.ReadText("COMMON", "DefaultLanguage", "FIN"), "");
+    EXPECT_EQ(config.ReadText("APPLICATIONS", "CONFIG_APPLICATION_NAME", "d"), "/opt/vr620/Conf x");
+    EXPECT_EQ(config.ReadText("APPLICATIONS", "SETTINGS_APPLICATION_NAME", "d"), "d");
+}
+
+TEST_F(ConfigFileTest, CutsLongTextsTo2047Characters) {
+    WriteFile(Ini(), "[APPLICATIONS]\nCONFIG_APPLICATION_NAME=" + std::string(3000, 'a') + "\n");
+    EXPECT_EQ(ConfigFile().ReadText("APPLICATIONS", "CONFIG_APPLICATION_NAME", ""),
+              std::string(2047, 'a'));
+}
+
+TEST_F(ConfigFileTest, ReadsHexadecimalAndSignedDecimalIntegers) {
+    const struct {
+        const char* stored;
+        int expected;
+    } cases[] = {
+        {"3", 3},
+        {"0x0A", 10},
+        {"0X1f", 31},
+        {"-5", -5},
+        {"+7", 7},
+        {"abc", 99},
+        {"12abc", 99},
+        {"0x", 99},
+        {"0xZZ", 99},
+        {"0x-1", 99},
+        {"", 99},
+        {"4294967296", 99},
+        {"-2147483648", INT_MIN},
+        {"0x7fffffff", INT_MAX},
+    };
+    for (const auto& c : cases) {
+        WriteFile(Ini(), std::string("[CONNECTION_SETTINGS]\nChannel=") + c.stored + "\n");
+        EXPECT_EQ(ConfigFile().ReadInteger("CONNECTION_SETTINGS", "Channel", 99), c.expected)
+            << "stored \"" << c.stored << "\"";
+    }
+    EXPECT_EQ(manager::ParseConfigInteger("0x0A", 0), 10);
+    EXPECT_EQ(ConfigFile().ReadInteger("CONNECTION_SETTINGS", "Missing", 5), 5);
+}
+
+TEST_F(ConfigFileTest, AWriteCreatesFileAndSection) {
+    ConfigFile().WriteText("CONNECTION_SETTINGS", "Channel", "4");
+    EXPECT_EQ(ConfigFile().ReadInteger("CONNECTION_SETTINGS", "Channel", 0), 4);
+
+    // Every other line stays byte for byte; a new section comes after them.
+    const std::string before =
+        "; the user's notes\r\n[COMMON]\r\nDefaultLanguage=SWE\r\n\r\n[APPLICATIONS]\r\n"
+        "CONFIG_APPLICATION_NAME=\"my conf\"\r\n";
+    WriteFile(Ini(), before);
+    ConfigFile().WriteText("CONNECTION_SETTINGS", "Channel", "4");
+    const std::string after = ReadFile(Ini());
+    EXPECT_EQ(after.substr(0, before.size()), before);
+    EXPECT_EQ(ConfigFile().ReadInteger("CONNECTION_SETTINGS", "Channel", 0), 4);
+    EXPECT_EQ(ConfigFile().ReadText("COMMON", "DefaultLanguage", ""), "SWE");
+}
+
+TEST_F(ConfigFileTest, AWriteReplacesOnlyTheValue) {
+    WriteFile(Ini(), "[CONNECTION_SETTINGS]\nchannel=1\nOther=x ; y\n[COMMON]\nChannel=7\n");
+    ConfigFile().WriteText("CONNECTION_SETTINGS", "Channel", "254");
+    const std::string after = ReadFile(Ini());
+    EXPECT_NE(after.find("[CONNECTION_SETTINGS]\n"), std::string::npos);
+    EXPECT_NE(after.find("=254\nOther=x ; y\n[COMMON]\nChannel=7\n"), std::string::npos) << after;
+    EXPECT_EQ(ConfigFile().ReadInteger("CONNECTION_SETTINGS", "Channel", 0), 254);
+}
+
+TEST_F(ConfigFileTest, AFailedWriteRaisesAnErrorNamingTheFile) {
+    const ConfigFile missingFolder(folder / "no such folder" / "VR620Manager.INI");
+    try {
+        missingFolder.WriteText("CONNECTION_SETTINGS", "Channel", "4");
+        FAIL() << "no error";
+    } catch (const ConfigError& error) {
+        EXPECT_NE(std::string(error.what()).find(missingFolder.Path().string()), std::string::npos)
+            << error.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(missingFolder.Path().parent_path()));
+
+    // A folder in the file's place cannot be replaced.
+    std::filesystem::create_directory(Ini());
+    EXPECT_THROW(ConfigFile().WriteText("CONNECTION_SETTINGS", "Channel", "4"), ConfigError);
+    EXPECT_TRUE(std::filesystem::is_directory(Ini()));
+}
+
+}  // namespace
