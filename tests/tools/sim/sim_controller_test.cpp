@@ -25,6 +25,13 @@ class SimController : public ::testing::Test {
         port_.emplace(sim_->DevicePath());
         ASSERT_TRUE(port_->IsOpen());
     }
+    // The simulator must end cleanly too (a sanitizer report would make it fail).
+    void TearDown() override {
+        port_.reset();
+        if (!sim_) return;
+        const int status = sim_->Stop();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    }
     Bytes Ask(const Bytes& request) {
         port_->Send(request);
         return port_->ReadFrame();

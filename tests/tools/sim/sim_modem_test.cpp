@@ -20,6 +20,13 @@ class SimModem : public ::testing::Test {
         port_.emplace(sim_->DevicePath());
         ASSERT_TRUE(port_->IsOpen());
     }
+    // The simulator must end cleanly too (a sanitizer report would make it fail).
+    void TearDown() override {
+        port_.reset();
+        if (!sim_) return;
+        const int status = sim_->Stop();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    }
     // Sends a command line and collects the answer up to its result line.
     std::string Command(std::string_view line, std::string_view until) {
         port_->Send(line);
