@@ -1,0 +1,178 @@
+// vr620-bench-read: round trips of one read (DCT_Write + DCT_Read) through a private copy of
+// libducta.so against vr620-sim, at the line speeds given, beside the line time of the frames.
+//
+//     vr620-bench-read [--count N] [--index HEX] [--turnaround MS] [--sim PATH] [BAUD...]
+//
+// Defaults: 200 round trips of index 0102 (two data bytes) at 4800 and 9600 bit/s.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ducta.h"
+#include "sim_process.h"
+#include "temp_dir.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+    int count = 200;
+    unsigned index = 0x0102;
+    int turnaroundMs = 5;
+    std::string sim;
+    std::vector<long> bauds;
+};
+
+std::filesystem::path ProgramFolder() {
+    return std::filesystem::canonical("/proc/self/exe").parent_path();
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+#ifdef VR620_SIM_PATH
+    o.sim = VR620_SIM_PATH;
+#else
+    o.sim = (ProgramFolder() / "vr620-sim").string();
+#endif
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--count" && hasValue) {
+            o.count = std::atoi(argv[++i]);
+        } else if (a == "--index" && hasValue) {
+            o.index = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 16));
+        } else if (a == "--turnaround" && hasValue) {
+            o.turnaroundMs = std::atoi(argv[++i]);
+        } else if (a == "--sim" && hasValue) {
+            o.sim = argv[++i];
+        } else if (!a.empty() && a[0] != '-' && std::atol(a.c_str()) > 0) {
+            o.bauds.push_back(std::atol(a.c_str()));
+        } else {
+            std::fprintf(stderr,
+                         "usage: vr620-bench-read [--count N] [--index HEX] [--turnaround MS] "
+                         "[--sim PATH] [BAUD...]\n");
+            return false;
+        }
+    }
+    if (o.bauds.empty()) o.bauds = {4800, 9600};
+    if (o.count < 1 || o.index > 0xFFFF) return false;
+    return true;
+}
+
+struct Library {
+    void* handle = nullptr;
+    decltype(&DCT_module_open) module_open = nullptr;
+    decltype(&DCT_Open) open = nullptr;
+    decltype(&DCT_Write) write = nullptr;
+    decltype(&DCT_Read) read = nullptr;
+    decltype(&DCT_Close) close = nullptr;
+    decltype(&DCT_module_close) module_close = nullptr;
+
+    bool Load(const std::filesystem::path& file) {
+        handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            std::fprintf(stderr, "cannot load %s: %s\n", file.c_str(), dlerror());
+            return false;
+        }
+        return Bind(module_open, "DCT_module_open") && Bind(open, "DCT_Open") &&
+               Bind(write, "DCT_Write") && Bind(read, "DCT_Read") && Bind(close, "DCT_Close") &&
+               Bind(module_close, "DCT_module_close");
+    }
+    ~Library() {
+        if (handle != nullptr) dlclose(handle);
+    }
+    template <typename F>
+    bool Bind(F& f, const char* name) {
+        f = reinterpret_cast<F>(dlsym(handle, name));
+        if (f == nullptr) std::fprintf(stderr, "missing export %s\n", name);
+        return f != nullptr;
+    }
+};
+
+double Percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    const std::size_t i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
+
+// One line speed: a fresh simulator and a fresh library copy with its own DUCTA.INI.
+bool Run(const Options& o, long baud) {
+    vr620_test::SimProcess sim(
+        o.sim, {"--baud", std::to_string(baud), "--turnaround", std::to_string(o.turnaroundMs)},
+        {});
+    if (!sim.Started()) {
+        std::fprintf(stderr, "vr620-sim did not start: %s\n", sim.Error().c_str());
+        return false;
+    }
+    vr620_test::TempDir dir;
+    std::filesystem::copy_file(ProgramFolder() / "libducta.so", dir / "libducta.so");
+    vr620_test::WriteFile(dir / "DUCTA.INI",
+                          "[Ports]\r\nCOM1=" + sim.DevicePath() +
+                              "\r\n[Direct]\r\nBaudRate=" + std::to_string(baud) + "\r\n");
+    Library lib;
+    if (!lib.Load(dir / "libducta.so")) return false;
+    lib.module_open();
+    if (lib.open(0, 0, 0, nullptr, nullptr, nullptr, 0) != DCT_RESULT_OK) {
+        std::fprintf(stderr, "DCT_Open failed at %ld bit/s\n", baud);
+        lib.module_close();
+        return false;
+    }
+    std::vector<double> ms;
+    uint16_t replyLength = 0;
+    int failures = 0;
+    for (int i = 0; i < o.count + 5; ++i) {
+        uint8_t data[DCT_READ_BUFFER_SIZE];
+        uint8_t ok = 0;
+        uint16_t length = 0;
+        const auto start = Clock::now();
+        lib.write(0, 0, static_cast<uint16_t>(o.index), DCT_COMMAND_READ, nullptr, 0);
+        const uint16_t r = lib.read(0, 0, nullptr, nullptr, &ok, data, &length);
+        const auto took = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        if (r != DCT_RESULT_OK) {
+            ++failures;
+            continue;
+        }
+        replyLength = length;
+        if (i >= 5) ms.push_back(took);  // the first few warm up the simulator and the line
+    }
+    lib.close(0, 0);
+    lib.module_close();
+    if (ms.empty()) {
+        std::fprintf(stderr, "no successful round trip at %ld bit/s\n", baud);
+        return false;
+    }
+    const int requestBytes = 6;
+    const int replyBytes = replyLength + 6;
+    const double bitMs = 1000.0 / static_cast<double>(baud);
+    const double replyLine = replyBytes * 10 * bitMs;
+    const double bothLine = (requestBytes + replyBytes) * 10 * bitMs;
+    std::printf("%7ld  %5zu  %6.2f  %6.2f  %6.2f  %9.2f  %13.2f  %6.2f  %6d\n", baud, ms.size(),
+                Percentile(ms, 0.5), Percentile(ms, 0.95), *std::max_element(ms.begin(), ms.end()),
+                replyLine, bothLine, Percentile(ms, 0.5) - replyLine - o.turnaroundMs, failures);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!ParseOptions(argc, argv, o)) return 2;
+    std::printf("round trips of DCT_Write + DCT_Read, index %04X, simulator turn-around %d ms\n",
+                o.index, o.turnaroundMs);
+    std::printf("                -- round trip, ms --   --- line time, ms ---\n");
+    std::printf(
+        "   baud  count  median     p95     max      reply  request+reply  excess  failed\n");
+    bool ok = true;
+    for (long baud : o.bauds) ok = Run(o, baud) && ok;
+    std::printf(
+        "excess = median - reply line time - turn-around (the simulator receives the\n"
+        "request at once: a pseudo-terminal has no line speed of its own)\n");
+    return ok ? 0 : 1;
+}
