@@ -1,0 +1,26 @@
+#include "modem_strings.h"
+
+namespace gateway {
+namespace {
+
+std::string ReplaceEscape(std::string_view text, char letter, char replacement) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == letter) {
+            out += replacement;
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string ConvertModemEscapes(std::string_view text) {
+    return ReplaceEscape(ReplaceEscape(text, 'r', '\r'), 'n', '\n');
+}
+
+}  // namespace gateway

@@ -1,0 +1,14 @@
+#include "stdout_log_receiver.h"
+
+#include <cstdio>
+
+namespace gatewayd {
+
+void StdoutLogReceiver::ReceiveLogLine(const char* line) {
+    std::lock_guard lock(mutex_);
+    std::fputs(line, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace gatewayd
