@@ -185,7 +185,7 @@ std::string HelpText() {
         }
     }
     t += "\n"
-         "  Fault points (a read or a write of these index misbehaves on purpose; where a\n"
+         "  Fault points (a read or a write of these indexes misbehaves on purpose; where a\n"
          "  reply is sent, a read answers the two index bytes as its value and a write is\n"
          "  acknowledged without being stored):";
     for (const FaultPoint& p : kFaultPoints) {
@@ -218,12 +218,16 @@ std::string HelpText() {
          "  --connect-text T   the whole CONNECT result, default 'CONNECT 9600/ARQ'.\n"
          "  --banner TEXT      an informational line before CONNECT (e.g. 'CARRIER 9600',\n"
          "                     'PROTOCOL: LAP-M'); repeat the option for more lines.\n"
-         "  --lowercase        result codes in lower case ('ok', 'connect 9600/arq').\n"
+         "  --lowercase        result codes in lower case ('ok', 'connect 9600/arq'); the\n"
+         "                     banner lines stay as given.\n"
          "  --guard-ms MS      the escape guard time, default 1000 (20 to 5100; register S12\n"
-         "                     shows and sets it in fiftieths of a second).\n"
+         "                     shows and sets it in fiftieths of a second). The default\n"
+         "                     hang-up text ';+++;ATH<CR>' leaves only the command delay\n"
+         "                     (250 ms by default) of silence before '+++': use a guard time\n"
+         "                     below it, e.g. --guard-ms 200, or the escape is taken as data.\n"
          "\n"
-         "Ends cleanly (exit 0) on SIGINT or SIGTERM; exit 2 for a wrong command line, 1 when\n"
-         "the line or the data file cannot be set up.\n";
+         "Ends cleanly (exit 0) on SIGINT, SIGTERM or SIGHUP; exit 2 for a wrong command\n"
+         "line, 1 when the line or the data file cannot be set up.\n";
     return t;
 }
 

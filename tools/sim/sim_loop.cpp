@@ -59,7 +59,8 @@ void SimLoop::OnLineByte(std::uint8_t byte, Clock::time_point now) {
 
 void SimLoop::Carry(HayesModem::Output& out, Clock::time_point now) {
     if (!out.toLine.empty()) {
-        trace_.Line("modem tx " + Printable(out.toLine));
+        // A lone byte is the echo of a command character; the command itself is traced whole.
+        if (out.toLine.size() > 1) trace_.Line("modem tx " + Printable(out.toLine));
         pacer_.Send(out.toLine);
     }
     for (std::uint8_t b : out.toController) OnControllerByte(b, now);

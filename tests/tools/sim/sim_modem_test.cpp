@@ -106,7 +106,7 @@ TEST_F(SimModem, ADialConnectsToTheControllerAndTheEscapeReturnsToCommandMode) {
     EXPECT_EQ(Ask(BuildRequest(0x82, 0x0010, {'+', '+', '+'})), BuildRequest(0x82, 0x0010));
 
     // "+++" after a guard time of silence, and silence after it: OK, command mode.
-    EXPECT_TRUE(port_->ReadFor(milliseconds(300)).empty());
+    EXPECT_TRUE(port_->ReadFor(milliseconds(400)).empty());
     port_->Send("+++");
     const Clock::time_point escaped = Clock::now();
     EXPECT_EQ(ToText(port_->ReadUntil("OK\r\n")), "\r\nOK\r\n");
@@ -119,7 +119,7 @@ TEST_F(SimModem, ADialConnectsToTheControllerAndTheEscapeReturnsToCommandMode) {
     // ATO goes back online with the line still up; ATH hangs it up.
     EXPECT_EQ(Command("ATO\r", "ARQ\r\n"), "\r\nCONNECT 9600/ARQ\r\n");
     EXPECT_EQ(Ask(BuildRequest(0x81, 0x0001)), BuildRequest(0x80, 0x0001, {0x01}));
-    EXPECT_TRUE(port_->ReadFor(milliseconds(300)).empty());
+    EXPECT_TRUE(port_->ReadFor(milliseconds(400)).empty());
     EXPECT_EQ(Command("+++", "OK\r\n"), "\r\nOK\r\n");
     EXPECT_EQ(Command("ATH\r", "OK\r\n"), "\r\nOK\r\n");
     EXPECT_EQ(Command("ATO\r", "CARRIER\r\n"), "\r\nNO CARRIER\r\n");
@@ -157,7 +157,7 @@ TEST_F(SimModem, TheEscapeNeedsItsGuardTimes) {
 TEST_F(SimModem, TheHangUpSequenceOfTheManagerWorks) {
     // The manager's default texts: init "ATE0S0=1\r;AT&W\r", dial "ATDT 12345678\r",
     // hang-up ";+++;ATH\r" with a command delay of 250 ms.
-    StartModem({"--dial-delay", "100", "--guard-ms", "200"});
+    StartModem({"--dial-delay", "100", "--guard-ms", "150"});
     EXPECT_EQ(Command("ATE0S0=1\r", "OK\r\n"), "ATE0S0=1\r\r\nOK\r\n");
     EXPECT_EQ(Command("AT&W\r", "OK\r\n"), "\r\nOK\r\n");
     EXPECT_EQ(Command("ATDT 12345678\r", "ARQ\r\n"), "\r\nCONNECT 9600/ARQ\r\n");
