@@ -69,7 +69,7 @@ TEST_F(AboutBoxTest, TheMenuShowsItModallyWithTheLanguageTextsAndTheVersionOnTop
     windows.mainForm.MenuItem_AboutClick();
 
     EXPECT_TRUE(wasModal);
-    EXPECT_EQ(productShown, "Main program of the VR-620 configuration suite");
+    EXPECT_EQ(productShown, "VR-620 configuration suite main program");
     EXPECT_EQ(versionShown, "Version 1.2.3.4");
     EXPECT_EQ(windows.aboutBox.result(), QDialog::Accepted);
 }
