@@ -128,26 +128,4 @@ TEST_P(ShippedLanguageTest, ShowingTheWindowsKeepsTheLogAndTheUsersSettings) {
 
 INSTANTIATE_TEST_SUITE_P(Languages, ShippedLanguageTest, ::testing::Values("FIN", "ENG", "SWE"));
 
-TEST(ShippedLanguages, EnglishAndSwedishReplaceTheFinnishCaptions) {
-    struct Case {
-        const char* language;
-        const char* configure;
-        const char* close;
-    };
-    for (const Case& c :
-         {Case{"ENG", "Configuration", "Close"}, Case{"SWE", "Konfiguration", "Stäng"}}) {
-        vr620_test::TempDir folder;
-        manager::SetProgramPathForTesting(folder / "VR620Manager");
-        const std::string name = std::string("VR620Manager_") + c.language + ".so";
-        std::filesystem::copy_file(std::string(VR620_LANGUAGE_LIBRARY_DIR) + "/" + name,
-                                   folder / name);
-        Windows windows;
-        for (texts::Component* window : windows.All())
-            texts::LanguageTexts(c.language).ApplyTexts(*window);
-        EXPECT_EQ(windows.mainForm.BitBtn_Configure->text().toStdString(), c.configure);
-        EXPECT_EQ(windows.connectSettings.Close->text().toStdString(), c.close);
-        manager::SetProgramPathForTesting({});
-    }
-}
-
 }  // namespace
