@@ -77,6 +77,8 @@ TConnectSettings::TConnectSettings(QWidget* parent)
     setTabOrder(HangupStringEdit, RestoreDefaults);
     setTabOrder(RestoreDefaults, Close);
 
+    // The fields IniString, DialString and HangupString follow the edits through the change
+    // handlers that come with the dialog's behaviour; until then they stay empty.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
