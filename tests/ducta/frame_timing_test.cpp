@@ -28,7 +28,7 @@ TEST_F(FrameTiming, SilenceEndsAfterThePollTimeOutPlusOneWait) {
     EXPECT_EQ(r.length, 0);
     EXPECT_EQ(r.ok, 7);
     EXPECT_GE(took, 255ms);
-    EXPECT_LT(took, 1500ms);
+    EXPECT_LT(took, 3000ms);
 }
 
 TEST_F(FrameTiming, ReplyThatStopsEarlyTimesOut) {

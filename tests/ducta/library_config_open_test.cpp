@@ -49,10 +49,10 @@ TEST_F(ConfigAtOpen, EachLibraryCopyReadsTheFileBesideItself) {
     vr620_test::DuctaCopy other(otherDir.Path());
     other.WriteIni("[Ports]\r\nCOM1=" + otherPty.Path() + "\r\n[Direct]\r\nBaudRate=57600\r\n");
     other.module_open();
-    WriteIni("[Direct]\r\nBaudRate=2400\r\n");
+    WriteIni("[Direct]\r\nBaudRate=1200\r\n");
     ASSERT_EQ(OpenDirect(), DCT_RESULT_OK);
     ASSERT_EQ(other.Open(0, 0, 0, nullptr, nullptr, nullptr, 0), DCT_RESULT_OK);
-    EXPECT_EQ(LineSpeed(), B2400);
+    EXPECT_EQ(LineSpeed(), B1200);
     termios t = otherPty.FarEndSettings();
     EXPECT_EQ(cfgetospeed(&t), B57600);
 }

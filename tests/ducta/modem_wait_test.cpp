@@ -36,7 +36,7 @@ TEST_F(ModemWait, SilentModemFailsTheInitAfterTenSecondsWithoutSpinning) {
     const auto took = Clock::now() - start;
     const double cpu = ProcessCpuSeconds() - cpuStart;
     EXPECT_GE(took, 10s);
-    EXPECT_LT(took, 14s);
+    EXPECT_LT(took, 20s);
     EXPECT_LT(cpu, 2.0);  // the wait sleeps on the port instead of polling a core
     EXPECT_EQ(modem.Texts(), std::vector<std::string>{"ATZ\r"});
 }
@@ -49,7 +49,7 @@ TEST_F(ModemWait, ConnectWithoutLineEndRunsOutTheConnectionTimeOut) {
     const auto start = Clock::now();
     EXPECT_EQ(lib.Open(0, 0, 0, "", "ATDT1\r", nullptr, 0), DCT_RESULT_FAILED);
     EXPECT_GE(Clock::now() - start, 10s);
-    EXPECT_LT(Clock::now() - start, 14s);
+    EXPECT_LT(Clock::now() - start, 20s);
 }
 
 }  // namespace

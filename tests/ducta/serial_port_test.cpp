@@ -148,13 +148,6 @@ TEST_F(SerialPortTest, WriteDiscardsStaleInputAndSendsTheBytes) {
     EXPECT_EQ(pty1.Receive(3), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
-TEST_F(SerialPortTest, TransfersAreRefusedUnforcedOnlyDuringModemLists) {
-    ASSERT_EQ(port.Open("1,9600"), SerialPort::kOpenOk);
-    const std::uint8_t out[] = {7};
-    EXPECT_EQ(port.Write(out, 1, false), SerialPort::kTransferAll);
-    EXPECT_EQ(pty1.Receive(1), std::vector<std::uint8_t>{7});
-}
-
 TEST_F(SerialPortTest, ModemLinesFailCleanlyOnAPseudoTerminal) {
     EXPECT_EQ(port.SetRts(true), 1);  // closed
     ASSERT_EQ(port.Open("1,9600"), SerialPort::kOpenOk);
@@ -170,18 +163,6 @@ TEST_F(SerialPortTest, WaitReadableEndsWhenABytesArrivesOrAfterTheWait) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, 29ms);
     pty1.Send(std::vector<std::uint8_t>{1});
     EXPECT_TRUE(port.WaitReadable(5000));
-}
-
-TEST_F(SerialPortTest, FlagsAndCommandDelayStartCleared) {
-    EXPECT_FALSE(port.IsConnected());
-    EXPECT_FALSE(port.Dialing());
-    EXPECT_FALSE(port.HangingUp());
-    EXPECT_EQ(port.CommandDelay(), 1);
-    port.SetCommandDelay(-5);
-    EXPECT_EQ(port.CommandDelay(), 0);
-    port.SetConnected(true);
-    port.Close();
-    EXPECT_TRUE(port.IsConnected());  // close leaves the modem state alone
 }
 
 }  // namespace
