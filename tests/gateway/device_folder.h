@@ -1,0 +1,43 @@
+// The DUCTA.INI of this test program's own copy of libducta.so (beside the executable, copied
+// there by the build), written by the test and removed after it. Tests that use it hold the
+// folder's resource lock, so no two of them write the file at the same time.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "temp_dir.h"
+
+namespace gateway_test {
+
+inline std::filesystem::path ProgramFolder() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+}
+
+class DeviceFolder {
+  public:
+    DeviceFolder() : ini_(ProgramFolder() / "DUCTA.INI") {}
+    ~DeviceFolder() {
+        std::error_code ec;
+        std::filesystem::remove(ini_, ec);
+    }
+    DeviceFolder(const DeviceFolder&) = delete;
+    DeviceFolder& operator=(const DeviceFolder&) = delete;
+
+    // Maps COM numbers to device paths; other lines (sections) may follow in `extra`.
+    void MapPorts(const std::map<int, std::string>& ports, const std::string& extra = {}) const {
+        std::string text = "[Ports]\r\n";
+        for (const auto& [com, path] : ports) {
+            text += "COM" + std::to_string(com) + "=" + path + "\r\n";
+        }
+        vr620_test::WriteFile(ini_, text + extra);
+    }
+
+  private:
+    std::filesystem::path ini_;
+};
+
+}  // namespace gateway_test

@@ -1,0 +1,229 @@
+// The gateway and the device session against the simulated controller on pseudo-terminals,
+// through this program's own copy of libducta.so and its DUCTA.INI.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "device_folder.h"
+#include "device_session.h"
+#include "gateway_harness.h"
+#include "sim_process.h"
+
+namespace {
+
+using gateway_test::Bytes;
+using gateway_test::Framed;
+using gateway_test::ServerRun;
+using gateway_test::TcpClient;
+using vr620_test::SimProcess;
+
+const Bytes kConnect = Framed({0x00, 0x01, 0x00, 0x00, 0x00});
+const Bytes kDisconnect = Framed({0x00, 0x02, 0x00, 0x00, 0x00});
+const Bytes kConnectOk{0, 0, 0, 5, 0x00, 0x01, 0x00, 0x00, 0x00};
+const Bytes kConnectFailed{0, 0, 0, 5, 0x00, 0x01, 0x00, 0x00, 0xFF};
+const Bytes kDisconnectOk{0, 0, 0, 5, 0x00, 0x02, 0x00, 0x00, 0x00};
+
+Bytes ReadRequest(std::uint16_t snvt) {
+    return Framed(
+        {0x00, 0x03, static_cast<std::uint8_t>(snvt >> 8), static_cast<std::uint8_t>(snvt), 0x00});
+}
+
+Bytes WriteRequest(std::uint16_t snvt, const Bytes& value) {
+    Bytes body{0x00, 0x04, static_cast<std::uint8_t>(snvt >> 8), static_cast<std::uint8_t>(snvt),
+               0x00};
+    body.insert(body.end(), value.begin(), value.end());
+    return Framed(body);
+}
+
+class Device : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.Started()) << sim.Error();
+        folder.MapPorts({{1, sim.DevicePath()}});
+        ASSERT_TRUE(run.started);
+        client = std::make_unique<TcpClient>(run.port);
+        ASSERT_TRUE(client->Connected());
+    }
+    SimProcess sim{{"--baud", "38400", "--turnaround", "1"}};
+    gateway_test::DeviceFolder folder;
+    ServerRun run;
+    std::unique_ptr<TcpClient> client;
+};
+
+TEST_F(Device, ExamplesByteForByte) {
+    EXPECT_EQ(client->Exchange(kConnect), kConnectOk);
+    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_EQ(client->Exchange(ReadRequest(0x0102)),
+              (Bytes{0, 0, 0, 7, 0x00, 0x03, 0x01, 0x02, 0x00, 0xAA, 0xBB}));
+    EXPECT_EQ(client->Exchange(Framed({0x00, 0x04, 0x01, 0x02, 0x00, 0x12, 0x34})),
+              (Bytes{0, 0, 0, 5, 0x00, 0x04, 0x01, 0x02, 0x00}));
+    // The value written is read back; the request's status byte is ignored.
+    EXPECT_EQ(client->Exchange(Framed({0x00, 0x03, 0x01, 0x02, 0xFF})),
+              (Bytes{0, 0, 0, 7, 0x00, 0x03, 0x01, 0x02, 0x00, 0x12, 0x34}));
+    // A point that answers without data: five bytes, OK.
+    EXPECT_EQ(client->Exchange(ReadRequest(0x0200)),
+              (Bytes{0, 0, 0, 5, 0x00, 0x03, 0x02, 0x00, 0x00}));
+    // Refused and silent points: ERROR.
+    EXPECT_EQ(client->Exchange(ReadRequest(0x7777)),
+              (Bytes{0, 0, 0, 5, 0x00, 0x03, 0x77, 0x77, 0xFF}));
+    EXPECT_EQ(client->Exchange(ReadRequest(0xFF01)),
+              (Bytes{0, 0, 0, 5, 0x00, 0x03, 0xFF, 0x01, 0xFF}));
+    EXPECT_EQ(client->Exchange(WriteRequest(0x7777, {0x01})),
+              (Bytes{0, 0, 0, 5, 0x00, 0x04, 0x77, 0x77, 0xFF}));
+    EXPECT_EQ(client->Exchange(kDisconnect), kDisconnectOk);
+    EXPECT_EQ(gateway::OpenCount(), 0);
+    int ok = 0;
+    int failed = 0;
+    for (const auto& t : run.log.Texts()) {
+        if (t.rfind("SNVT_READ command received from client on ", 0) != 0) continue;
+        ok += t.ends_with(" -> OK");
+        failed += t.ends_with(" -> ERROR");
+    }
+    EXPECT_EQ(ok, 3);
+    EXPECT_EQ(failed, 2);
+}
+
+TEST_F(Device, AnswerWithoutADataFieldKeepsItsStatusByte) {
+    ASSERT_EQ(client->Exchange(kConnect), kConnectOk);
+    for (std::uint16_t snvt : {0xFF06, 0xFF07}) {
+        Bytes reply = client->Exchange(ReadRequest(snvt));
+        ASSERT_EQ(reply.size(), 9u) << snvt;
+        EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 8),
+                  (Bytes{0, 0, 0, 5, 0x00, 0x03, static_cast<std::uint8_t>(snvt >> 8),
+                         static_cast<std::uint8_t>(snvt)}));
+    }
+    EXPECT_EQ(client->Exchange(ReadRequest(0x0001)),
+              (Bytes{0, 0, 0, 6, 0x00, 0x03, 0x00, 0x01, 0x00, 0x01}));
+}
+
+TEST_F(Device, WriteAboveTheFrameLimitNeverReachesTheDevice) {
+    ASSERT_EQ(client->Exchange(kConnect), kConnectOk);
+    Bytes largest(253);
+    for (std::size_t i = 0; i < largest.size(); ++i) largest[i] = static_cast<std::uint8_t>(~i);
+    EXPECT_EQ(client->Exchange(WriteRequest(0x0300, Bytes(254, 0xEE))),
+              (Bytes{0, 0, 0, 5, 0x00, 0x04, 0x03, 0x00, 0xFF}));
+    Bytes unchanged = client->Exchange(ReadRequest(0x0300));
+    ASSERT_EQ(unchanged.size(), 9u + 253u);
+    EXPECT_EQ(unchanged[9 + 5], 0x05);
+    EXPECT_EQ(client->Exchange(WriteRequest(0x0300, largest)),
+              (Bytes{0, 0, 0, 5, 0x00, 0x04, 0x03, 0x00, 0x00}));
+    Bytes back = client->Exchange(ReadRequest(0x0300));
+    ASSERT_EQ(back.size(), 9u + 253u);
+    EXPECT_EQ(Bytes(back.begin() + 9, back.end()), largest);
+}
+
+TEST_F(Device, TwoClientsShareOneOpen) {
+    TcpClient second(run.port);
+    EXPECT_EQ(client->Exchange(kConnect), kConnectOk);
+    EXPECT_EQ(second.Exchange(kConnect), kConnectOk);
+    EXPECT_EQ(gateway::OpenCount(), 2);
+    EXPECT_EQ(client->Exchange(kDisconnect), kDisconnectOk);
+    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_EQ(second.Exchange(ReadRequest(0x0001)),
+              (Bytes{0, 0, 0, 6, 0x00, 0x03, 0x00, 0x01, 0x00, 0x01}));
+    // A client that leaves without a disconnect keeps its share.
+    second.Close();
+    EXPECT_TRUE(gateway_test::WaitUntil([] { return gateway::GetClientCount() == 1; }));
+    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_EQ(client->Exchange(ReadRequest(0x0001)).size(), 10u);
+    EXPECT_EQ(client->Exchange(kDisconnect), kDisconnectOk);
+    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_EQ(client->Exchange(ReadRequest(0x0001)),
+              (Bytes{0, 0, 0, 5, 0x00, 0x03, 0x00, 0x01, 0xFF}));
+}
+
+TEST_F(Device, FailedConnectIsTriedAfreshNextTime) {
+    folder.MapPorts({{1, "/nonexistent/tty-for-a-test"}});
+    EXPECT_EQ(client->Exchange(kConnect), kConnectFailed);
+    EXPECT_EQ(client->Exchange(kConnect), kConnectFailed);
+    EXPECT_EQ(gateway::OpenCount(), 0);
+    folder.MapPorts({{1, sim.DevicePath()}});
+    EXPECT_EQ(client->Exchange(kConnect), kConnectOk);
+    EXPECT_EQ(gateway::OpenCount(), 1);
+}
+
+TEST_F(Device, StopClosesTheOpenDeviceFirst) {
+    ASSERT_EQ(client->Exchange(kConnect), kConnectOk);
+    ASSERT_EQ(client->Exchange(kConnect), kConnectOk);
+    EXPECT_TRUE(gateway::StopGatewayServer());
+    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_TRUE(client->WaitClosed());
+    // The port was released: the device session opens it again.
+    EXPECT_TRUE(gateway::DeviceOpen());
+    EXPECT_TRUE(gateway::DeviceClose());
+}
+
+// The device session alone, called as the user-interface thread does.
+class Session : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        gateway::ResetDeviceSession();
+        ASSERT_TRUE(first.Started()) << first.Error();
+        ASSERT_TRUE(second.Started()) << second.Error();
+        folder.MapPorts({{1, first.DevicePath()},
+                         {3, second.DevicePath()},
+                         {5, "/nonexistent/tty-for-a-test"}});
+    }
+    void TearDown() override {
+        gateway::DeviceForceClose();
+        gateway::ResetDeviceSession();
+    }
+    static Bytes Read(std::uint16_t snvt) {
+        std::uint8_t data[254];
+        std::uint16_t length = 0;
+        if (!gateway::SnvtRead(snvt, data, &length)) return {0xEE, 0xEE, 0xEE};
+        return Bytes(data, data + length);
+    }
+    SimProcess first{{"--baud", "38400", "--turnaround", "1"}};
+    SimProcess second{{"--baud", "38400", "--turnaround", "1"}};
+    gateway_test::DeviceFolder folder;
+};
+
+TEST_F(Session, SetChannelMovesAnOpenDeviceAndKeepsTheCount) {
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(gateway::DeviceOpen());
+    const std::uint8_t value[] = {0x99};
+    ASSERT_TRUE(gateway::SnvtWrite(0x0010, value, 1));
+    EXPECT_TRUE(gateway::SetChannel(2));
+    EXPECT_EQ(gateway::OpenCount(), 3);
+    EXPECT_EQ(gateway::GetChannel(), 2);
+    EXPECT_EQ(Read(0x0010), (Bytes{0x12, 0x34}));  // the other controller
+    EXPECT_TRUE(gateway::SetChannel(2));           // the same channel: nothing happens
+    EXPECT_EQ(gateway::OpenCount(), 3);
+    EXPECT_TRUE(gateway::SetChannel(0));
+    EXPECT_EQ(Read(0x0010), (Bytes{0x99}));
+}
+
+TEST_F(Session, SetChannelWhileClosedOnlyStoresIt) {
+    EXPECT_TRUE(gateway::SetChannel(2));
+    EXPECT_EQ(gateway::OpenCount(), 0);
+    ASSERT_TRUE(gateway::DeviceOpen());
+    const std::uint8_t value[] = {0x42};
+    ASSERT_TRUE(gateway::SnvtWrite(0x0010, value, 1));
+    ASSERT_TRUE(gateway::SetChannel(0));
+    EXPECT_EQ(Read(0x0010), (Bytes{0x12, 0x34}));
+}
+
+TEST_F(Session, FailedReopenLeavesTheCountAtZero) {
+    ASSERT_TRUE(gateway::DeviceOpen());
+    ASSERT_TRUE(gateway::DeviceOpen());
+    EXPECT_FALSE(gateway::SetChannel(4));
+    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_EQ(gateway::GetChannel(), 4);
+    EXPECT_EQ(Read(0x0001), (Bytes{0xEE, 0xEE, 0xEE}));
+    // The next connect opens afresh once the channel is good.
+    EXPECT_TRUE(gateway::SetChannel(0));
+    EXPECT_TRUE(gateway::DeviceOpen());
+    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_EQ(Read(0x0001), (Bytes{0x01}));
+}
+
+TEST_F(Session, ForceCloseFromFiveClosesTheDevice) {
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(gateway::DeviceOpen());
+    EXPECT_TRUE(gateway::DeviceForceClose());
+    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_EQ(Read(0x0001), (Bytes{0xEE, 0xEE, 0xEE}));
+    EXPECT_TRUE(gateway::DeviceClose());  // at count 0: nothing to do
+    EXPECT_EQ(gateway::OpenCount(), 0);
+}
+
+}  // namespace

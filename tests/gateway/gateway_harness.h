@@ -1,0 +1,182 @@
+// What the gateway tests share: a log receiver that collects lines, the in-process server on a
+// port the system chooses, and a raw TCP client on 127.0.0.1 whose every wait has a deadline.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gateway_server.h"
+#include "log_writer.h"
+
+namespace gateway_test {
+
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+inline constexpr auto kDeadline = 10s;
+
+// Polls `condition` until it holds or the deadline passes.
+template <typename Condition>
+bool WaitUntil(Condition condition, std::chrono::milliseconds deadline = kDeadline) {
+    auto end = Clock::now() + deadline;
+    while (!condition()) {
+        if (Clock::now() > end) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+class CollectingReceiver : public gateway::LogReceiver {
+  public:
+    void ReceiveLogLine(const char* line) override {
+        std::lock_guard lock(mutex_);
+        lines_.emplace_back(line);
+    }
+    std::uint32_t LogReceiverId() const override { return 0x00C0FFEE; }
+
+    std::vector<std::string> Lines() const {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+    // The texts behind the 21-character stamps.
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const auto& line : Lines()) texts.push_back(line.size() > 21 ? line.substr(21) : "");
+        return texts;
+    }
+    int Count(const std::string& text) const {
+        int n = 0;
+        for (const auto& t : Texts()) n += t == text;
+        return n;
+    }
+    bool WaitFor(const std::string& text, int times = 1) const {
+        return WaitUntil([&] { return Count(text) >= times; });
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+// A raw client connection.
+class TcpClient {
+  public:
+    explicit TcpClient(int port) {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+        int on = 1;
+        if (fd_ >= 0) setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    }
+    ~TcpClient() { Close(); }
+    TcpClient(const TcpClient&) = delete;
+    TcpClient& operator=(const TcpClient&) = delete;
+
+    bool Connected() const { return fd_ >= 0; }
+    void Close() {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+    bool Send(const Bytes& bytes) const {
+        return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(bytes.size());
+    }
+    // Up to `count` bytes, fewer when the peer closes or the deadline passes.
+    Bytes Receive(std::size_t count, std::chrono::milliseconds deadline = kDeadline) const {
+        Bytes out;
+        auto end = Clock::now() + deadline;
+        while (out.size() < count) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            if (left.count() <= 0) break;
+            pollfd pfd{fd_, POLLIN, 0};
+            if (poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
+            std::uint8_t buffer[8192];
+            ssize_t n = recv(fd_, buffer, std::min(sizeof buffer, count - out.size()), 0);
+            if (n <= 0) break;
+            out.insert(out.end(), buffer, buffer + n);
+        }
+        return out;
+    }
+    // One whole message (length field included), or what arrived before the deadline.
+    Bytes ReceiveMessage(std::chrono::milliseconds deadline = kDeadline) const {
+        Bytes head = Receive(4, deadline);
+        if (head.size() < 4) return head;
+        std::size_t length = std::size_t{head[0]} << 24 | std::size_t{head[1]} << 16 |
+                             std::size_t{head[2]} << 8 | head[3];
+        Bytes body = Receive(length, deadline);
+        head.insert(head.end(), body.begin(), body.end());
+        return head;
+    }
+    Bytes Exchange(const Bytes& request) const {
+        if (!Send(request)) return {};
+        return ReceiveMessage();
+    }
+    // True when the peer closes the connection before the deadline.
+    bool WaitClosed(std::chrono::milliseconds deadline = kDeadline) const {
+        auto end = Clock::now() + deadline;
+        for (;;) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            if (left.count() <= 0) return false;
+            pollfd pfd{fd_, POLLIN, 0};
+            if (poll(&pfd, 1, static_cast<int>(left.count())) <= 0) return false;
+            std::uint8_t byte;
+            ssize_t n = recv(fd_, &byte, 1, 0);
+            if (n <= 0) return true;
+        }
+    }
+    int Fd() const { return fd_; }
+
+  private:
+    int fd_ = -1;
+};
+
+// The message with its length field in front.
+inline Bytes Framed(const Bytes& body) {
+    auto n = static_cast<std::uint32_t>(body.size());
+    Bytes out{static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
+              static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+// The in-process server on a port of the system's choice, with the log collected.
+class ServerRun {
+  public:
+    ServerRun() {
+        gateway::SetLogWindow(&log);
+        started = gateway::StartGatewayServer(0) &&
+                  WaitUntil([] { return gateway::GatewayServerPort() != 0; });
+        port = gateway::GatewayServerPort();
+    }
+    ~ServerRun() {
+        gateway::StopGatewayServer();
+        gateway::SetLogWindow(nullptr);
+    }
+    ServerRun(const ServerRun&) = delete;
+    ServerRun& operator=(const ServerRun&) = delete;
+
+    CollectingReceiver log;
+    bool started = false;
+    int port = 0;
+};
+
+}  // namespace gateway_test

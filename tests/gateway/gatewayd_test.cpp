@@ -1,0 +1,73 @@
+// vr620-gatewayd as a program: help, a bad option, a port in use, an orderly stop on a signal.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "gateway_harness.h"
+#include "program_run.h"
+#include "socket_layer.h"
+#include "temp_dir.h"
+
+namespace {
+
+using gateway_test::ProgramRun;
+
+TEST(Gatewayd, HelpAndBadOptions) {
+    vr620_test::TempDir dir;
+    ProgramRun help(VR620_GATEWAYD_PATH, {"--help"}, dir.Path());
+    ASSERT_TRUE(help.Wait());
+    EXPECT_EQ(help.ExitCode(), 0);
+    EXPECT_NE(help.Stdout().find("--hangup TEXT"), std::string::npos);
+    for (auto args : {std::vector<std::string>{"--com", "256"}, {"--port", "x"}, {"--bogus"}}) {
+        ProgramRun bad(VR620_GATEWAYD_PATH, args, dir.Path());
+        ASSERT_TRUE(bad.Wait());
+        EXPECT_EQ(bad.ExitCode(), 2) << args[0];
+        EXPECT_NE(bad.Stderr().find("vr620-gatewayd: "), std::string::npos);
+    }
+}
+
+TEST(Gatewayd, PortInUseExitsNonZeroWithAMessage) {
+    vr620_test::TempDir dir;
+    int occupant = gateway::CreateServerSocket(0);
+    ASSERT_NE(occupant, gateway::kInvalidSocket);
+    ProgramRun run(VR620_GATEWAYD_PATH, {"--port", std::to_string(gateway::BoundPort(occupant))},
+                   dir.Path());
+    ASSERT_TRUE(run.Wait());
+    EXPECT_EQ(run.ExitCode(), 1);
+    EXPECT_NE(run.Stderr().find("cannot be opened"), std::string::npos) << run.Stderr();
+    EXPECT_NE(run.Stdout().find("Error in creating server connection!"), std::string::npos);
+    gateway::DestroyServerSocket(occupant);
+}
+
+// A port that was free a moment ago (the system picks it).
+int FreePort() {
+    int probe = gateway::CreateServerSocket(0);
+    int port = gateway::BoundPort(probe);
+    gateway::DestroyServerSocket(probe);
+    return port;
+}
+
+TEST(Gatewayd, SignalsStopItInOrderWithExitZero) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        vr620_test::TempDir dir;
+        int port = FreePort();
+        ProgramRun run(VR620_GATEWAYD_PATH, {"--port", std::to_string(port), "--com", "9"},
+                       dir.Path());
+        std::string listening = "Server started. Listening to port " + std::to_string(port);
+        ASSERT_TRUE(gateway_test::WaitUntil([&] {
+            return run.Stdout().find(listening) != std::string::npos;
+        })) << run.Stdout()
+            << run.Stderr();
+        gateway_test::TcpClient client(port);
+        EXPECT_EQ(client.Exchange(gateway_test::Framed({0x41})),
+                  (gateway_test::Bytes{0, 0, 0, 1, 0x41}));
+        run.Signal(signal);
+        ASSERT_TRUE(run.Wait());
+        EXPECT_EQ(run.ExitCode(), 0);
+        std::string out = run.Stdout();
+        EXPECT_NE(out.find("Log window activated (0x00000001)"), std::string::npos);
+        EXPECT_NE(out.find("Unknown message received from client on "), std::string::npos);
+        EXPECT_NE(out.rfind("Exiting server thread...\n"), std::string::npos);
+    }
+}
+
+}  // namespace

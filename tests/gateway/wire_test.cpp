@@ -1,0 +1,190 @@
+// The wire format, the client table, the modem texts and the socket layer over real TCP on
+// 127.0.0.1.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "client_table.h"
+#include "gateway_harness.h"
+#include "message_format.h"
+#include "modem_strings.h"
+#include "socket_layer.h"
+
+namespace {
+
+using gateway_test::Bytes;
+using gateway_test::TcpClient;
+using namespace std::chrono_literals;
+
+TEST(MessageFormat, LengthFieldIsBigEndian) {
+    auto field = gateway::EncodeLength(258);
+    EXPECT_EQ(Bytes(field.begin(), field.end()), (Bytes{0x00, 0x00, 0x01, 0x02}));
+    EXPECT_EQ(gateway::DecodeLength(field), 258u);
+    std::array<std::uint8_t, 4> top{0x80, 0, 0, 0};
+    EXPECT_EQ(gateway::DecodeLength(top), 0x80000000u);
+}
+
+TEST(MessageFormat, RequestAndReplyBodies) {
+    Bytes value{0x12, 0x34};
+    EXPECT_EQ(gateway::BuildRequestBody(gateway::kSnvtWrite, 0x0102, value),
+              (Bytes{0x00, 0x04, 0x01, 0x02, 0x00, 0x12, 0x34}));
+    Bytes body{0x00, 0x03, 0x01, 0x02, 0x00, 0xAA, 0xBB};
+    auto reply = gateway::ParseReplyBody(body);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->code, gateway::kSnvtRead);
+    EXPECT_EQ(reply->snvt, 0x0102);
+    EXPECT_TRUE(reply->Ok());
+    EXPECT_EQ(reply->data, (Bytes{0xAA, 0xBB}));
+    EXPECT_FALSE(gateway::ParseReplyBody(Bytes{0x00, 0x03, 0x01, 0x02}));
+}
+
+TEST(ClientTable, KeepsOrderWithoutGapsAndHoldsSixtyFour) {
+    gateway::ClientTable table;
+    for (int s = 100; s < 164; ++s)
+        EXPECT_EQ(table.Add(s), gateway::ClientTable::AddResult::kAdded);
+    EXPECT_EQ(table.Add(200), gateway::ClientTable::AddResult::kFull);
+    EXPECT_EQ(table.Add(120), gateway::ClientTable::AddResult::kAlreadyPresent);
+    EXPECT_TRUE(table.Remove(101));
+    EXPECT_FALSE(table.Remove(101));
+    ASSERT_EQ(table.count, 63u);
+    EXPECT_EQ(table.sockets[0], 100);
+    EXPECT_EQ(table.sockets[1], 102);
+    EXPECT_EQ(table.sockets[62], 163);
+    EXPECT_EQ(table.Add(200), gateway::ClientTable::AddResult::kAdded);
+    EXPECT_EQ(table.sockets[63], 200);
+}
+
+TEST(ModemStrings, CarriageReturnThenLineFeedEscapesOnly) {
+    EXPECT_EQ(gateway::ConvertModemEscapes(gateway::kDefaultInitText), "ATE0S0=1\r;AT&W\r");
+    EXPECT_EQ(gateway::ConvertModemEscapes(gateway::kDefaultHangupText), ";+++;ATH\r");
+    EXPECT_EQ(gateway::ConvertModemEscapes("a\\nb\\R\\x\\"), "a\nb\\R\\x\\");
+    // "\r" first: the backslash it leaves behind does not form "\n" with what follows.
+    EXPECT_EQ(gateway::ConvertModemEscapes("\\\\rn"), "\\\rn");
+}
+
+TEST(SocketLayer, StartsAndCleanUpsAreCounted) {
+    unsigned before = gateway::SocketStartCount();
+    EXPECT_TRUE(gateway::StartSockets());
+    EXPECT_TRUE(gateway::StartSockets());
+    EXPECT_EQ(gateway::SocketStartCount(), before + 2);
+    EXPECT_TRUE(gateway::CleanupSockets());
+    EXPECT_TRUE(gateway::CleanupSockets());
+    EXPECT_EQ(gateway::SocketStartCount(), before);
+    gateway::DestroyServerSocket(gateway::kInvalidSocket);  // only its debugger line
+}
+
+TEST(SocketLayer, LocalHostNames) {
+    EXPECT_TRUE(gateway::IsLocalHost("localhost"));
+    EXPECT_TRUE(gateway::IsLocalHost("127.0.0.1"));
+    EXPECT_FALSE(gateway::IsLocalHost("no-such-host.invalid"));
+    EXPECT_FALSE(gateway::IsLocalHost("192.0.2.1"));
+}
+
+// A connected pair over 127.0.0.1: the test's client and the accepted server side.
+class SocketPair : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        listener = gateway::CreateServerSocket(0);
+        ASSERT_NE(listener, gateway::kInvalidSocket);
+        client = std::make_unique<TcpClient>(gateway::BoundPort(listener));
+        ASSERT_TRUE(client->Connected());
+        server = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        ASSERT_GE(server, 0);
+    }
+    void TearDown() override {
+        if (server >= 0) close(server);
+        client.reset();
+        gateway::DestroyServerSocket(listener);
+    }
+    int listener = gateway::kInvalidSocket;
+    int server = -1;
+    std::unique_ptr<TcpClient> client;
+    std::array<std::uint8_t, gateway::kMaxBodySize + 1> buffer{};
+};
+
+TEST_F(SocketPair, SendPutsTheLengthFieldInFront) {
+    EXPECT_EQ(gateway::SendGatewayMessage(server, nullptr, 0), 4);
+    EXPECT_EQ(client->Receive(4), (Bytes{0, 0, 0, 0}));
+    Bytes body(258, 0x5A);
+    EXPECT_EQ(gateway::SendGatewayMessage(server, body.data(), 258), 262);
+    Bytes got = client->Receive(262);
+    ASSERT_EQ(got.size(), 262u);
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + 4), (Bytes{0, 0, 1, 2}));
+    EXPECT_EQ(gateway::SendGatewayMessage(server, body.data(), -1), gateway::kResultBadLength);
+    EXPECT_EQ(gateway::SendGatewayMessage(gateway::kInvalidSocket, body.data(), 1),
+              gateway::kResultInvalidSocket);
+}
+
+TEST_F(SocketPair, FullBufferAcceptedOneMoreRefusedUnread) {
+    Bytes body(4096, 0x41);
+    ASSERT_TRUE(client->Send(gateway_test::Framed(body)));
+    EXPECT_EQ(gateway::ReceiveGatewayMessage(server, buffer.data(), 4096), 4096);
+    EXPECT_EQ(buffer[4095], 0x41);
+    EXPECT_EQ(buffer[4096], 0);
+    ASSERT_TRUE(client->Send(Bytes{0x00, 0x00, 0x10, 0x01, 0x42}));
+    EXPECT_EQ(gateway::ReceiveGatewayMessage(server, buffer.data(), 4096),
+              gateway::kResultBadLength);
+    // The body was left where it was.
+    std::uint8_t next = 0;
+    EXPECT_EQ(recv(server, &next, 1, 0), 1);
+    EXPECT_EQ(next, 0x42);
+}
+
+TEST_F(SocketPair, LengthWithTheTopBitSetIsRefused) {
+    ASSERT_TRUE(client->Send(Bytes{0x80, 0x00, 0x00, 0x05, 0x00, 0x01, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(gateway::ReceiveGatewayMessage(server, buffer.data(), 4096),
+              gateway::kResultBadLength);
+    ASSERT_TRUE(client->Send(Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(gateway::ReceiveGatewayMessage(server, buffer.data(), 4096),
+              gateway::kResultBadLength);
+}
+
+TEST_F(SocketPair, MessageInPiecesIsReceivedWhole) {
+    std::thread sender([this] {
+        Bytes message = gateway_test::Framed({0x00, 0x04, 0x01, 0x02, 0x00, 0x12, 0x34});
+        for (std::uint8_t byte : message) {
+            client->Send(Bytes{byte});
+            std::this_thread::sleep_for(3ms);
+        }
+    });
+    int got = gateway::ReceiveGatewayMessage(server, buffer.data(), 4096);
+    sender.join();
+    EXPECT_EQ(got, 7);
+    EXPECT_EQ(buffer[6], 0x34);
+    EXPECT_EQ(buffer[7], 0);
+}
+
+TEST_F(SocketPair, ZeroLengthBodyIsAMessage) {
+    buffer[0] = 0x55;
+    ASSERT_TRUE(client->Send(Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(gateway::ReceiveGatewayMessage(server, buffer.data(), 4096), 0);
+    EXPECT_EQ(buffer[0], 0);
+}
+
+TEST_F(SocketPair, StalledMessageGivesUpAfterTheBound) {
+    ASSERT_TRUE(client->Send(Bytes{0x00, 0x00, 0x00, 0x05, 0x00, 0x01}));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(gateway::ReceiveGatewayMessage(server, buffer.data(), 4096, 200),
+              gateway::kResultStalled);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 190ms);
+}
+
+TEST_F(SocketPair, PeerThatHasGoneIsAResultNotASignal) {
+    client->Close();
+    EXPECT_EQ(gateway::ReceiveGatewayMessage(server, buffer.data(), 4096),
+              gateway::kResultConnectionReset);
+    // Sending into the closed connection soon fails with a reset or a broken pipe; without
+    // MSG_NOSIGNAL the second send would end this process.
+    Bytes body(1000, 1);
+    int result = 0;
+    for (int i = 0; i < 100 && result >= 0; ++i) {
+        result = gateway::SendGatewayMessage(server, body.data(), 1000);
+    }
+    EXPECT_EQ(result, gateway::kResultConnectionReset);
+    EXPECT_EQ(gateway::ReceiveGatewayMessage(gateway::kInvalidSocket, buffer.data(), 4096),
+              gateway::kResultInvalidSocket);
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+#include "bench.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "gateway_client.h"
+
+namespace vr620 {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct ClientResult {
+    std::vector<double> latenciesMs;
+    int errors = 0;
+    std::string failure;  // the connection broke
+};
+
+double Percentile(const std::vector<double>& sorted, double fraction) {
+    if (sorted.empty()) return 0;
+    std::size_t rank = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size()));
+    return sorted[std::min(rank, sorted.size() - 1)];
+}
+
+void RunClient(const BenchSettings& settings, GatewayClient& client, std::atomic<bool>& go,
+               ClientResult& result) {
+    while (!go.load()) std::this_thread::yield();
+    for (int i = 0; i < settings.requests; ++i) {
+        auto start = Clock::now();
+        auto reply = client.Read(settings.index, result.failure);
+        if (!reply) return;
+        auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        result.latenciesMs.push_back(ms);
+        if (!reply->Ok()) ++result.errors;
+    }
+}
+
+}  // namespace
+
+int RunBench(const BenchSettings& settings) {
+    std::vector<std::unique_ptr<GatewayClient>> clients;
+    std::string error;
+    // All connections are made (and the device connected once each) before the clock starts.
+    for (int i = 0; i < settings.clients; ++i) {
+        auto client = std::make_unique<GatewayClient>();
+        client->SetReplyTimeout(std::chrono::seconds(settings.timeoutSeconds));
+        if (!client->Connect(settings.host, settings.port, std::chrono::seconds(10), error)) {
+            std::fprintf(stderr, "vr620: %s\n", error.c_str());
+            return 2;
+        }
+        auto reply = client->DeviceConnect(error);
+        if (!reply) {
+            std::fprintf(stderr, "vr620: %s\n", error.c_str());
+            return 2;
+        }
+        if (!reply->Ok()) {
+            std::fprintf(stderr, "vr620: the gateway could not open the device\n");
+            return 1;
+        }
+        clients.push_back(std::move(client));
+    }
+
+    std::vector<ClientResult> results(clients.size());
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        threads.emplace_back(RunClient, std::cref(settings), std::ref(*clients[i]), std::ref(go),
+                             std::ref(results[i]));
+    }
+    auto start = Clock::now();
+    go.store(true);
+    for (auto& t : threads) t.join();
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    for (auto& client : clients) {
+        if (client->Connected()) client->DeviceDisconnect(error);
+    }
+
+    std::vector<double> all;
+    int errors = 0;
+    int broken = 0;
+    for (const auto& r : results) {
+        all.insert(all.end(), r.latenciesMs.begin(), r.latenciesMs.end());
+        errors += r.errors;
+        if (!r.failure.empty()) {
+            ++broken;
+            std::fprintf(stderr, "vr620: a bench connection failed: %s\n", r.failure.c_str());
+        }
+    }
+    std::sort(all.begin(), all.end());
+    long expected = static_cast<long>(settings.clients) * settings.requests;
+    std::printf("clients %d, requests %d each, index 0x%04X\n", settings.clients, settings.requests,
+                settings.index);
+    std::printf("answered %zu of %ld (%d ERROR replies) in %.3f s: %.1f requests/s\n", all.size(),
+                expected, errors, seconds,
+                seconds > 0 ? static_cast<double>(all.size()) / seconds : 0.0);
+    std::printf("latency ms: p50 %.2f, p95 %.2f, max %.2f\n", Percentile(all, 0.50),
+                Percentile(all, 0.95), all.empty() ? 0.0 : all.back());
+    if (broken > 0) return 2;
+    return errors > 0 ? 1 : 0;
+}
+
+}  // namespace vr620

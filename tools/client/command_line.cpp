@@ -1,0 +1,177 @@
+#include "command_line.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace vr620 {
+namespace {
+
+std::optional<long> ParseNumber(const std::string& text, int base) {
+    long value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<int> ParseCount(const std::string& text, int low, int high) {
+    auto value = ParseNumber(text, 10);
+    if (!value || *value < low || *value > high) return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::optional<std::uint16_t> ParseIndex(const std::string& text) {
+    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    auto value = hex ? ParseNumber(text.substr(2), 16) : ParseNumber(text, 10);
+    if (!value || *value < 0 || *value > 0xFFFF) return std::nullopt;
+    return static_cast<std::uint16_t>(*value);
+}
+
+std::optional<std::vector<std::uint8_t>> ParseHexBytes(const std::string& text) {
+    std::vector<std::uint8_t> bytes;
+    int high = -1;
+    for (char c : text) {
+        if (c == ' ' || c == ':' || c == '-') {
+            if (high >= 0) return std::nullopt;  // a lone digit before a separator
+            continue;
+        }
+        int digit = HexDigit(c);
+        if (digit < 0) return std::nullopt;
+        if (high < 0) {
+            high = digit;
+        } else {
+            bytes.push_back(static_cast<std::uint8_t>(high << 4 | digit));
+            high = -1;
+        }
+    }
+    if (high >= 0) return std::nullopt;
+    return bytes;
+}
+
+std::string FormatHexBytes(const std::vector<std::uint8_t>& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0) out += ' ';
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 0x0F];
+    }
+    return out;
+}
+
+std::string UsageText() {
+    return "Usage: vr620 [--host H] [--port P] [--timeout SECONDS] COMMAND\n"
+           "Talks to the VR-620 gateway (the manager or vr620-gatewayd).\n"
+           "Commands:\n"
+           "  read INDEX            connect the device, read data point INDEX, disconnect;\n"
+           "                        prints the value in hexadecimal\n"
+           "  write INDEX HEXBYTES  connect, write the value (e.g. 1234 or \"12 34\"), disconnect\n"
+           "  connect               DEVICE_CONNECT only (the gateway keeps the device open)\n"
+           "  disconnect            DEVICE_DISCONNECT only\n"
+           "  bench --clients N --requests M [INDEX]\n"
+           "                        N connections reading INDEX (default 0x0001) M times each;\n"
+           "                        prints throughput and latency percentiles\n"
+           "INDEX is decimal or hexadecimal with 0x. Defaults: --host localhost --port 7105\n"
+           "--timeout 60 (how long one reply may take).\n"
+           "Exit status: 0 OK, 1 the gateway answered ERROR, 2 the gateway cannot be reached or\n"
+           "broke the connection (or a bad command line).\n";
+}
+
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments,
+                                            std::string& error) {
+    CommandLine line;
+    std::vector<std::string> words;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "--help" || a == "-h") {
+            line.action = Action::kHelp;
+            return line;
+        }
+        bool takesValue = a == "--host" || a == "--port" || a == "--timeout" || a == "--clients" ||
+                          a == "--requests";
+        if (!takesValue) {
+            if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+                error = "unknown option '" + a + "'";
+                return std::nullopt;
+            }
+            words.push_back(a);
+            continue;
+        }
+        if (i + 1 >= arguments.size()) {
+            error = "option " + a + " needs a value";
+            return std::nullopt;
+        }
+        const std::string& v = arguments[++i];
+        std::optional<int> number;
+        if (a == "--host") {
+            line.host = v;
+            continue;
+        }
+        if (a == "--port") number = ParseCount(v, 1, 65535);
+        if (a == "--timeout") number = ParseCount(v, 1, 3600);
+        if (a == "--clients") number = ParseCount(v, 1, 1000);
+        if (a == "--requests") number = ParseCount(v, 1, 10'000'000);
+        if (!number) {
+            error = "bad value '" + v + "' for " + a;
+            return std::nullopt;
+        }
+        if (a == "--port") line.port = *number;
+        if (a == "--timeout") line.timeoutSeconds = *number;
+        if (a == "--clients") line.clients = *number;
+        if (a == "--requests") line.requests = *number;
+    }
+    if (words.empty()) {
+        error = "no command given";
+        return std::nullopt;
+    }
+    const std::string& command = words[0];
+    std::size_t expected = 1;
+    if (command == "read") {
+        line.action = Action::kRead;
+        expected = 2;
+    } else if (command == "write") {
+        line.action = Action::kWrite;
+        expected = 3;
+    } else if (command == "connect") {
+        line.action = Action::kConnect;
+    } else if (command == "disconnect") {
+        line.action = Action::kDisconnect;
+    } else if (command == "bench") {
+        line.action = Action::kBench;
+        expected = words.size() > 1 ? 2 : 1;
+    } else {
+        error = "unknown command '" + command + "'";
+        return std::nullopt;
+    }
+    if (words.size() != expected) {
+        error = "wrong number of arguments for '" + command + "'";
+        return std::nullopt;
+    }
+    if (expected >= 2) {
+        auto index = ParseIndex(words[1]);
+        if (!index) {
+            error = "bad data point index '" + words[1] + "'";
+            return std::nullopt;
+        }
+        line.index = *index;
+    }
+    if (line.action == Action::kWrite) {
+        auto value = ParseHexBytes(words[2]);
+        if (!value) {
+            error = "bad value '" + words[2] + "': give pairs of hexadecimal digits";
+            return std::nullopt;
+        }
+        line.value = *value;
+    }
+    return line;
+}
+
+}  // namespace vr620

@@ -1,0 +1,48 @@
+// A client of the VR-620 gateway: one TCP connection, one request and its reply at a time. The
+// suite's client programs are written on this. Every wait is bounded.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "message_format.h"
+
+namespace vr620 {
+
+class GatewayClient {
+  public:
+    GatewayClient() = default;
+    ~GatewayClient();
+    GatewayClient(const GatewayClient&) = delete;
+    GatewayClient& operator=(const GatewayClient&) = delete;
+
+    // Connects within `timeout`; on failure `error` says why in words.
+    bool Connect(const std::string& host, int port, std::chrono::milliseconds timeout,
+                 std::string& error);
+    void Close();
+    bool Connected() const { return socket_ >= 0; }
+
+    // How long a reply may take: a device transaction, or a modem dial, takes seconds.
+    void SetReplyTimeout(std::chrono::milliseconds timeout) { replyTimeout_ = timeout; }
+
+    // Sends one request and waits for its reply. Nothing (with `error` set) when the gateway
+    // cannot be reached, breaks the connection or answers with a malformed reply; the
+    // connection is closed then.
+    std::optional<gateway::Reply> Request(std::uint16_t code, std::uint16_t snvt,
+                                          std::span<const std::uint8_t> data, std::string& error);
+
+    std::optional<gateway::Reply> DeviceConnect(std::string& error);
+    std::optional<gateway::Reply> DeviceDisconnect(std::string& error);
+    std::optional<gateway::Reply> Read(std::uint16_t snvt, std::string& error);
+    std::optional<gateway::Reply> Write(std::uint16_t snvt, std::span<const std::uint8_t> value,
+                                        std::string& error);
+
+  private:
+    int socket_ = -1;
+    std::chrono::milliseconds replyTimeout_{60'000};
+};
+
+}  // namespace vr620

@@ -1,0 +1,85 @@
+// vr620: the command-line client of the VR-620 gateway.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench.h"
+#include "command_line.h"
+#include "gateway_client.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitErrorReply = 1;
+constexpr int kExitUnreachable = 2;
+
+int Broken(const std::string& error) {
+    std::fprintf(stderr, "vr620: %s\n", error.c_str());
+    return kExitUnreachable;
+}
+
+// connect, the request, disconnect, all on one connection.
+int OneShot(vr620::GatewayClient& client, const vr620::CommandLine& line) {
+    std::string error;
+    auto connected = client.DeviceConnect(error);
+    if (!connected) return Broken(error);
+    if (!connected->Ok()) {
+        std::fprintf(stderr, "vr620: the gateway could not open the device (ERROR)\n");
+        return kExitErrorReply;
+    }
+    auto reply = line.action == vr620::Action::kRead ? client.Read(line.index, error)
+                                                     : client.Write(line.index, line.value, error);
+    if (!reply) return Broken(error);
+    auto disconnected = client.DeviceDisconnect(error);
+    if (!disconnected) return Broken(error);
+    if (!reply->Ok()) {
+        std::fprintf(stderr, "vr620: %s of data point 0x%04X failed (ERROR)\n",
+                     line.action == vr620::Action::kRead ? "read" : "write", line.index);
+        return kExitErrorReply;
+    }
+    if (line.action == vr620::Action::kRead) {
+        std::printf("%s\n", vr620::FormatHexBytes(reply->data).c_str());
+    } else {
+        std::printf("OK\n");
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    auto line = vr620::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!line) {
+        std::fprintf(stderr, "vr620: %s\n%s", error.c_str(), vr620::UsageText().c_str());
+        return kExitUnreachable;
+    }
+    if (line->action == vr620::Action::kHelp) {
+        std::fputs(vr620::UsageText().c_str(), stdout);
+        return kExitOk;
+    }
+    if (line->action == vr620::Action::kBench) {
+        return vr620::RunBench({line->host, line->port, line->timeoutSeconds, line->clients,
+                                line->requests, line->index});
+    }
+
+    vr620::GatewayClient client;
+    client.SetReplyTimeout(std::chrono::seconds(line->timeoutSeconds));
+    if (!client.Connect(line->host, line->port, std::chrono::seconds(10), error)) {
+        return Broken(error);
+    }
+    if (line->action == vr620::Action::kRead || line->action == vr620::Action::kWrite) {
+        return OneShot(client, *line);
+    }
+    auto reply = line->action == vr620::Action::kConnect ? client.DeviceConnect(error)
+                                                         : client.DeviceDisconnect(error);
+    if (!reply) return Broken(error);
+    if (!reply->Ok()) {
+        std::fprintf(stderr, "vr620: %s failed (ERROR)\n",
+                     line->action == vr620::Action::kConnect ? "connect" : "disconnect");
+        return kExitErrorReply;
+    }
+    std::printf("OK\n");
+    return kExitOk;
+}
