@@ -1,0 +1,124 @@
+// The client library and the vr620 tool against the gateway in this process, which serves the
+// simulated controller on a pseudo-terminal.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "device_folder.h"
+#include "device_session.h"
+#include "gateway_client.h"
+#include "gateway_harness.h"
+#include "program_run.h"
+#include "sim_process.h"
+#include "socket_layer.h"
+
+namespace {
+
+using gateway_test::ProgramRun;
+using namespace std::chrono_literals;
+
+class WithGateway : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.Started()) << sim.Error();
+        folder.MapPorts({{1, sim.DevicePath()}});
+        ASSERT_TRUE(run.started);
+    }
+    // Runs vr620 with `args` behind --host 127.0.0.1 --port <gateway>.
+    std::unique_ptr<ProgramRun> Tool(std::vector<std::string> args, int port = 0) {
+        args.insert(args.begin(),
+                    {"--host", "127.0.0.1", "--port", std::to_string(port != 0 ? port : run.port)});
+        auto tool = std::make_unique<ProgramRun>(VR620_TOOL_PATH, args, dir.Path());
+        EXPECT_TRUE(tool->Wait());
+        return tool;
+    }
+    vr620_test::SimProcess sim{{"--baud", "38400", "--turnaround", "1"}};
+    gateway_test::DeviceFolder folder;
+    gateway_test::ServerRun run;
+    vr620_test::TempDir dir;
+};
+
+TEST_F(WithGateway, LibraryRequestsAndReplies) {
+    vr620::GatewayClient client;
+    std::string error;
+    ASSERT_TRUE(client.Connect("127.0.0.1", run.port, 5s, error)) << error;
+    auto connected = client.DeviceConnect(error);
+    ASSERT_TRUE(connected) << error;
+    EXPECT_TRUE(connected->Ok());
+    const std::uint8_t value[] = {0x01, 0x02, 0x03};
+    EXPECT_TRUE(client.Write(0x0020, value, error)->Ok());
+    auto read = client.Read(0x0020, error);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->data, (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(client.Read(0x7777, error)->Ok());
+    EXPECT_TRUE(client.DeviceDisconnect(error)->Ok());
+    EXPECT_EQ(gateway::OpenCount(), 0);
+}
+
+TEST_F(WithGateway, OneShotReadAndWriteOnOneConnection) {
+    auto read = Tool({"read", "0x0102"});
+    EXPECT_EQ(read->ExitCode(), 0) << read->Stderr();
+    EXPECT_EQ(read->Stdout(), "AA BB\n");
+    auto write = Tool({"write", "0x0102", "12 34"});
+    EXPECT_EQ(write->ExitCode(), 0) << write->Stderr();
+    auto back = Tool({"read", "258"});
+    EXPECT_EQ(back->Stdout(), "12 34\n");
+    // Each one-shot connected and disconnected again.
+    EXPECT_EQ(gateway::OpenCount(), 0);
+    int connects = 0;
+    for (const auto& t : run.log.Texts()) {
+        connects += t.rfind("DEVICE_CONNECT command received from client on ", 0) == 0;
+    }
+    EXPECT_EQ(connects, 3);
+}
+
+TEST_F(WithGateway, ConnectAndDisconnectMoveTheSharedCount) {
+    EXPECT_EQ(Tool({"connect"})->ExitCode(), 0);
+    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_EQ(Tool({"disconnect"})->ExitCode(), 0);
+    EXPECT_EQ(gateway::OpenCount(), 0);
+}
+
+TEST_F(WithGateway, ErrorReplyExitsOne) {
+    auto refused = Tool({"read", "0x7777"});
+    EXPECT_EQ(refused->ExitCode(), 1);
+    EXPECT_NE(refused->Stderr().find("failed (ERROR)"), std::string::npos);
+    folder.MapPorts({{1, "/nonexistent/tty-for-a-test"}});
+    auto unopened = Tool({"read", "1"});
+    EXPECT_EQ(unopened->ExitCode(), 1);
+    EXPECT_NE(unopened->Stderr().find("could not open the device"), std::string::npos);
+}
+
+TEST_F(WithGateway, UnreachableOrBrokenGatewayExitsTwo) {
+    int probe = gateway::CreateServerSocket(0);
+    int closedPort = gateway::BoundPort(probe);
+    gateway::DestroyServerSocket(probe);
+    auto unreachable = Tool({"read", "1"}, closedPort);
+    EXPECT_EQ(unreachable->ExitCode(), 2);
+    EXPECT_NE(unreachable->Stderr().find("cannot reach the gateway"), std::string::npos);
+
+    // A listener that takes the connection and closes it without a reply.
+    int rude = gateway::CreateServerSocket(0);
+    std::thread closer([rude] {
+        int s = accept4(rude, nullptr, nullptr, SOCK_CLOEXEC);
+        if (s >= 0) close(s);
+    });
+    auto broken = Tool({"connect"}, gateway::BoundPort(rude));
+    closer.join();
+    gateway::DestroyServerSocket(rude);
+    EXPECT_EQ(broken->ExitCode(), 2);
+    EXPECT_NE(broken->Stderr().find("closed the connection"), std::string::npos);
+}
+
+TEST_F(WithGateway, BenchAnswersEveryRequest) {
+    auto bench = Tool({"bench", "--clients", "4", "--requests", "5", "0x0010"});
+    EXPECT_EQ(bench->ExitCode(), 0) << bench->Stderr();
+    EXPECT_NE(bench->Stdout().find("answered 20 of 20 (0 ERROR replies)"), std::string::npos)
+        << bench->Stdout();
+    EXPECT_NE(bench->Stdout().find("p50"), std::string::npos);
+    EXPECT_EQ(gateway::OpenCount(), 0);
+}
+
+}  // namespace
