@@ -226,4 +226,23 @@ TEST_F(Session, ForceCloseFromFiveClosesTheDevice) {
     EXPECT_EQ(gateway::OpenCount(), 0);
 }
 
+TEST(ModemSession, FailedCloseLeavesTheCountAtZeroAndTheNextOpenStartsAfresh) {
+    gateway::ResetDeviceSession();
+    SimProcess modem{{"--baud", "38400", "--modem", "--guard-ms", "100", "--dial-delay", "50"}};
+    ASSERT_TRUE(modem.Started()) << modem.Error();
+    gateway_test::DeviceFolder folder;
+    folder.MapPorts({{1, modem.DevicePath()}}, "[Modem]\r\nBaudRate=38400\r\n");
+    // The modem refuses the last hang-up command, so the library's close fails.
+    ASSERT_TRUE(gateway::SetModemSettings(true, "ATE0\r", "ATDT 123\r", ";+++;ATY\r"));
+    ASSERT_TRUE(gateway::DeviceOpen());
+    EXPECT_FALSE(gateway::DeviceClose());
+    EXPECT_EQ(gateway::OpenCount(), 0);
+    // Had the count stayed, this open would only count up to 2.
+    ASSERT_TRUE(gateway::SetModemSettings(false, "", "", ""));
+    EXPECT_TRUE(gateway::DeviceOpen());
+    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_TRUE(gateway::DeviceForceClose());
+    gateway::ResetDeviceSession();
+}
+
 }  // namespace
