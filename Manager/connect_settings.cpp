@@ -7,11 +7,31 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <string>
+#include <utility>
 
 #include "design_font.h"
 #include "up_down_control.h"
 
 namespace {
+
+// Backslash r to CR, then backslash n to LF, each scanned left to right without overlap.
+std::string ConvertEscapes(const QString& shown) {
+    std::string text = shown.toStdString();
+    for (auto [escape, character] : {std::pair{"\\r", '\r'}, std::pair{"\\n", '\n'}}) {
+        std::string converted;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text.compare(i, 2, escape) == 0) {
+                converted += character;
+                ++i;
+            } else {
+                converted += text[i];
+            }
+        }
+        text = std::move(converted);
+    }
+    return text;
+}
 
 QGroupBox* MakeGroup(const char* title, QRect bounds, QWidget* parent) {
     auto* group = new QGroupBox(QString::fromUtf8(title), parent);
@@ -67,7 +87,7 @@ TConnectSettings::TConnectSettings(QWidget* parent)
     QFont bold = Close->font();
     bold.setBold(true);
     Close->setFont(bold);
-    connect(Close, &QPushButton::clicked, this, [this] { done(1); });
+    connect(Close, &QPushButton::clicked, this, [this] { done(kResultClose); });
 
     // Tab order: the groups and buttons in their designed order, each group's controls within.
     setTabOrder(ChannelNumber, ModemConnection);
@@ -77,8 +97,17 @@ TConnectSettings::TConnectSettings(QWidget* parent)
     setTabOrder(HangupStringEdit, RestoreDefaults);
     setTabOrder(RestoreDefaults, Close);
 
-    // The fields IniString, DialString and HangupString follow the edits through the change
-    // handlers that come with the dialog's behaviour; until then they stay empty.
+    // Each field follows every change of its edit, whoever makes it: the user, the defaults
+    // button or a language library that holds a text for the edit.
+    connect(IniStringEdit, &QLineEdit::textChanged, this, [this] { UpdateIniString(); });
+    connect(DialStringEdit, &QLineEdit::textChanged, this, [this] { UpdateDialString(); });
+    connect(HangupStringEdit, &QLineEdit::textChanged, this, [this] { UpdateHangupString(); });
+    connect(ModemConnection, &QCheckBox::clicked, this, [this] { ModemConnectionClick(); });
+    connect(RestoreDefaults, &QPushButton::clicked, this, [this] { RestoreDefaultsClick(); });
+    UpdateIniString();
+    UpdateDialString();
+    UpdateHangupString();
+
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
@@ -102,3 +131,44 @@ TConnectSettings::TConnectSettings(QWidget* parent)
 }
 
 TConnectSettings::~TConnectSettings() = default;
+
+void TConnectSettings::UpdateIniString() {
+    IniString = ConvertEscapes(IniStringEdit->text());
+}
+
+void TConnectSettings::UpdateDialString() {
+    DialString = ConvertEscapes(DialStringEdit->text());
+}
+
+void TConnectSettings::UpdateHangupString() {
+    HangupString = ConvertEscapes(HangupStringEdit->text());
+}
+
+std::uint8_t TConnectSettings::GetChannelIndex() {
+    return static_cast<std::uint8_t>(ChannelSelect->Position() - 1);
+}
+
+void TConnectSettings::SetChannelIndex(std::uint8_t channel) {
+    ChannelSelect->SetPosition(channel + 1);
+}
+
+bool TConnectSettings::GetModemConnection() const {
+    return ModemConnection->isChecked();
+}
+
+void TConnectSettings::ModemConnectionClick() {
+    const bool modem = ModemConnection->isChecked();
+    IniStringEdit->setEnabled(modem);
+    DialStringEdit->setEnabled(modem);
+    HangupStringEdit->setEnabled(modem);
+}
+
+void TConnectSettings::RestoreDefaultsClick() {
+    IniStringEdit->setText(kDefaultIniString);
+    DialStringEdit->setText(kDefaultDialString);
+    HangupStringEdit->setText(kDefaultHangupString);
+    UpdateIniString();
+    UpdateDialString();
+    UpdateHangupString();
+    ChannelSelect->SetPosition(1);
+}

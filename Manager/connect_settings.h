@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 #include <string>
 
 #include "texts/component_model.h"
@@ -26,6 +27,24 @@ class TConnectSettings : public QDialog {
 
     explicit TConnectSettings(QWidget* parent = nullptr);
     ~TConnectSettings() override;
+
+    // The ends of a showing: "Sulje" gives kResultClose, the close command (Escape) 0.
+    static constexpr int kResultClose = 1;
+
+    // The fields take the converted texts of their edits: backslash r becomes CR, then
+    // backslash n becomes LF; nothing else changes.
+    void UpdateIniString();
+    void UpdateDialString();
+    void UpdateHangupString();
+    // The zero-based channel: the COM number minus one. A typed number counts only when it is
+    // whole and from 1 to 255; otherwise the last valid one does.
+    std::uint8_t GetChannelIndex();
+    void SetChannelIndex(std::uint8_t channel);
+    bool GetModemConnection() const;
+
+    // Handlers.
+    void ModemConnectionClick();
+    void RestoreDefaultsClick();
 
     texts::Component& Components() { return components_; }
 

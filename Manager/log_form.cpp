@@ -1,9 +1,11 @@
 #include "log_form.h"
 
 #include <QListWidget>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "design_font.h"
+#include "log_window_bridge.h"
 
 TLogForm::TLogForm(QWidget* parent)
     : QWidget(parent, Qt::Window), components_("LogForm", texts::ComponentKind::Window, this) {
@@ -27,4 +29,24 @@ TLogForm::TLogForm(QWidget* parent)
     components_.Add("ListBox_Log", texts::ComponentKind::ListBox, ListBox_Log);
 }
 
-TLogForm::~TLogForm() = default;
+TLogForm::~TLogForm() {
+    // No writer may reach a window that is going away.
+    auto& bridge = manager::LogWindowBridge::Instance();
+    if (bridge.IsAttachedTo(this)) bridge.Detach();
+}
+
+void TLogForm::AddLogLine(const QString& line) {
+    if (ListBox_Log->count() >= kMaxLines) delete ListBox_Log->takeItem(0);
+    ListBox_Log->addItem(line);
+    ListBox_Log->scrollToBottom();
+}
+
+void TLogForm::AddLogLine(const char* line) {
+    AddLogLine(QString::fromUtf8(line));
+}
+
+void TLogForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A hidden list has no layout yet; lines that came meanwhile are shown from the newest.
+    ListBox_Log->scrollToBottom();
+}

@@ -1,4 +1,6 @@
-// The connection log window: one list of the most recent log lines. Closing it only hides it.
+// The connection log window: one list of the most recent log lines, always scrolled to the
+// newest. Lines arrive through the log window bridge while the window is shown or hidden.
+// Closing it only hides it.
 #pragma once
 
 #include <QWidget>
@@ -6,17 +8,29 @@
 #include "texts/component_model.h"
 
 class QListWidget;
+class QString;
 
 class TLogForm : public QWidget {
     Q_OBJECT
 
   public:
+    // The list settles at this many lines: the line after them pushes out the oldest.
+    static constexpr int kMaxLines = 201;
+
     explicit TLogForm(QWidget* parent = nullptr);
     ~TLogForm() override;
 
     texts::Component& Components() { return components_; }
 
+    // Appends one log line as the newest, drops the oldest beyond kMaxLines and scrolls to it.
+    // User-interface thread only.
+    void AddLogLine(const QString& line);
+    void AddLogLine(const char* line);
+
     QListWidget* ListBox_Log;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     texts::Component components_;

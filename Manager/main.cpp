@@ -11,15 +11,21 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    // The main window ends the program, even while the log window is still open.
+    QApplication::setQuitOnLastWindowClosed(false);
     try {
-        // Destroyed in the reverse order: the log window first, the main window last.
+        // Destroyed in the reverse order: the log window first, the main window last, whose
+        // destructor stops the gateway.
         auto mainForm = std::make_unique<TMainForm>();
         auto aboutBox = std::make_unique<TAboutBox>();
         auto connectSettings = std::make_unique<TConnectSettings>();
         auto logForm = std::make_unique<TLogForm>();
         mainForm->SetWindows(aboutBox.get(), connectSettings.get(), logForm.get());
+        QObject::connect(mainForm.get(), &TMainForm::Closed, &application, &QApplication::quit,
+                         Qt::QueuedConnection);
         mainForm->show();
         QApplication::exec();
+        mainForm->DetachLogWindow();
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, "VR-620", QString::fromLocal8Bit(error.what()));
     }

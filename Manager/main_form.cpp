@@ -10,21 +10,60 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <QCloseEvent>
+#include <QIcon>
+#include <cstdint>
+#include <exception>
+
 #include "about_box.h"
+#include "client_launcher.h"
+#include "command_line.h"
 #include "config_file.h"
+#include "connect_settings.h"
 #include "design_font.h"
+#include "device_session.h"
+#include "diagnostics/assert_report.h"
+#include "gateway_server.h"
+#include "log_form.h"
+#include "log_window_bridge.h"
+#include "message_boxes.h"
+#include "program_path.h"
+#include "socket_layer.h"
 #include "texts/language_texts.h"
+#include "texts/text_export.h"
 
 namespace {
 
-QToolButton* MakeBitBtn(const char* caption, QRect bounds, QWidget* parent) {
+QToolButton* MakeBitBtn(const char* caption, const char* glyph, QRect bounds, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setText(QString::fromUtf8(caption));
+    button->setIcon(QIcon(QString::fromLatin1(glyph)));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setIconSize(QSize(24, 24));
     button->setGeometry(bounds);
     button->setFocusPolicy(Qt::StrongFocus);
     return button;
+}
+
+// A numbered box: caption and message from the language library of `language`.
+manager::BoxAnswer ShowNumberedBox(const std::string& language, int caption, int message,
+                                   manager::BoxIcon icon, manager::BoxButtons buttons,
+                                   manager::BoxAnswer defaultAnswer) {
+    manager::MessageBoxRequest request;
+    {
+        texts::LanguageTexts texts(language);
+        request.caption = texts.LoadText(caption);
+        request.text = texts.LoadText(message);
+    }
+    request.icon = icon;
+    request.buttons = buttons;
+    request.defaultAnswer = defaultAnswer;
+    return manager::ShowMessageBox(request);
+}
+
+void ShowErrorBox(const std::string& language, int message) {
+    ShowNumberedBox(language, texts::kTextErrorCaption, message, manager::BoxIcon::Error,
+                    manager::BoxButtons::Ok, manager::BoxAnswer::Ok);
 }
 
 }  // namespace
@@ -33,6 +72,7 @@ TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint),
       components_("MainForm", texts::ComponentKind::Window, this) {
+    Q_INIT_RESOURCE(icons);
     setObjectName("MainForm");
     setWindowTitle("VR-620");
     setFont(DesignFont());
@@ -46,10 +86,13 @@ TMainForm::TMainForm(QWidget* parent)
     Label_RemoteConnection->setGeometry(1, 17, 103, 25);
     Label_RemoteConnection->setAlignment(Qt::AlignCenter);
     Label_RemoteConnection->setFont(DesignFont(12));
-    BitBtn_ConnectionSettings = MakeBitBtn("Yhteysasetukset", {1, 2, 113, 50}, client);
-    BitBtn_Configure = MakeBitBtn("Konfigurointi", {1, 54, 113, 50}, client);
-    BitBtn_TimePrograms = MakeBitBtn("Aikaohjelmat", {1, 106, 113, 50}, client);
-    BitBtn_Settings = MakeBitBtn("Asetusarvot", {1, 158, 113, 50}, client);
+    BitBtn_ConnectionSettings =
+        MakeBitBtn("Yhteysasetukset", ":/icons/connection_settings.png", {1, 2, 113, 50}, client);
+    BitBtn_Configure =
+        MakeBitBtn("Konfigurointi", ":/icons/configure.png", {1, 54, 113, 50}, client);
+    BitBtn_TimePrograms =
+        MakeBitBtn("Aikaohjelmat", ":/icons/time_programs.png", {1, 106, 113, 50}, client);
+    BitBtn_Settings = MakeBitBtn("Asetusarvot", ":/icons/settings.png", {1, 158, 113, 50}, client);
     SaveTextsButton = new QPushButton("Talleta", client);
     SaveTextsButton->setGeometry(48, 0, 59, 17);
 #ifdef VR620_SHOW_SAVE_TEXTS
@@ -75,7 +118,20 @@ TMainForm::TMainForm(QWidget* parent)
     MenuItem_About = MenuItem_Help->addAction("Tietoa ohjelmasta");
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+    // A menu item and the button of the same caption run the same handler.
     connect(MenuItem_About, &QAction::triggered, this, &TMainForm::MenuItem_AboutClick);
+    connect(MenuItem_Log, &QAction::triggered, this, &TMainForm::MenuItem_LogClick);
+    connect(BitBtn_ConnectionSettings, &QToolButton::clicked, this,
+            &TMainForm::BitBtn_ConnectionSettingsClick);
+    connect(MenuItem_ConnectionSettings, &QAction::triggered, this,
+            &TMainForm::BitBtn_ConnectionSettingsClick);
+    connect(BitBtn_Configure, &QToolButton::clicked, this, &TMainForm::BitBtn_ConfigureClick);
+    connect(MenuItem_Configure, &QAction::triggered, this, &TMainForm::BitBtn_ConfigureClick);
+    connect(BitBtn_TimePrograms, &QToolButton::clicked, this, &TMainForm::BitBtn_TimeProgramsClick);
+    connect(MenuItem_TimePrograms, &QAction::triggered, this, &TMainForm::BitBtn_TimeProgramsClick);
+    connect(BitBtn_Settings, &QToolButton::clicked, this, &TMainForm::BitBtn_SettingsClick);
+    connect(MenuItem_Settings, &QAction::triggered, this, &TMainForm::BitBtn_SettingsClick);
+    connect(SaveTextsButton, &QPushButton::clicked, this, &TMainForm::SaveTextsButtonClick);
 
     using texts::ComponentKind;
     components_.Add("Label_RemoteConnection", ComponentKind::Label, Label_RemoteConnection);
@@ -97,9 +153,27 @@ TMainForm::TMainForm(QWidget* parent)
     components_.Add("MenuItem_About", ComponentKind::MenuItem, MenuItem_About);
 
     move(0, 0);
+    ParseCommandLine(manager::ProcessArguments());
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // The window may go without a close (program end by an error, a test): detach here too.
+    DetachLogWindow();
+    if (ServerRunning) gateway::StopGatewayServer();
+}
+
+void TMainForm::ParseCommandLine(const std::vector<std::string>& arguments) {
+    manager::CommandLineSettings settings{Language, Port, Host};
+    manager::ApplyCommandLine(arguments, settings);
+    Language = settings.language;
+    Port = settings.port;
+    Host = settings.host;
+}
+
+void TMainForm::DetachLogWindow() {
+    auto& bridge = manager::LogWindowBridge::Instance();
+    if (logForm_ != nullptr && bridge.IsAttachedTo(logForm_.data())) bridge.Detach();
+}
 
 void TMainForm::SetWindows(TAboutBox* aboutBox, TConnectSettings* connectSettings,
                            TLogForm* logForm) {
@@ -116,14 +190,117 @@ void TMainForm::showEvent(QShowEvent* event) {
     }
 }
 
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!FormClose()) {
+        event->ignore();
+        return;
+    }
+    // Every allowed close detaches the log window: the gateway's stop-time lines must neither
+    // wait for the user-interface thread, which then waits for the gateway, nor reach a window
+    // that is destroyed before the gateway stops.
+    DetachLogWindow();
+    event->accept();
+    emit Closed();
+}
+
+bool TMainForm::FormClose() {
+    if (!ServerRunning || gateway::GetClientCount() == 0) return true;
+    const manager::BoxAnswer answer = ShowNumberedBox(
+        Language, texts::kTextQuestionCaption, texts::kTextCloseWithClients,
+        manager::BoxIcon::Question, manager::BoxButtons::YesNo, manager::BoxAnswer::No);
+    return answer == manager::BoxAnswer::Yes;
+}
+
 void TMainForm::FormShow() {
-    if (Language.empty())
-        Language = manager::ConfigFile().ReadText("COMMON", "DefaultLanguage", "FIN");
+    int channel = 0;
+    try {
+        const manager::ConfigFile config;
+        channel = config.ReadInteger("CONNECTION_SETTINGS", "Channel", 0);
+        if (Language.empty()) Language = config.ReadText("COMMON", "DefaultLanguage", "FIN");
+    } catch (const std::exception&) {
+        ShowErrorBox(Language, texts::kTextSettingsNotRead);
+    }
     texts::LanguageTexts(Language).ApplyTexts(components_);
+
+    if (gateway::IsLocalHost(Host.c_str())) {
+        // Attached before the start, so that the log holds the gateway's lines from the first.
+        if (logForm_ != nullptr) manager::LogWindowBridge::Instance().Attach(logForm_.data());
+        if (gateway::StartGatewayServer(Port)) {
+            ServerRunning = true;
+            gateway::SetChannel(channel);
+        } else {
+            DetachLogWindow();
+            ShowErrorBox(Language, texts::kTextGatewayNotStarted);
+        }
+    }
+
+    MenuItem_Log->setVisible(ServerRunning);
+    MenuItem_ConnectionSettings->setVisible(ServerRunning);
+    BitBtn_ConnectionSettings->setVisible(ServerRunning);
 }
 
 void TMainForm::MenuItem_AboutClick() {
     if (aboutBox_ == nullptr) return;
     texts::LanguageTexts(Language).ApplyTexts(aboutBox_->Components());
     aboutBox_->exec();
+}
+
+void TMainForm::MenuItem_LogClick() {
+    if (logForm_ == nullptr) return;
+    texts::LanguageTexts(Language).ApplyTexts(logForm_->Components());
+    logForm_->show();
+    logForm_->raise();
+    logForm_->activateWindow();
+}
+
+void TMainForm::BitBtn_ConnectionSettingsClick() {
+    if (connectSettings_ == nullptr) return;
+    texts::LanguageTexts(Language).ApplyTexts(connectSettings_->Components());
+    connectSettings_->SetChannelIndex(static_cast<std::uint8_t>(gateway::GetChannel()));
+    if (connectSettings_->exec() != TConnectSettings::kResultClose) return;
+
+    const std::uint8_t channel = connectSettings_->GetChannelIndex();
+    gateway::SetChannel(channel);
+    gateway::SetModemSettings(connectSettings_->GetModemConnection(), connectSettings_->IniString,
+                              connectSettings_->DialString, connectSettings_->HangupString);
+    try {
+        manager::ConfigFile().WriteText("CONNECTION_SETTINGS", "Channel", std::to_string(channel));
+    } catch (const std::exception&) {
+        ShowErrorBox(Language, texts::kTextSettingsNotWritten);
+    }
+}
+
+void TMainForm::LaunchClient(const char* key, const char* defaultName) {
+    std::string name;
+    try {
+        name = manager::ConfigFile().ReadText("APPLICATIONS", key, defaultName);
+    } catch (const std::exception&) {
+        ShowErrorBox(Language, texts::kTextClientNotStarted);
+        return;
+    }
+    const std::string program = manager::ResolveClientProgram(name, manager::ProgramPath());
+    const std::string commandLine = manager::ClientCommandLine(program, Host, Port, Language);
+    if (manager::StartClientProcess(program, manager::SplitAtBlanks(commandLine)) != 0)
+        ShowErrorBox(Language, texts::kTextClientNotStarted);
+}
+
+void TMainForm::BitBtn_ConfigureClick() {
+    LaunchClient("CONFIG_APPLICATION_NAME", "VR620Configurator");
+}
+
+void TMainForm::BitBtn_TimeProgramsClick() {
+    LaunchClient("TIMEPROG_APPLICATION_NAME", "VR620TimePrograms");
+}
+
+void TMainForm::BitBtn_SettingsClick() {
+    LaunchClient("SETTINGS_APPLICATION_NAME", "VR620Settings");
+}
+
+void TMainForm::SaveTextsButtonClick() {
+    std::vector<texts::Component*> windows{&components_};
+    if (connectSettings_ != nullptr) windows.push_back(&connectSettings_->Components());
+    if (logForm_ != nullptr) windows.push_back(&logForm_->Components());
+    if (aboutBox_ != nullptr) windows.push_back(&aboutBox_->Components());
+    if (!texts::ExportWindowTexts(texts::TextExportPath(), windows))
+        diagnostics::AssertFailed(__FILE__, __LINE__, "hFile != NULL");
 }

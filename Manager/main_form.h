@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <string>
+#include <vector>
 
 #include "texts/component_model.h"
 
@@ -54,19 +56,48 @@ class TMainForm : public QMainWindow {
     QMenu* MenuItem_Help;
     QAction* MenuItem_About;
 
+    // Reads "LANG=", "PORT=" and "HOST=" from `arguments` (without the program path).
+    void ParseCommandLine(const std::vector<std::string>& arguments);
+
     // Applies the language texts to the About box, then shows it modally.
     void MenuItem_AboutClick();
+    // Applies the language texts to the log window, then shows it beside the main window.
+    void MenuItem_LogClick();
+    // The connection settings dialog: shown with the device session's channel; "Sulje" hands
+    // the channel and the modem settings to the device session and saves the channel.
+    void BitBtn_ConnectionSettingsClick();
+    // The three client programs.
+    void BitBtn_ConfigureClick();
+    void BitBtn_TimeProgramsClick();
+    void BitBtn_SettingsClick();
+    // Writes every replaceable text of the four windows to the text export file.
+    void SaveTextsButtonClick();
+
+    // Starts the client program named under `key` in section APPLICATIONS.
+    void LaunchClient(const char* key, const char* defaultName);
+
+    // Detaches the log window from the log writer; every closing path does it before the
+    // windows are destroyed, so that no stop-time line waits for a window that is going away.
+    void DetachLogWindow();
+
+  signals:
+    // The close was allowed: the program ends its message loop.
+    void Closed();
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
-    // Runs once, when the window is first shown.
+    // Runs once, when the window is first shown: configuration, texts, mode, gateway, channel.
     void FormShow();
+    // Whether the window may close: asks when clients are connected to the running gateway.
+    bool FormClose();
 
     texts::Component components_;
-    TAboutBox* aboutBox_ = nullptr;
-    TConnectSettings* connectSettings_ = nullptr;
-    TLogForm* logForm_ = nullptr;
+    // The log window is destroyed before this one, so the pointers follow their windows.
+    QPointer<TAboutBox> aboutBox_;
+    QPointer<TConnectSettings> connectSettings_;
+    QPointer<TLogForm> logForm_;
     bool shown_ = false;
 };

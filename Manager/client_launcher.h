@@ -1,0 +1,31 @@
+// Starting the suite's client programs: the program name from the configuration file, resolved
+// against the manager's own folder, started with the gateway's host, port and the language on
+// its command line. The manager does not wait for a started program; it only reaps it when it
+// ends, so that none stays behind as a zombie.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace manager {
+
+// A name that begins with "/" is made relative to the folder of `programPath` (one "../" for
+// each folder of the program beyond the common ones); any other name is used unchanged. A name
+// without a leading "/" has no root, so it never shares one with the program's full path.
+std::string ResolveClientProgram(const std::string& name, const std::filesystem::path& programPath);
+
+// "<name> HOST=<host> PORT=<port> LANG=<language>", nothing quoted.
+std::string ClientCommandLine(const std::string& name, const std::string& host, int port,
+                              const std::string& language);
+
+// The command line split at blanks into the argument vector; runs of blanks separate once.
+std::vector<std::string> SplitAtBlanks(const std::string& commandLine);
+
+// Starts `program` (a path relative to the current directory, or absolute; no search of PATH)
+// with `arguments`, the manager's environment and current directory, and no descriptor beyond
+// standard input, output and error. Returns 0, or the errno of the failure. The child is handed
+// to the reaper.
+int StartClientProcess(const std::string& program, const std::vector<std::string>& arguments);
+
+}  // namespace manager

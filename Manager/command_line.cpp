@@ -1,0 +1,45 @@
+#include "command_line.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <charconv>
+
+namespace manager {
+namespace {
+
+std::string WithoutEvery(std::string text, std::string_view key) {
+    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at))
+        text.erase(at, key.size());
+    return text;
+}
+
+}  // namespace
+
+int ParseDecimal(std::string_view text, int fallback) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty() || text.front() == '+') return fallback;
+    int value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size()) return fallback;
+    return value;
+}
+
+void ApplyCommandLine(const std::vector<std::string>& arguments, CommandLineSettings& settings) {
+    for (const std::string& argument : arguments) {
+        const std::string_view head = std::string_view(argument).substr(0, 5);
+        if (head == "LANG=") settings.language = WithoutEvery(argument, "LANG=");
+        if (head == "PORT=") settings.port = ParseDecimal(WithoutEvery(argument, "PORT="), 7105);
+        if (head == "HOST=") settings.host = WithoutEvery(argument, "HOST=");
+    }
+}
+
+std::vector<std::string> ProcessArguments() {
+    std::vector<std::string> arguments;
+    if (QCoreApplication::instance() == nullptr) return arguments;
+    const QStringList all = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < all.size(); ++i)
+        arguments.push_back(all[i].toLocal8Bit().toStdString());
+    return arguments;
+}
+
+}  // namespace manager

@@ -1,0 +1,135 @@
+// Draws the glyphs of the main window's buttons at build time, so that the pictures live in the
+// repository as code and are bundled into the program as PNG files.
+//
+//     vr620-paint-icons <output folder>
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QString>
+#include <QtMath>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr int kSize = 48;
+const QColor kOutline(0x1f, 0x3a, 0x5f);
+const QColor kFill(0x4a, 0x86, 0xc8);
+const QColor kLight(0xe8, 0xf0, 0xfa);
+const QColor kAccent(0xe0, 0x8a, 0x1e);
+
+QPen Outline(qreal width = 2.5) {
+    return QPen(kOutline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+// A serial connector with its cable: the connection settings.
+void PaintConnection(QPainter& p) {
+    p.setPen(Outline(3));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath cable;
+    cable.moveTo(24, 20);
+    cable.cubicTo(24, 10, 36, 12, 38, 3);
+    p.drawPath(cable);
+    QPainterPath shell;
+    shell.moveTo(6, 20);
+    shell.lineTo(42, 20);
+    shell.lineTo(37, 40);
+    shell.lineTo(11, 40);
+    shell.closeSubpath();
+    p.setPen(Outline());
+    p.setBrush(kFill);
+    p.drawPath(shell);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kLight);
+    for (int i = 0; i < 5; ++i) p.drawEllipse(QPointF(12.5 + i * 5.75, 27), 2.1, 2.1);
+    for (int i = 0; i < 4; ++i) p.drawEllipse(QPointF(15.5 + i * 5.75, 34), 2.1, 2.1);
+}
+
+// A cog wheel: the configuration program.
+void PaintConfigure(QPainter& p) {
+    const QPointF centre(24, 24);
+    QPainterPath gear;
+    const int teeth = 8;
+    for (int i = 0; i < teeth * 4; ++i) {
+        const qreal angle = (i - 0.5) * M_PI / (teeth * 2);
+        const qreal radius = (i % 4 == 0 || i % 4 == 1) ? 21 : 15.5;
+        const QPointF point = centre + QPointF(qCos(angle) * radius, qSin(angle) * radius);
+        if (i == 0) {
+            gear.moveTo(point);
+        } else {
+            gear.lineTo(point);
+        }
+    }
+    gear.closeSubpath();
+    QPainterPath hole;
+    hole.addEllipse(centre, 6.5, 6.5);
+    p.setPen(Outline());
+    p.setBrush(kFill);
+    p.drawPath(gear.subtracted(hole));
+}
+
+// A clock face: the time programs.
+void PaintTimePrograms(QPainter& p) {
+    p.setPen(Outline(3));
+    p.setBrush(kLight);
+    p.drawEllipse(QPointF(24, 24), 19.5, 19.5);
+    p.setPen(Outline(2));
+    for (int i = 0; i < 12; ++i) {
+        const qreal angle = i * M_PI / 6;
+        const qreal inner = i % 3 == 0 ? 13.5 : 15.5;
+        p.drawLine(QPointF(24 + qCos(angle) * inner, 24 + qSin(angle) * inner),
+                   QPointF(24 + qCos(angle) * 17, 24 + qSin(angle) * 17));
+    }
+    p.setPen(QPen(kOutline, 3.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(24, 24), QPointF(24, 12));
+    p.setPen(QPen(kAccent, 3.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(24, 24), QPointF(32, 29));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kOutline);
+    p.drawEllipse(QPointF(24, 24), 2.5, 2.5);
+}
+
+// Three sliders at different values: the set values.
+void PaintSettings(QPainter& p) {
+    const qreal knobs[] = {30, 14, 24};
+    for (int i = 0; i < 3; ++i) {
+        const qreal x = 11 + i * 13;
+        p.setPen(QPen(kOutline, 3, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(x, 6), QPointF(x, 42));
+        p.setPen(Outline(2));
+        p.setBrush(i == 1 ? kAccent : kFill);
+        p.drawRoundedRect(QRectF(x - 5.5, knobs[i] - 4, 11, 8), 2, 2);
+    }
+}
+
+bool Save(const QString& folder, const char* name, const std::function<void(QPainter&)>& paint) {
+    QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paint(painter);
+    }
+    const QString file = folder + "/" + QString::fromLatin1(name);
+    if (!image.save(file, "PNG")) {
+        std::fprintf(stderr, "vr620-paint-icons: cannot write %s\n", file.toLocal8Bit().data());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: vr620-paint-icons <output folder>\n");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const bool ok = Save(folder, "connection_settings.png", PaintConnection) &&
+                    Save(folder, "configure.png", PaintConfigure) &&
+                    Save(folder, "time_programs.png", PaintTimePrograms) &&
+                    Save(folder, "settings.png", PaintSettings);
+    return ok ? 0 : 1;
+}
