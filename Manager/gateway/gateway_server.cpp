@@ -249,6 +249,9 @@ bool StopGatewayServer() {
     if (!serverThread.joinable()) return true;
     ServerStopFlag.store(true);
     serverThread.join();
+    // A connect that the server handled between the close above and its end must not leave
+    // the device open behind a stopped gateway.
+    if (OpenCount() != 0) DeviceForceClose();
     return true;
 }
 

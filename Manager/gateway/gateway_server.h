@@ -12,6 +12,8 @@ bool StartGatewayServer(int port);
 
 // Closes the device session whatever its count, then stops the server and waits for its
 // threads. Connections still open are closed. A stopped server may be started again.
+// The server's last log lines are written while the caller waits: the attached receiver must
+// not wait for the calling thread (detach it first, or deliver without waiting for it).
 bool StopGatewayServer();
 
 // The number of connected clients.
