@@ -59,10 +59,11 @@ int ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
     reply.command = frame.command;
     reply.indexHigh = frame.indexHigh;
     reply.indexLow = frame.indexLow;
-    // A length byte of 0 or 1 announces no data (and no room for the index); report 0 data
-    // bytes rather than a negative count that a caller would take for 65534 or 65535.
+    // A length byte of 0 or 1 carries no data; the reported length is then the length byte
+    // minus 2 as a 16-bit value (65534 or 65535), which callers take as "no data field" (any
+    // length above 253 is impossible for a real data field). Nothing is copied for it.
     const std::size_t n = std::min(frame.dataSize, data.empty() ? 0 : data.size() - 1);
-    reply.dataLength = static_cast<std::uint16_t>(n);
+    reply.dataLength = static_cast<std::uint16_t>(frame.lengthByte - 2);
     std::copy_n(frame.data.begin(), n, data.begin());
     if (!data.empty()) data[n] = 0;
     if (!frame.checksumOk) return kFrameChecksum;

@@ -61,7 +61,10 @@ int SerialPort::Open(const char* settingsText) {
 
 int SerialPort::Close() {
     if (fd_ >= 0) {
-        close(fd_);  // also ends the lock; TIOCEXCL ends with the last descriptor
+        // On a pseudo-terminal the exclusive flag outlives our descriptor while the other
+        // side stays open, so clear it or the next open by an unprivileged user fails.
+        ioctl(fd_, TIOCNXCL);
+        close(fd_);  // also ends the advisory lock
         fd_ = -1;
     }
     return 0;

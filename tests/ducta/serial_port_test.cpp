@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -111,6 +112,22 @@ TEST_F(SerialPortTest, PortInUseElsewhereFailsWithOne) {
     EXPECT_EQ(second.Open("1,9600"), SerialPort::kOpenDeviceFailed);
     port.Close();
     EXPECT_EQ(second.Open("1,9600"), SerialPort::kOpenOk);
+}
+
+// The exclusive flag of a pseudo-terminal outlives the descriptor that set it; left set, the
+// next open by an unprivileged user would fail although nobody holds the port.
+TEST_F(SerialPortTest, CloseLeavesThePortOpenableByOthers) {
+    auto exclusive = [&] {
+        int fd = open(pty1.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        int flag = -1;
+        EXPECT_EQ(ioctl(fd, TIOCGEXCL, &flag), 0);
+        close(fd);
+        return flag;
+    };
+    ASSERT_EQ(port.Open("1,9600"), SerialPort::kOpenOk);
+    EXPECT_EQ(exclusive(), 1);
+    port.Close();
+    EXPECT_EQ(exclusive(), 0);
 }
 
 TEST_F(SerialPortTest, OpeningAnOpenPortClosesTheOldOneFirst) {
