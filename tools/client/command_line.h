@@ -18,7 +18,7 @@ struct CommandLine {
     std::uint16_t index = 0x0001;
     std::vector<std::uint8_t> value;
     int clients = 1;
-    int requests = 100;
+    int requests = 10;
 };
 
 // Decimal, or hexadecimal with 0x; 0 to 65535.
