@@ -16,8 +16,12 @@ std::string WithoutEvery(std::string text, std::string_view key) {
 }  // namespace
 
 int ParseDecimal(std::string_view text, int fallback) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty() || text.front() == '+') return fallback;
+    // One optional sign; from_chars takes "-" itself but not "+".
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && (text.front() == '+' || text.front() == '-')) return fallback;
+    }
+    if (text.empty()) return fallback;
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size()) return fallback;

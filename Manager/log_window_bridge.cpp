@@ -57,6 +57,11 @@ std::uint32_t LogWindowBridge::LogReceiverId() const {
     return static_cast<std::uint32_t>(windowId_);
 }
 
+std::size_t LogWindowBridge::WaitingWriters() const {
+    std::lock_guard lock(mutex_);
+    return waiting_;
+}
+
 void LogWindowBridge::ReceiveLogLine(const char* line) {
     std::unique_lock lock(mutex_);
     TLogForm* window = window_.data();
@@ -88,9 +93,11 @@ void LogWindowBridge::ReceiveLogLine(const char* line) {
             delivered_.notify_all();
         },
         Qt::QueuedConnection);
+    ++waiting_;
     delivered_.wait_for(lock, kDeliveryBound,
                         [&] { return delivery->stored || generation != generation_; });
     // Given up (detached, or the bound passed): a line stored later would come behind newer ones.
+    --waiting_;
     if (!delivery->claimed) delivery->cancelled = true;
 }
 

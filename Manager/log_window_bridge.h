@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 
@@ -36,6 +37,9 @@ class LogWindowBridge : public gateway::LogReceiver {
     // True while `window` is the one connected.
     bool IsAttachedTo(const TLogForm* window) const;
 
+    // Writers on other threads waiting for the user-interface thread just now.
+    std::size_t WaitingWriters() const;
+
     void ReceiveLogLine(const char* line) override;
     std::uint32_t LogReceiverId() const override;
 
@@ -46,6 +50,7 @@ class LogWindowBridge : public gateway::LogReceiver {
     // Counts attachments, so that a line queued for an earlier one is never stored.
     std::uint64_t generation_ = 0;
     std::uint64_t windowId_ = 0;
+    std::size_t waiting_ = 0;
 };
 
 }  // namespace manager

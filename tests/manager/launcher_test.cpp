@@ -1,0 +1,167 @@
+// Starting the client programs: the name from the configuration file, resolved against the
+// manager's folder, the command line, the started process's arguments, current directory and
+// descriptors, the error box, and no zombie left behind.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "child_reaper.h"
+#include "client_launcher.h"
+#include "shell_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vr620_test::WaitFor;
+
+TEST(ClientProgramNameTest, FullNamesBecomeRelativeToTheManagersFolder) {
+    const fs::path manager = "/opt/vr620/VR620Manager";
+    using manager::ResolveClientProgram;
+    EXPECT_EQ(ResolveClientProgram("/opt/vr620/VR620Settings", manager), "VR620Settings");
+    EXPECT_EQ(ResolveClientProgram("/opt/vr620/Clients/VR620Settings", manager),
+              "Clients/VR620Settings");
+    EXPECT_EQ(ResolveClientProgram("/opt/other/bin/x", manager), "../other/bin/x");
+    EXPECT_EQ(ResolveClientProgram("/usr/bin/x", manager), "../../usr/bin/x");
+    // Folders that differ by case are different folders.
+    EXPECT_EQ(ResolveClientProgram("/opt/VR620/x", manager), "../VR620/x");
+    // Without a leading "/" there is no root in common: unchanged, blanks and all.
+    EXPECT_EQ(ResolveClientProgram("VR620Settings", manager), "VR620Settings");
+    EXPECT_EQ(ResolveClientProgram("sub dir/my prog", manager), "sub dir/my prog");
+    EXPECT_EQ(ResolveClientProgram("../x", manager), "../x");
+}
+
+TEST(ClientProgramNameTest, CommandLineAndItsArguments) {
+    EXPECT_EQ(manager::ClientCommandLine("VR620Configurator", "localhost", 7105, "FIN"),
+              "VR620Configurator HOST=localhost PORT=7105 LANG=FIN");
+    EXPECT_EQ(manager::ClientCommandLine("a b", "my host", -1, ""),
+              "a b HOST=my host PORT=-1 LANG=");
+    EXPECT_EQ(manager::SplitAtBlanks("a b  HOST= PORT=1 LANG="),
+              (std::vector<std::string>{"a", "b", "HOST=", "PORT=1", "LANG="}));
+}
+
+struct Record {
+    std::string cwd;
+    std::string fds;
+    std::vector<std::string> argv;
+};
+
+class LauncherTest : public vr620_test::ManagerTest {
+  protected:
+    LauncherTest() {
+        fs::create_directory(records_);
+        vr620_test::InstallLanguages(*this, folder.Path());
+        setenv("VR620_TEST_CLIENT_RECORD", records_.c_str(), 1);
+        previousCwd_ = fs::current_path();
+        fs::current_path(folder.Path());
+        windows.mainForm.SetWindows(&windows.aboutBox, &windows.connectSettings, &windows.logForm);
+    }
+    ~LauncherTest() override {
+        fs::current_path(previousCwd_);
+        unsetenv("VR620_TEST_CLIENT_RECORD");
+    }
+
+    void InstallClient(const fs::path& name) const {
+        fs::create_directories((folder.Path() / name).parent_path());
+        fs::copy_file(VR620_TEST_CLIENT, folder.Path() / name,
+                      fs::copy_options::overwrite_existing);
+    }
+
+    std::vector<Record> Records() const {
+        std::vector<Record> records;
+        for (const auto& entry : fs::directory_iterator(records_)) {
+            if (entry.path().extension() != ".txt") continue;
+            std::ifstream in(entry.path());
+            Record record;
+            std::getline(in, record.cwd);
+            std::getline(in, record.fds);
+            for (std::string line; std::getline(in, line);) record.argv.push_back(line);
+            records.push_back(record);
+        }
+        return records;
+    }
+
+    // Waits for `count` records and for the children to be reaped.
+    std::vector<Record> WaitForRecords(std::size_t count) {
+        EXPECT_TRUE(WaitFor([&] { return Records().size() >= count; }));
+        EXPECT_TRUE(WaitFor([] { return manager::ReapEndedChildren() == 0; }));
+        return Records();
+    }
+
+    vr620_test::Windows windows;
+
+  private:
+    fs::path records_ = folder.Path() / "records";
+    fs::path previousCwd_;
+};
+
+TEST_F(LauncherTest, DefaultProgramStartedFromTheCurrentFolderWithTheDefaults) {
+    InstallClient("VR620Configurator");
+    // What the start sequence sets without configuration file or command line.
+    windows.mainForm.Language = "FIN";
+    // A descriptor that someone left inheritable must not reach the client.
+    const int leaked = open("/dev/null", O_RDONLY);
+    ASSERT_GE(leaked, 0);
+    windows.mainForm.BitBtn_Configure->click();
+    std::vector<Record> records = WaitForRecords(1);
+    close(leaked);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].argv, (std::vector<std::string>{"VR620Configurator", "HOST=localhost",
+                                                         "PORT=7105", "LANG=FIN"}));
+    EXPECT_EQ(fs::path(records[0].cwd), fs::canonical(folder.Path()));
+    EXPECT_EQ(records[0].fds, "fds:");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(LauncherTest, HostPortAndEmptyLanguageFromTheManagersCommandLine) {
+    InstallClient("VR620Settings");
+    windows.mainForm.ParseCommandLine({"HOST=far.example", "PORT=7300", "LANG="});
+    windows.mainForm.MenuItem_Settings->trigger();
+    std::vector<Record> records = WaitForRecords(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].argv, (std::vector<std::string>{"VR620Settings", "HOST=far.example",
+                                                         "PORT=7300", "LANG="}));
+}
+
+TEST_F(LauncherTest, FullPathInASubfolderIsStartedRelativeToTheCurrentFolder) {
+    InstallClient("Clients/time programs");
+    vr620_test::WriteFile(folder.Path() / "VR620Manager.INI",
+                          "[APPLICATIONS]\r\nTIMEPROG_APPLICATION_NAME=" +
+                              (folder.Path() / "Clients/time programs").string() + "\r\n");
+    windows.mainForm.Language = "ENG";
+    // Three clicks, three copies; the blank in the name splits the arguments, not the path.
+    for (int i = 0; i < 3; ++i) windows.mainForm.BitBtn_TimePrograms->click();
+    std::vector<Record> records = WaitForRecords(3);
+    ASSERT_EQ(records.size(), 3u);
+    for (const Record& record : records) {
+        EXPECT_EQ(record.argv,
+                  (std::vector<std::string>{"Clients/time", "programs", "HOST=localhost",
+                                            "PORT=7105", "LANG=ENG"}));
+    }
+}
+
+TEST_F(LauncherTest, MissingOrUnrunnableProgramShowsTheErrorBox) {
+    windows.mainForm.Language = "FIN";
+    windows.mainForm.BitBtn_Configure->click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, manager::BoxIcon::Error);
+    EXPECT_EQ(boxes[0].buttons, manager::BoxButtons::Ok);
+
+    vr620_test::WriteFile(folder.Path() / "VR620Settings", "not a program");
+    chmod((folder.Path() / "VR620Settings").c_str(), 0644);
+    windows.mainForm.BitBtn_Settings->click();
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(manager::ReapEndedChildren(), 0u);
+
+    // The window stays usable.
+    InstallClient("VR620Configurator");
+    windows.mainForm.BitBtn_Configure->click();
+    EXPECT_EQ(WaitForRecords(1).size(), 1u);
+    EXPECT_EQ(boxes.size(), 2u);
+}
+
+}  // namespace

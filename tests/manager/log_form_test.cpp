@@ -1,0 +1,123 @@
+// The log window: the list that settles at 201 lines, always scrolled to the newest, fed by the
+// log writer from any thread through the bridge, and released when it is detached.
+#include <QListWidget>
+#include <QScrollBar>
+#include <atomic>
+#include <thread>
+
+#include "log_window_bridge.h"
+#include "log_writer.h"
+#include "shell_fixture.h"
+
+namespace {
+
+using manager::LogWindowBridge;
+using vr620_test::WaitFor;
+
+std::string Text(const QListWidget* list, int row) {
+    return list->item(row)->text().toStdString();
+}
+
+bool NewestLineVisible(const QListWidget* list) {
+    const QRect rect = list->visualItemRect(list->item(list->count() - 1));
+    return list->viewport()->rect().contains(rect);
+}
+
+class LogFormTest : public ::testing::Test {
+  protected:
+    ~LogFormTest() override { LogWindowBridge::Instance().Detach(); }
+    TLogForm logForm;
+};
+
+TEST_F(LogFormTest, KeepsTheNewest201LinesScrolledToTheNewestAlsoWhileHidden) {
+    LogWindowBridge::Instance().Attach(&logForm);
+    ASSERT_EQ(logForm.ListBox_Log->count(), 1);
+    EXPECT_TRUE(logForm.ListBox_Log->item(0)->text().contains(
+        QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d  Log window activated "
+                           "\\(0x[0-9a-f]{8,}\\)$")));
+    logForm.ListBox_Log->clear();
+
+    for (int i = 1; i <= 250; ++i) gateway::WriteLogLine("line %d", i);
+    ASSERT_EQ(logForm.ListBox_Log->count(), 201);
+    EXPECT_TRUE(Text(logForm.ListBox_Log, 0).ends_with("  line 50"));
+    EXPECT_TRUE(Text(logForm.ListBox_Log, 200).ends_with("  line 250"));
+
+    // Collected while hidden, shown from the newest when the window opens.
+    logForm.show();
+    ASSERT_TRUE(WaitFor([&] { return logForm.isVisible(); }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(NewestLineVisible(logForm.ListBox_Log));
+    gateway::WriteLogLine("line %d", 251);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(NewestLineVisible(logForm.ListBox_Log));
+
+    // Closing only hides: the lines stay and new ones keep coming.
+    logForm.close();
+    EXPECT_FALSE(logForm.isVisible());
+    gateway::WriteLogLine("while closed");
+    EXPECT_TRUE(Text(logForm.ListBox_Log, 200).ends_with("  while closed"));
+    EXPECT_EQ(logForm.ListBox_Log->count(), 201);
+}
+
+TEST_F(LogFormTest, LinesFromOtherThreadsArriveInTheirOrderAndReturnOnlyWhenStored) {
+    LogWindowBridge::Instance().Attach(&logForm);
+    logForm.ListBox_Log->clear();
+    constexpr int kLines = 60;
+    std::atomic<int> returned{0};
+    std::atomic<bool> misordered{false};
+    auto writer = [&](char name) {
+        for (int i = 0; i < kLines; ++i) {
+            gateway::WriteLogLine("%c %d", name, i);
+            returned.fetch_add(1);
+        }
+    };
+    std::thread a(writer, 'a');
+    std::thread b(writer, 'b');
+    EXPECT_TRUE(WaitFor([&] { return returned.load() == 2 * kLines; }));
+    a.join();
+    b.join();
+    ASSERT_EQ(logForm.ListBox_Log->count(), 2 * kLines);
+    int next[2] = {0, 0};
+    for (int row = 0; row < logForm.ListBox_Log->count(); ++row) {
+        const std::string text = Text(logForm.ListBox_Log, row).substr(gateway::kLogStampLength);
+        const int who = text[0] == 'a' ? 0 : 1;
+        if (text != std::string(1, text[0]) + " " + std::to_string(next[who])) misordered = true;
+        ++next[who];
+    }
+    EXPECT_FALSE(misordered);
+}
+
+TEST_F(LogFormTest, DetachingReleasesAWaitingWriterAndDropsItsLine) {
+    LogWindowBridge::Instance().Attach(&logForm);
+    logForm.ListBox_Log->clear();
+    // The user-interface thread does not process events, as while it waits for the gateway.
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        gateway::WriteLogLine("late line");
+        done = true;
+    });
+    // The writer is queued and waiting; the bridge gives it up when detached.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (LogWindowBridge::Instance().WaitingWriters() == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_EQ(LogWindowBridge::Instance().WaitingWriters(), 1u);
+    const auto detached = std::chrono::steady_clock::now();
+    LogWindowBridge::Instance().Detach();
+    writer.join();
+    EXPECT_TRUE(done);
+    // Released by the detach, long before the writer's own bound.
+    EXPECT_LT(std::chrono::steady_clock::now() - detached, LogWindowBridge::kDeliveryBound / 3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(logForm.ListBox_Log->count(), 0);
+    EXPECT_EQ(gateway::WriteLogLine("after"), 0);
+}
+
+TEST_F(LogFormTest, AWindowGoingAwayDetachesItself) {
+    auto window = std::make_unique<TLogForm>();
+    LogWindowBridge::Instance().Attach(window.get());
+    window.reset();
+    EXPECT_EQ(gateway::WriteLogLine("nobody listens"), 0);
+}
+
+}  // namespace

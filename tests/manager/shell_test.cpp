@@ -1,0 +1,213 @@
+// Start and stop of the manager: local and remote mode, the gateway on the configured port
+// with the configured channel, the log's first line, the closing question with clients
+// connected, a port in use, and closing without a hang while the gateway keeps writing.
+#include <QLabel>
+#include <QListWidget>
+#include <QToolButton>
+#include <atomic>
+#include <thread>
+
+#include "device_session.h"
+#include "gateway_server.h"
+#include "log_window_bridge.h"
+#include "log_writer.h"
+#include "shell_fixture.h"
+#include "texts/language_texts.h"
+
+namespace {
+
+using vr620_test::GatewayClient;
+using vr620_test::WaitFor;
+
+class ShellTest : public vr620_test::ManagerTest {
+  protected:
+    ShellTest() {
+        vr620_test::InstallLanguages(*this, folder.Path());
+        windows = std::make_unique<vr620_test::Windows>();
+        Main().SetWindows(&windows->aboutBox, &windows->connectSettings, &windows->logForm);
+    }
+    ~ShellTest() override {
+        Destroy();
+        // Whatever a test did, the next one finds no gateway running.
+        gateway::StopGatewayServer();
+    }
+
+    TMainForm& Main() { return windows->mainForm; }
+    QListWidget* Log() { return windows->logForm.ListBox_Log; }
+
+    void Show(const std::vector<std::string>& arguments) {
+        Main().ParseCommandLine(arguments);
+        Main().show();
+        ASSERT_TRUE(WaitFor([&] { return Main().isVisible(); }));
+    }
+    bool Listening() {
+        return WaitFor([&] { return gateway::GatewayServerPort() == port; });
+    }
+    bool LogHas(const std::string& text) {
+        return WaitFor([&] {
+            for (int i = 0; i < Log()->count(); ++i)
+                if (Log()->item(i)->text().toStdString().find(text) != std::string::npos)
+                    return true;
+            return false;
+        });
+    }
+    // Destroys the windows as the program does (the members go in reverse: the log window
+    // first, the main window last).
+    void Destroy() { windows.reset(); }
+    bool Closes() {
+        Main().close();
+        return !Main().isVisible();
+    }
+
+    int port = vr620_test::FreePort();
+    std::unique_ptr<vr620_test::Windows> windows;
+};
+
+TEST_F(ShellTest, LocalModeStartsTheGatewayWithTheConfiguredChannelAndLogsFromTheFirstLine) {
+    vr620_test::WriteFile(folder.Path() / "VR620Manager.INI",
+                          "[CONNECTION_SETTINGS]\r\nChannel=3\r\n");
+    Show({"PORT=" + std::to_string(port)});
+    EXPECT_EQ(Main().Language, "FIN");
+    EXPECT_EQ(Main().Host, "localhost");
+    EXPECT_TRUE(Main().ServerRunning);
+    ASSERT_TRUE(Listening());
+    EXPECT_EQ(gateway::GetChannel(), 3);
+    EXPECT_TRUE(Main().BitBtn_ConnectionSettings->isVisible());
+    EXPECT_TRUE(Main().MenuItem_ConnectionSettings->isVisible());
+    EXPECT_TRUE(Main().MenuItem_Log->isVisible());
+    // Collected while the log window is hidden.
+    EXPECT_FALSE(windows->logForm.isVisible());
+    ASSERT_TRUE(LogHas("Server started. Listening to port " + std::to_string(port)));
+    EXPECT_TRUE(Log()->item(0)->text().contains(
+        QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d  Log window activated "
+                           "\\(0x[0-9a-f]{8}\\)$")))
+        << Log()->item(0)->text().toStdString();
+
+    Main().MenuItem_Log->trigger();
+    EXPECT_TRUE(windows->logForm.isVisible());
+
+    // No client: closes without a question, and the log window is detached before the end.
+    EXPECT_TRUE(Closes());
+    EXPECT_FALSE(manager::LogWindowBridge::Instance().IsAttachedTo(&windows->logForm));
+    Destroy();
+    EXPECT_FALSE(gateway::GatewayServerRunning());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ShellTest, LanguageFromTheCommandLineWinsOverTheConfiguredDefault) {
+    vr620_test::WriteFile(folder.Path() / "VR620Manager.INI",
+                          "[COMMON]\r\nDefaultLanguage=ENG\r\n");
+    Show({"LANG=SWE", "HOST=127.0.0.1", "PORT=" + std::to_string(port)});
+    EXPECT_EQ(Main().Language, "SWE");
+    EXPECT_TRUE(Main().ServerRunning);  // 127.0.0.1 is this computer
+    TMainForm reference;
+    texts::LanguageTexts("SWE").ApplyTexts(reference.Components());
+    EXPECT_EQ(Main().BitBtn_Configure->text(), reference.BitBtn_Configure->text());
+    EXPECT_NE(Main().BitBtn_Configure->text(), QString("Konfigurointi"));
+}
+
+TEST_F(ShellTest, RemoteModeRunsNoGatewayAndClosesAtOnce) {
+    Show({"HOST=remote-host.invalid", "PORT=" + std::to_string(port)});
+    EXPECT_FALSE(Main().ServerRunning);
+    EXPECT_FALSE(gateway::GatewayServerRunning());
+    EXPECT_FALSE(Main().BitBtn_ConnectionSettings->isVisible());
+    EXPECT_FALSE(Main().MenuItem_ConnectionSettings->isVisible());
+    EXPECT_FALSE(Main().MenuItem_Log->isVisible());
+    EXPECT_TRUE(Main().Label_RemoteConnection->isVisible());
+    EXPECT_EQ(Main().Label_RemoteConnection->text(), QString::fromUtf8("Etäyhteys"));
+    EXPECT_EQ(Log()->count(), 0);
+    EXPECT_TRUE(Closes());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ShellTest, ClosingWithTwoClientsAsksAndNoKeepsThemWhileYesStopsTheGateway) {
+    Show({"PORT=" + std::to_string(port)});
+    ASSERT_TRUE(Listening());
+    GatewayClient first(port), second(port);
+    ASSERT_TRUE(first.Connected() && second.Connected());
+    ASSERT_TRUE(WaitFor([] { return gateway::GetClientCount() == 2; }));
+
+    answer = manager::BoxAnswer::No;
+    EXPECT_FALSE(Closes());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, manager::BoxIcon::Question);
+    EXPECT_EQ(boxes[0].buttons, manager::BoxButtons::YesNo);
+    EXPECT_EQ(boxes[0].defaultAnswer, manager::BoxAnswer::No);
+    EXPECT_EQ(boxes[0].caption, texts::LanguageTexts("FIN").LoadText(texts::kTextQuestionCaption));
+    EXPECT_TRUE(first.StillOpen() && second.StillOpen());
+    EXPECT_EQ(gateway::GetClientCount(), 2u);
+    EXPECT_TRUE(manager::LogWindowBridge::Instance().IsAttachedTo(&windows->logForm));
+    EXPECT_EQ(vr620_test::RequestServed(first, gateway::kSnvtRead, 1).has_value(), true);
+
+    answer = manager::BoxAnswer::Yes;
+    EXPECT_TRUE(Closes());
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_FALSE(manager::LogWindowBridge::Instance().IsAttachedTo(&windows->logForm));
+    Destroy();
+    EXPECT_FALSE(gateway::GatewayServerRunning());
+    EXPECT_TRUE(first.ClosedByServer());
+    EXPECT_TRUE(second.ClosedByServer());
+}
+
+TEST_F(ShellTest, APortInUseIsReportedOnlyInTheLogAndTheWindowStaysLocal) {
+    const int holder = gateway::CreateServerSocket(port);
+    ASSERT_NE(holder, gateway::kInvalidSocket);
+    Show({"PORT=" + std::to_string(port)});
+    EXPECT_TRUE(Main().ServerRunning);
+    EXPECT_TRUE(LogHas("Error in creating server connection!"));
+    EXPECT_TRUE(WaitFor([] { return !gateway::GatewayServerRunning(); }));
+    EXPECT_TRUE(Main().BitBtn_ConnectionSettings->isVisible());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(Closes());
+    Destroy();
+    gateway::DestroyServerSocket(holder);
+}
+
+TEST_F(ShellTest, AGatewayThatCannotStartShowsTheErrorAndLeavesALauncher) {
+    ASSERT_TRUE(gateway::StartGatewayServer(0));  // one is already running in this process
+    Show({"PORT=" + std::to_string(port)});
+    EXPECT_FALSE(Main().ServerRunning);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, manager::BoxIcon::Error);
+    EXPECT_EQ(boxes[0].text, texts::LanguageTexts("FIN").LoadText(texts::kTextGatewayNotStarted));
+    EXPECT_FALSE(manager::LogWindowBridge::Instance().IsAttachedTo(&windows->logForm));
+    EXPECT_FALSE(Main().BitBtn_ConnectionSettings->isVisible());
+    EXPECT_TRUE(Closes());
+    Destroy();
+    // The manager did not start it, so it does not stop it.
+    EXPECT_TRUE(gateway::GatewayServerRunning());
+}
+
+TEST_F(ShellTest, NoHangWhenTheGatewayKeepsLoggingWhileTheProgramEnds) {
+    Show({"PORT=" + std::to_string(port)});
+    ASSERT_TRUE(Listening());
+    // Clients come and go all the time, so the server threads write line after line, also
+    // while the main window is destroyed and waits for them.
+    std::atomic<bool> stop{false};
+    std::thread churn([&] {
+        while (!stop) GatewayClient client(port);
+    });
+    ASSERT_TRUE(LogHas("disconnected"));
+    answer = manager::BoxAnswer::Yes;
+    EXPECT_TRUE(Closes());
+    const auto start = std::chrono::steady_clock::now();
+    Destroy();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    stop = true;
+    churn.join();
+    EXPECT_FALSE(gateway::GatewayServerRunning());
+}
+
+TEST_F(ShellTest, DestroyedWithoutACloseTheWindowStillDetachesBeforeStopping) {
+    Show({"PORT=" + std::to_string(port)});
+    ASSERT_TRUE(Listening());
+    GatewayClient client(port);
+    ASSERT_TRUE(WaitFor([] { return gateway::GetClientCount() == 1; }));
+    // The program ends by another path (an error leaves the loop): no close, no question.
+    windows.reset();
+    EXPECT_FALSE(gateway::GatewayServerRunning());
+    EXPECT_TRUE(client.ClosedByServer());
+    EXPECT_EQ(gateway::WriteLogLine("after the end"), 0);
+}
+
+}  // namespace
