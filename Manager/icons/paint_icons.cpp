@@ -23,27 +23,30 @@ QPen Outline(qreal width = 2.5) {
     return QPen(kOutline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
-// A serial connector with its cable: the connection settings.
+// A plug on its cable: the connection settings.
 void PaintConnection(QPainter& p) {
-    p.setPen(Outline(3));
+    p.setPen(Outline());
+    p.setBrush(kLight);
+    p.drawRoundedRect(QRectF(16.5, 4, 4, 12), 1.5, 1.5);
+    p.drawRoundedRect(QRectF(27.5, 4, 4, 12), 1.5, 1.5);
+    p.setBrush(kFill);
+    QPainterPath body;
+    body.moveTo(11, 15);
+    body.lineTo(37, 15);
+    body.lineTo(37, 25);
+    body.cubicTo(37, 32, 31, 35, 27, 35);
+    body.lineTo(21, 35);
+    body.cubicTo(17, 35, 11, 32, 11, 25);
+    body.closeSubpath();
+    p.drawPath(body);
+    p.setPen(QPen(kAccent, 3.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(18, 22), QPointF(30, 22));
+    p.setPen(Outline(3.5));
     p.setBrush(Qt::NoBrush);
     QPainterPath cable;
-    cable.moveTo(24, 20);
-    cable.cubicTo(24, 10, 36, 12, 38, 3);
+    cable.moveTo(24, 35);
+    cable.cubicTo(24, 42, 12, 40, 10, 46);
     p.drawPath(cable);
-    QPainterPath shell;
-    shell.moveTo(6, 20);
-    shell.lineTo(42, 20);
-    shell.lineTo(37, 40);
-    shell.lineTo(11, 40);
-    shell.closeSubpath();
-    p.setPen(Outline());
-    p.setBrush(kFill);
-    p.drawPath(shell);
-    p.setPen(Qt::NoPen);
-    p.setBrush(kLight);
-    for (int i = 0; i < 5; ++i) p.drawEllipse(QPointF(12.5 + i * 5.75, 27), 2.1, 2.1);
-    for (int i = 0; i < 4; ++i) p.drawEllipse(QPointF(15.5 + i * 5.75, 34), 2.1, 2.1);
 }
 
 // A cog wheel: the configuration program.
