@@ -13,6 +13,8 @@
 #include <thread>
 #include <utility>
 
+#include "termios_line.h"
+
 namespace sim {
 
 namespace {
@@ -25,22 +27,6 @@ bool SetNonBlockingCloexec(int fd) {
     const int fl = fcntl(fd, F_GETFL);
     return fl >= 0 && fcntl(fd, F_SETFL, fl | O_NONBLOCK) == 0 &&
            fcntl(fd, F_SETFD, FD_CLOEXEC) == 0;
-}
-
-speed_t SpeedFor(int baud) {
-    static constexpr std::array<std::pair<int, speed_t>, 26> kSpeeds{{
-        {50, B50},           {75, B75},           {110, B110},         {134, B134},
-        {150, B150},         {200, B200},         {300, B300},         {600, B600},
-        {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-        {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-        {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-        {1500000, B1500000}, {2000000, B2000000},
-    }};
-    for (const auto& [rate, speed] : kSpeeds) {
-        if (rate == baud) return speed;
-    }
-    return B0;
 }
 
 }  // namespace
@@ -98,13 +84,13 @@ std::unique_ptr<LineEndpoint> LineEndpoint::OpenDevice(const std::string& path, 
     }
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
-    const speed_t speed = SpeedFor(baud);
-    if (speed == B0) {
+    const auto speed = ducta::TermiosSpeed(baud);
+    if (!speed) {
         error = std::to_string(baud) + " bit/s is not a speed a serial device can be set to";
         close(fd);
         return nullptr;
     }
-    cfsetspeed(&tio, speed);
+    cfsetspeed(&tio, *speed);
     if (tcsetattr(fd, TCSANOW, &tio) != 0) {
         error = Errno("cannot set up " + path);
         close(fd);
