@@ -26,12 +26,13 @@ LogWindowBridge& LogWindowBridge::Instance() {
 }
 
 void LogWindowBridge::Attach(TLogForm* window) {
+    // Asking for the id makes the native window exist, although it is not shown.
+    const auto id = window != nullptr ? static_cast<std::uint64_t>(window->winId()) : 0;
     {
         std::lock_guard lock(mutex_);
         window_ = window;
         ++generation_;
-        // Asking for the id makes the native window exist, although it is not shown.
-        windowId_ = window != nullptr ? static_cast<std::uint64_t>(window->winId()) : 0;
+        windowId_ = id;
     }
     gateway::SetLogWindow(window != nullptr ? this : nullptr);
 }
@@ -49,7 +50,7 @@ void LogWindowBridge::Detach() {
 
 bool LogWindowBridge::IsAttachedTo(const TLogForm* window) const {
     std::lock_guard lock(mutex_);
-    return window != nullptr && window_.data() == window;
+    return window != nullptr && window_ == window;
 }
 
 std::uint32_t LogWindowBridge::LogReceiverId() const {
@@ -64,7 +65,7 @@ std::size_t LogWindowBridge::WaitingWriters() const {
 
 void LogWindowBridge::ReceiveLogLine(const char* line) {
     std::unique_lock lock(mutex_);
-    TLogForm* window = window_.data();
+    TLogForm* window = window_;
     if (window == nullptr) return;
     if (QThread::currentThread() == window->thread()) {
         lock.unlock();

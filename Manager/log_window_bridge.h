@@ -8,7 +8,6 @@
 // at once instead of waiting for a window that is going away.
 #pragma once
 
-#include <QPointer>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -46,7 +45,8 @@ class LogWindowBridge : public gateway::LogReceiver {
   private:
     mutable std::mutex mutex_;
     std::condition_variable delivered_;
-    QPointer<TLogForm> window_;
+    // Plain pointer under the lock: the window detaches itself before it goes.
+    TLogForm* window_ = nullptr;
     // Counts attachments, so that a line queued for an earlier one is never stored.
     std::uint64_t generation_ = 0;
     std::uint64_t windowId_ = 0;
