@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
 # The main job: builds the default preset if needed, starts the simulated controller vr620-sim
-# on a pseudo-terminal, maps COM1 to it in DUCTA.INI beside libducta.so, starts the headless
-# gateway vr620-gatewayd, shows a round of client requests with vr620, and keeps the gateway
-# serving until Ctrl-C.
+# on a pseudo-terminal, maps COM1 to it in DUCTA.INI beside libducta.so, starts the gateway,
+# shows a round of client requests with vr620, and keeps the gateway serving. With a display
+# the gateway is the manager window VR620Manager (close it to stop); without one it is the
+# headless vr620-gatewayd (Ctrl-C to stop).
 #
-#   scripts/main-job.sh [--once] [--port N] [--build DIR]
+#   scripts/main-job.sh [--once] [--headless] [--port N] [--build DIR]
 #     --once       stop after the round (the default when there is no terminal, or under CI)
+#     --headless   use vr620-gatewayd even when a display is available
 #     --port N     the gateway's TCP port (default 7105)
 #     --build DIR  use this already configured build folder instead of the default preset
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 once=0
+headless=0
 port=7105
 build=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --once) once=1 ;;
+        --headless) headless=1 ;;
         --port) port="${2:?--port needs a number}"; shift ;;
         --build) build="${2:?--build needs a folder}"; shift ;;
         -h|--help) sed -n '2,/^set -euo/p' "$0" | grep '^#' | sed 's/^# \{0,1\}//'; exit 0 ;;
@@ -25,6 +29,8 @@ while [ $# -gt 0 ]; do
     shift
 done
 if [ -n "${CI:-}" ] || [ ! -t 0 ]; then once=1; fi
+# The manager window needs a display; a round that stops at once has no use for a window.
+if [ "$once" -eq 1 ] || [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then headless=1; fi
 
 ./scripts/deps.sh
 if [ -z "$build" ]; then
@@ -32,7 +38,8 @@ if [ -z "$build" ]; then
     cmake --build --preset default -j "$(nproc)"
     build=build/default
 else
-    cmake --build "$build" -j "$(nproc)" --target vr620-sim vr620-gatewayd vr620 ducta
+    cmake --build "$build" -j "$(nproc)" --target vr620-sim vr620-gatewayd vr620 ducta \
+        VR620Manager
 fi
 
 out="$(cd "$build" && pwd)/out"
@@ -40,11 +47,16 @@ work="$(mktemp -d -t vr620-main-job-XXXXXX)"
 ini="$out/DUCTA.INI"
 sim_pid=""
 gateway_pid=""
+manager_pid=""
 tail_pid=""
 
 cleanup() {
     trap - EXIT INT TERM
     [ -n "$tail_pid" ] && kill "$tail_pid" 2>/dev/null || true
+    if [ -n "$manager_pid" ] && kill -0 "$manager_pid" 2>/dev/null; then
+        kill -TERM "$manager_pid"
+        wait "$manager_pid" 2>/dev/null || true
+    fi
     if [ -n "$gateway_pid" ] && kill -0 "$gateway_pid" 2>/dev/null; then
         kill -TERM "$gateway_pid"
         wait "$gateway_pid" 2>/dev/null || true
@@ -85,18 +97,35 @@ echo "   $(head -n1 "$work/sim.out") (link $work/vr620-com1)"
 printf '[Ports]\r\nCOM1=%s\r\n' "$work/vr620-com1" >"$ini"
 echo "   COM1 mapped in $ini"
 
-echo "== starting vr620-gatewayd on port $port"
-"$out/vr620-gatewayd" --port "$port" --com 1 >"$work/gateway.log" 2>"$work/gateway.err" &
-gateway_pid=$!
-for _ in $(seq 100); do
-    grep -q "Listening to port" "$work/gateway.log" 2>/dev/null && break
-    kill -0 "$gateway_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if ! grep -q "Listening to port" "$work/gateway.log"; then
-    echo "main-job: the gateway did not start (another program on port $port? try --port N):" >&2
-    cat "$work/gateway.err" >&2
-    exit 1
+if [ "$headless" -eq 0 ]; then
+    echo "== starting the manager window VR620Manager (its gateway listens on port $port)"
+    "$out/VR620Manager" "PORT=$port" >"$work/manager.out" 2>"$work/manager.err" &
+    manager_pid=$!
+    for _ in $(seq 100); do
+        # A DEVICE_DISCONNECT with nothing open is answered OK and changes nothing.
+        "$out/vr620" --port "$port" disconnect >/dev/null 2>&1 && break
+        kill -0 "$manager_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if ! "$out/vr620" --port "$port" disconnect >/dev/null 2>&1; then
+        echo "main-job: the manager's gateway did not start (port $port in use? try --port N):" >&2
+        cat "$work/manager.err" >&2
+        exit 1
+    fi
+else
+    echo "== starting vr620-gatewayd on port $port"
+    "$out/vr620-gatewayd" --port "$port" --com 1 >"$work/gateway.log" 2>"$work/gateway.err" &
+    gateway_pid=$!
+    for _ in $(seq 100); do
+        grep -q "Listening to port" "$work/gateway.log" 2>/dev/null && break
+        kill -0 "$gateway_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if ! grep -q "Listening to port" "$work/gateway.log"; then
+        echo "main-job: the gateway did not start (another program on port $port? try --port N):" >&2
+        cat "$work/gateway.err" >&2
+        exit 1
+    fi
 fi
 
 vr620() {
@@ -113,8 +142,10 @@ vr620 write 0x0010 "56 78"
 vr620 read 0x0010
 vr620 disconnect
 
-echo "== the gateway's connection log so far"
-sed 's/^/  /' "$work/gateway.log"
+if [ "$headless" -eq 1 ]; then
+    echo "== the gateway's connection log so far"
+    sed 's/^/  /' "$work/gateway.log"
+fi
 
 if [ "$once" -eq 1 ]; then
     echo "== round done (--once)"
@@ -122,6 +153,18 @@ if [ "$once" -eq 1 ]; then
 fi
 
 host="$(hostname)"
+if [ "$headless" -eq 0 ]; then
+    cat <<TEXT
+== the manager window serves the simulated controller on COM1
+   Its connection log is under Avaa > Yhteysloki. Reach the gateway at $host:$port, e.g.:
+     $out/vr620 --port $port read 0x0102
+   Close the manager window (or press Ctrl-C here) to stop.
+TEXT
+    wait "$manager_pid" || true
+    manager_pid=""
+    echo "== manager closed"
+    exit 0
+fi
 cat <<TEXT
 == the gateway keeps serving the simulated controller on COM1
    Reach it at $host:$port (or localhost:$port), for example from another terminal:
