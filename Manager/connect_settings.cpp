@@ -132,6 +132,13 @@ TConnectSettings::TConnectSettings(QWidget* parent)
 
 TConnectSettings::~TConnectSettings() = default;
 
+void TConnectSettings::showEvent(QShowEvent* event) {
+    // After the language texts, which may have changed the captions.
+    FitCaption(RestoreDefaults);
+    FitCaption(Close);
+    QDialog::showEvent(event);
+}
+
 void TConnectSettings::UpdateIniString() {
     IniString = ConvertEscapes(IniStringEdit->text());
 }

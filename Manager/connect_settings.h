@@ -28,6 +28,10 @@ class TConnectSettings : public QDialog {
     explicit TConnectSettings(QWidget* parent = nullptr);
     ~TConnectSettings() override;
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  public:
     // The ends of a showing: "Sulje" gives kResultClose, the close command (Escape) 0.
     static constexpr int kResultClose = 1;
 

@@ -2,6 +2,7 @@
 // the hand-over to the device session and the saved channel; and, on real devices, a channel
 // change while clients share the open device.
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -79,6 +80,17 @@ TEST_F(ConnectSettingsTest, ShowsTheSessionsChannelAndHandsOverATypedNumber) {
     });
     EXPECT_EQ(gateway::GetChannel(), 254);
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ConnectSettingsTest, ButtonCaptionsFitTheirButtonsAndCloseStaysBold) {
+    RunDialog([&] {
+        for (QPushButton* button : {Dialog().RestoreDefaults, Dialog().Close}) {
+            EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->text()),
+                      button->width() - 10)
+                << button->text().toStdString();
+        }
+        EXPECT_TRUE(Dialog().Close->font().bold());
+    });
 }
 
 TEST_F(ConnectSettingsTest, EscapeAppliesAndSavesNothingButKeepsWhatTheUserLeft) {
