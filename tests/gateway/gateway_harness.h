@@ -19,6 +19,7 @@
 
 #include "gateway_server.h"
 #include "log_writer.h"
+#include "loopback.h"
 
 namespace gateway_test {
 
@@ -75,15 +76,7 @@ class CollectingReceiver : public gateway::LogReceiver {
 class TcpClient {
   public:
     explicit TcpClient(int port) {
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            close(fd_);
-            fd_ = -1;
-        }
+        fd_ = vr620_test::ConnectLoopback(port);
         int on = 1;
         if (fd_ >= 0) setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     }

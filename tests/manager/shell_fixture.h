@@ -23,6 +23,7 @@
 #include <optional>
 #include <vector>
 
+#include "loopback.h"
 #include "manager_fixture.h"
 #include "message_format.h"
 #include "socket_layer.h"
@@ -95,15 +96,7 @@ inline int FreePort() {
 class GatewayClient {
   public:
     explicit GatewayClient(int port) {
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            close(fd_);
-            fd_ = -1;
-        }
+        fd_ = ConnectLoopback(port);
         timeval bound{10, 0};
         if (fd_ >= 0) setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
     }
