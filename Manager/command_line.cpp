@@ -28,11 +28,22 @@ int ParseDecimal(std::string_view text, int fallback) {
     return value;
 }
 
+namespace {
+
+int ParsePort(std::string_view text) {
+    // A TCP port is 1 to 65535: the gateway could not listen on another number, and the
+    // clients, which are told the same number, would look for it elsewhere.
+    const int port = ParseDecimal(text, kDefaultPort);
+    return port >= 1 && port <= 65535 ? port : kDefaultPort;
+}
+
+}  // namespace
+
 void ApplyCommandLine(const std::vector<std::string>& arguments, CommandLineSettings& settings) {
     for (const std::string& argument : arguments) {
         const std::string_view head = std::string_view(argument).substr(0, 5);
         if (head == "LANG=") settings.language = WithoutEvery(argument, "LANG=");
-        if (head == "PORT=") settings.port = ParseDecimal(WithoutEvery(argument, "PORT="), 7105);
+        if (head == "PORT=") settings.port = ParsePort(WithoutEvery(argument, "PORT="));
         if (head == "HOST=") settings.host = WithoutEvery(argument, "HOST=");
     }
 }

@@ -8,15 +8,17 @@
 
 namespace manager {
 
+inline constexpr int kDefaultPort = 7105;
+
 struct CommandLineSettings {
     std::string language;
-    int port = 7105;
+    int port = kDefaultPort;
     std::string host = "localhost";
 };
 
 // Applies `arguments` (without the program path) in order onto `settings`: an argument that
 // begins with a key, case-sensitive, sets its value with every occurrence of the key removed;
-// later ones win. A port that is not a whole signed decimal number gives 7105.
+// later ones win. A port that is not a whole decimal number from 1 to 65535 gives 7105.
 void ApplyCommandLine(const std::vector<std::string>& arguments, CommandLineSettings& settings);
 
 // `text` as a signed decimal int, or `fallback` when it is not one (empty, letters, blanks,

@@ -39,12 +39,13 @@ TEST(CommandLineTest, KeysSetTheirValuesAndOthersAreIgnored) {
     EXPECT_EQ(Parse({"HOST=my HOST=box"}).host, "my box");
 }
 
-TEST(CommandLineTest, PortIsAWholeSignedDecimalOrTheDefault) {
+TEST(CommandLineTest, PortIsAWholeDecimalFrom1To65535OrTheDefault) {
     EXPECT_EQ(Parse({"PORT=7200"}).port, 7200);
-    EXPECT_EQ(Parse({"PORT=-5"}).port, -5);
     EXPECT_EQ(Parse({"PORT=+80"}).port, 80);
+    EXPECT_EQ(Parse({"PORT=1"}).port, 1);
+    EXPECT_EQ(Parse({"PORT=65535"}).port, 65535);
     for (const char* bad : {"PORT=", "PORT=abc", "PORT=72x", "PORT= 72", "PORT=99999999999",
-                            "PORT=0x10", "PORT=+-1", "PORT=++1"}) {
+                            "PORT=0x10", "PORT=+-1", "PORT=++1", "PORT=-5"}) {
         EXPECT_EQ(Parse({"PORT=9", bad}).port, 7105) << bad;
     }
 }

@@ -127,6 +127,20 @@ TEST_F(LauncherTest, HostPortAndEmptyLanguageFromTheManagersCommandLine) {
                                                          "PORT=7300", "LANG="}));
 }
 
+TEST_F(LauncherTest, APortOutsideTheTcpRangeIs7105ForTheGatewayAndTheClients) {
+    InstallClient("VR620Settings");
+    const std::vector<std::string> bad{"0", "65536", "70000", "-1"};
+    for (const std::string& port : bad) {
+        windows.mainForm.ParseCommandLine({"PORT=7300", "PORT=" + port});
+        // The start sequence hands the gateway this very number.
+        EXPECT_EQ(windows.mainForm.Port, 7105) << port;
+        windows.mainForm.BitBtn_Settings->click();
+    }
+    const std::vector<Record> records = WaitForRecords(bad.size());
+    ASSERT_EQ(records.size(), bad.size());
+    for (const Record& record : records) EXPECT_EQ(record.argv.at(2), "PORT=7105");
+}
+
 TEST_F(LauncherTest, FullPathInASubfolderIsStartedRelativeToTheCurrentFolder) {
     InstallClient("Clients/time programs");
     vr620_test::WriteFile(folder.Path() / "VR620Manager.INI",
