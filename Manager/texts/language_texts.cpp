@@ -17,6 +17,22 @@ namespace {
 
 constexpr int kNumberedTextBufferSize = 1024;
 
+// The Finnish message texts, for when no language library can be loaded: a box without words
+// would leave the user guessing.
+struct BuiltInText {
+    int number;
+    const char* text;
+};
+constexpr BuiltInText kBuiltInTexts[] = {
+    {kTextErrorCaption, "Virhe"},
+    {kTextQuestionCaption, "Kysymys"},
+    {kTextGatewayNotStarted, "Yhteyspalvelinta ei voitu käynnistää."},
+    {kTextCloseWithClients, "Asiakasohjelmia on vielä yhteydessä. Suljetaanko ohjelma silti?"},
+    {kTextSettingsNotRead, "Asetuksia ei voitu lukea."},
+    {kTextSettingsNotWritten, "Asetuksia ei voitu tallentaa."},
+    {kTextClientNotStarted, "Asiakasohjelmaa ei voitu käynnistää."},
+};
+
 void ReportError(const char* text) {
     manager::ShowMessageBox({.caption = "Error",
                              .text = text,
@@ -26,6 +42,13 @@ void ReportError(const char* text) {
 }
 
 }  // namespace
+
+std::string BuiltInNumberedText(int number) {
+    for (const BuiltInText& entry : kBuiltInTexts) {
+        if (entry.number == number) return entry.text;
+    }
+    return {};
+}
 
 std::filesystem::path LanguageLibraryPath(std::string_view language) {
     std::string suffix = "_";
@@ -55,7 +78,7 @@ bool LanguageTexts::LoadLibrary() {
 std::string LanguageTexts::LoadText(int number) {
     if (!LoadLibrary()) {
         ReportError("Error in loading resource DLL");
-        return {};
+        return BuiltInNumberedText(number);
     }
     auto load =
         reinterpret_cast<LoadNumberedStringFunction>(dlsym(library_, kLoadNumberedStringName));

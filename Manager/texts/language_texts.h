@@ -22,6 +22,9 @@ inline constexpr int kTextSettingsNotRead = 10005;
 inline constexpr int kTextSettingsNotWritten = 10006;
 inline constexpr int kTextClientNotStarted = 10007;
 
+// The built-in Finnish text of `number`, empty for a number that has none.
+std::string BuiltInNumberedText(int number);
+
 // The program's path without its extension, "_", the language code and ".so".
 std::filesystem::path LanguageLibraryPath(std::string_view language);
 
@@ -33,7 +36,8 @@ class LanguageTexts {
     LanguageTexts& operator=(const LanguageTexts&) = delete;
 
     // Numbered text `number` (at most 1023 bytes), empty when the library lacks it. A library
-    // that cannot be loaded is reported in a message box, at every call.
+    // that cannot be loaded is reported in a message box, at every call, and the built-in
+    // Finnish text stands in.
     std::string LoadText(int number);
 
     // Lays the library's texts over `component` and everything that it owns. A library that

@@ -224,11 +224,13 @@ TEST_F(LanguageTextsTest, AMissingLibraryIsReportedAtEveryUse) {
     EXPECT_EQ(Snapshot(windows.mainForm.Components()), before);
     ExpectErrorBoxes(2, "Error in loading resource DLL");
 
+    // The numbered texts come from the built-in Finnish.
     boxes.clear();
     LanguageTexts texts("XXX");
-    EXPECT_EQ(texts.LoadText(10001), "");
-    EXPECT_EQ(texts.LoadText(10003), "");
-    ExpectErrorBoxes(2, "Error in loading resource DLL");
+    EXPECT_EQ(texts.LoadText(10001), "Virhe");
+    EXPECT_EQ(texts.LoadText(10003), "Yhteyspalvelinta ei voitu käynnistää.");
+    EXPECT_EQ(texts.LoadText(10008), "");
+    ExpectErrorBoxes(3, "Error in loading resource DLL");
 
     // An empty language names "VR620Manager_.so", which is missing too.
     boxes.clear();
