@@ -135,7 +135,7 @@ int CreateServerSocket(int port) {
         DebugOutput("Error in setting socket for listening!");
         return kInvalidSocket;
     }
-    DebugOutput("Server socket was created succesfully...");
+    DebugOutput("Server socket was created successfully...");
     return listener;
 }
 
@@ -146,7 +146,7 @@ void DestroyServerSocket(int socket) {
     }
     close(socket);
     CleanupSockets();
-    DebugOutput("Server socket destroyed succesfully...");
+    DebugOutput("Server socket destroyed successfully...");
 }
 
 int BoundPort(int socket) {
