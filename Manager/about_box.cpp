@@ -1,14 +1,15 @@
 #include "about_box.h"
 
-#include <QApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyle>
+#include <algorithm>
 
 #include "design_font.h"
+#include "program_icon.h"
 #include "version_text.h"
 
 TAboutBox::TAboutBox(QWidget* parent)
@@ -16,7 +17,7 @@ TAboutBox::TAboutBox(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::CustomizeWindowHint),
       components_("AboutBox", texts::ComponentKind::Window, this) {
     setObjectName("AboutBox");
-    setWindowTitle("About");
+    setWindowTitle("Tietoja");
     setFont(DesignFont());
     setFixedSize(344, 161);
 
@@ -32,9 +33,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     ProgramIcon = new QLabel(Panel1);
     ProgramIcon->setGeometry(8, 8, 32, 32);
     ProgramIcon->setScaledContents(true);
-    QIcon icon = QApplication::windowIcon();
-    if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_ComputerIcon);
-    ProgramIcon->setPixmap(icon.pixmap(32, 32));
+    ProgramIcon->setPixmap(manager::ProgramIcon().pixmap(32, 32));
 
     ProductName =
         new QLabel(QString::fromUtf8("VR-620 konfigurointiohjelmiston pääsovellus"), Panel1);
@@ -42,7 +41,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     Version = new QLabel("Version 0.03", Panel1);
     Version->move(88, 40);
     Copyright =
-        new QLabel(QString::fromUtf8("Copyright © 2024\u20132026 the VR-620 project"), Panel1);
+        new QLabel(QString::fromUtf8("Tekijänoikeudet © 2024\u20132026 VR-620-projekti"), Panel1);
     Copyright->move(8, 80);
 
     OKButton = new QPushButton("OK", this);
@@ -69,12 +68,27 @@ void TAboutBox::showEvent(QShowEvent* event) {
 
 void TAboutBox::FormShow() {
     Version->setText(QString::fromUtf8("Version " + manager::ReadVersionText()));
-    // Labels size themselves to their texts, also to those that the language texts gave them.
-    for (QLabel* label : {ProductName, Version, Copyright}) label->adjustSize();
+    LayOutLabels();
     OKButton->setFocus();
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - frameGeometry().width()) / 2,
              area.y() + (area.height() - frameGeometry().height()) / 2);
     }
+}
+
+void TAboutBox::LayOutLabels() {
+    // Labels size themselves to their texts, also to those that the language texts gave them. A
+    // text too long for the panel wraps at its right edge, and the labels below make room.
+    const auto place = [this](QLabel* label, int left, int top) {
+        label->setWordWrap(true);
+        const int room = Panel1->width() - 8 - left;
+        const int width =
+            std::min(room, QFontMetrics(label->font()).horizontalAdvance(label->text()) + 2);
+        label->setGeometry(left, top, width, label->heightForWidth(width));
+        return label->geometry().bottom() + 1;
+    };
+    const int belowName = place(ProductName, 88, 16);
+    const int belowVersion = place(Version, 88, std::max(40, belowName + 8));
+    place(Copyright, 8, std::max(80, belowVersion + 8));
 }

@@ -31,6 +31,7 @@ class TAboutBox : public QDialog {
   private:
     // At every show, after the language texts: the version label and the box's place.
     void FormShow();
+    void LayOutLabels();
 
     texts::Component components_;
 };

@@ -7,10 +7,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 #include <string>
 #include <utility>
 
 #include "design_font.h"
+#include "press_on_enter.h"
 #include "up_down_control.h"
 
 namespace {
@@ -68,7 +70,7 @@ TConnectSettings::TConnectSettings(QWidget* parent)
     ChannelSelect->SetBuddy(ChannelNumber);
     ChannelSelect->SetPosition(1);
 
-    ModemConnection = new QCheckBox("Modeemiyhteys", this);
+    ModemConnection = new QCheckBox("&Modeemiyhteys", this);
     ModemConnection->setGeometry(8, 56, 265, 17);
 
     InitGroup = MakeGroup("Modeemin alustuskomento", {8, 81, 265, 57}, this);
@@ -78,12 +80,16 @@ TConnectSettings::TConnectSettings(QWidget* parent)
     HangupGroup = MakeGroup("Yhteyden katkaisukomento", {8, 193, 265, 57}, this);
     HangupStringEdit = MakeModemEdit(kDefaultHangupString, HangupGroup);
 
-    RestoreDefaults = new QPushButton("Palauta oletusasetukset", this);
+    // No default button: Enter in a field does not end the dialog, but it presses the button
+    // that has the focus.
+    RestoreDefaults = new QPushButton("&Palauta oletusasetukset", this);
     RestoreDefaults->setGeometry(8, 256, 125, 25);
     RestoreDefaults->setAutoDefault(false);
-    Close = new QPushButton("Sulje", this);
+    manager::PressOnEnter(RestoreDefaults);
+    Close = new QPushButton("&Sulje", this);
     Close->setGeometry(148, 256, 125, 25);
     Close->setAutoDefault(false);
+    manager::PressOnEnter(Close);
     QFont bold = Close->font();
     bold.setBold(true);
     Close->setFont(bold);
@@ -134,9 +140,41 @@ TConnectSettings::~TConnectSettings() = default;
 
 void TConnectSettings::showEvent(QShowEvent* event) {
     // After the language texts, which may have changed the captions.
+    LayOutCaptions();
+    QDialog::showEvent(event);
+}
+
+void TConnectSettings::LayOutCaptions() {
+    // "COM" ends a little before its field, however wide the font draws it.
+    const QSize label = COMLabel->sizeHint();
+    COMLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    COMLabel->setGeometry(ChannelNumber->x() - 6 - label.width(),
+                          ChannelNumber->y() + (ChannelNumber->height() - label.height()) / 2,
+                          label.width(), label.height());
+
+    // The two buttons keep the dialog's font and grow to their captions, each at least as wide
+    // as designed: the defaults button into the gap between them, the close button towards the
+    // defaults button, and both within the dialog's margins.
+    constexpr int kLeft = 8;
+    constexpr int kRight = 273;
+    constexpr int kGap = 6;
+    constexpr int kDesigned = 125;
+    for (QPushButton* button : {RestoreDefaults, Close}) {
+        QFont font = button->font();  // keeps its weight (the close button is bold)
+        font.setPointSize(DesignFont().pointSize());
+        button->setFont(font);
+    }
+    const int restoreNeeds = RestoreDefaults->sizeHint().width();
+    const int closeNeeds = Close->sizeHint().width();
+    int closeWidth = std::max(kDesigned, closeNeeds);
+    const int restoreWidth =
+        std::min(std::max(kDesigned, restoreNeeds), kRight - kLeft - kGap - closeNeeds);
+    closeWidth = std::min(closeWidth, kRight - kLeft - kGap - restoreWidth);
+    RestoreDefaults->setGeometry(kLeft, 256, restoreWidth, 25);
+    Close->setGeometry(kRight - closeWidth, 256, closeWidth, 25);
+    // Only a caption that even this leaves too long is drawn smaller.
     FitCaption(RestoreDefaults);
     FitCaption(Close);
-    QDialog::showEvent(event);
 }
 
 void TConnectSettings::UpdateIniString() {

@@ -72,5 +72,8 @@ class TConnectSettings : public QDialog {
     QPushButton* Close;
 
   private:
+    // Sizes the COM label and the two buttons to their captions.
+    void LayOutCaptions();
+
     texts::Component components_;
 };

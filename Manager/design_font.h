@@ -4,7 +4,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFont>
-#include <QFontMetrics>
 
 inline QFont DesignFont(int pointSize = 8) {
     QFont font = QApplication::font();
@@ -12,13 +11,12 @@ inline QFont DesignFont(int pointSize = 8) {
     return font;
 }
 
-// The design's pixel bounds were made for a narrower font than today's desktops have: a caption
-// that would be clipped on its button is drawn a point or two smaller instead (never below 6).
+// A caption that would be clipped on its button even at the button's widest is drawn a point or
+// two smaller instead (never below 6).
 inline void FitCaption(QAbstractButton* button) {
-    QFont font = button->font();  // keeps its weight (the dialog's default button is bold)
-    font.setPointSize(DesignFont().pointSize());
-    const int room = button->width() - 10;  // the style's frame and margins
-    while (font.pointSize() > 6 && QFontMetrics(font).horizontalAdvance(button->text()) > room)
+    QFont font = button->font();  // keeps its weight (the dialog's close button is bold)
+    while (font.pointSize() > 6 && button->sizeHint().width() > button->width()) {
         font.setPointSize(font.pointSize() - 1);
-    button->setFont(font);
+        button->setFont(font);
+    }
 }

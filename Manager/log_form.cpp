@@ -6,6 +6,7 @@
 
 #include "design_font.h"
 #include "log_window_bridge.h"
+#include "window_placement.h"
 
 TLogForm::TLogForm(QWidget* parent)
     : QWidget(parent, Qt::Window), components_("LogForm", texts::ComponentKind::Window, this) {
@@ -47,6 +48,12 @@ void TLogForm::AddLogLine(const char* line) {
 
 void TLogForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // Beside the main window, its title bar on the screen; later showings keep where the user
+    // moved it.
+    if (!event->spontaneous() && !placed_) {
+        placed_ = true;
+        manager::PlaceFrameOnceShown(this, {112, 0});
+    }
     // A hidden list has no layout yet; lines that came meanwhile are shown from the newest.
     ListBox_Log->scrollToBottom();
 }

@@ -34,4 +34,5 @@ class TLogForm : public QWidget {
 
   private:
     texts::Component components_;
+    bool placed_ = false;
 };

@@ -8,11 +8,14 @@
 #include "connect_settings.h"
 #include "log_form.h"
 #include "main_form.h"
+#include "program_icon.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // The main window ends the program, even while the log window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every window and message box of the program carries its icon.
+    QApplication::setWindowIcon(manager::ProgramIcon());
     try {
         // Destroyed in the reverse order: the log window first, the main window last, whose
         // destructor stops the gateway.

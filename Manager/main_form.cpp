@@ -27,10 +27,13 @@
 #include "log_form.h"
 #include "log_window_bridge.h"
 #include "message_boxes.h"
+#include "press_on_enter.h"
 #include "program_path.h"
 #include "socket_layer.h"
 #include "texts/language_texts.h"
+#include "texts/qt_translations.h"
 #include "texts/text_export.h"
+#include "window_placement.h"
 
 namespace {
 
@@ -42,6 +45,7 @@ QToolButton* MakeBitBtn(const char* caption, const char* glyph, QRect bounds, QW
     button->setIconSize(QSize(24, 24));
     button->setGeometry(bounds);
     button->setFocusPolicy(Qt::StrongFocus);
+    manager::PressOnEnter(button);
     return button;
 }
 
@@ -86,13 +90,14 @@ TMainForm::TMainForm(QWidget* parent)
     Label_RemoteConnection->setGeometry(1, 17, 103, 25);
     Label_RemoteConnection->setAlignment(Qt::AlignCenter);
     Label_RemoteConnection->setFont(DesignFont(12));
+    // "&" marks the Alt+letter of a caption, here and in the language texts.
     BitBtn_ConnectionSettings =
-        MakeBitBtn("Yhteysasetukset", ":/icons/connection_settings.png", {1, 2, 113, 50}, client);
+        MakeBitBtn("&Yhteysasetukset", ":/icons/connection_settings.png", {1, 2, 113, 50}, client);
     BitBtn_Configure =
-        MakeBitBtn("Konfigurointi", ":/icons/configure.png", {1, 54, 113, 50}, client);
+        MakeBitBtn("&Konfigurointi", ":/icons/configure.png", {1, 54, 113, 50}, client);
     BitBtn_TimePrograms =
-        MakeBitBtn("Aikaohjelmat", ":/icons/time_programs.png", {1, 106, 113, 50}, client);
-    BitBtn_Settings = MakeBitBtn("Asetusarvot", ":/icons/settings.png", {1, 158, 113, 50}, client);
+        MakeBitBtn("A&ikaohjelmat", ":/icons/time_programs.png", {1, 106, 113, 50}, client);
+    BitBtn_Settings = MakeBitBtn("A&setusarvot", ":/icons/settings.png", {1, 158, 113, 50}, client);
     SaveTextsButton = new QPushButton("Talleta", client);
     SaveTextsButton->setGeometry(48, 0, 59, 17);
 #ifdef VR620_SHOW_SAVE_TEXTS
@@ -100,22 +105,23 @@ TMainForm::TMainForm(QWidget* parent)
 #else
     SaveTextsButton->setVisible(false);
 #endif
-    setTabOrder(BitBtn_Configure, BitBtn_Settings);
-    setTabOrder(BitBtn_Settings, BitBtn_TimePrograms);
-    setTabOrder(BitBtn_TimePrograms, BitBtn_ConnectionSettings);
-    setTabOrder(BitBtn_ConnectionSettings, SaveTextsButton);
+    // Tab goes down the buttons as they are seen.
+    setTabOrder(BitBtn_ConnectionSettings, BitBtn_Configure);
+    setTabOrder(BitBtn_Configure, BitBtn_TimePrograms);
+    setTabOrder(BitBtn_TimePrograms, BitBtn_Settings);
+    setTabOrder(BitBtn_Settings, SaveTextsButton);
 
     MainMenu1 = menuBar();
-    MenuItem_Open = MainMenu1->addMenu("Avaa");
-    MenuItem_ConnectionSettings = MenuItem_Open->addAction("Yhteysasetukset");
-    MenuItem_Configure = MenuItem_Open->addAction("Konfigurointi");
-    MenuItem_TimePrograms = MenuItem_Open->addAction("Aikaohjelmat");
-    MenuItem_Settings = MenuItem_Open->addAction("Asetusarvot");
-    MenuItem_Log = MenuItem_Open->addAction("Yhteysloki");
+    MenuItem_Open = MainMenu1->addMenu("&Avaa");
+    MenuItem_ConnectionSettings = MenuItem_Open->addAction("&Yhteysasetukset");
+    MenuItem_Configure = MenuItem_Open->addAction("&Konfigurointi");
+    MenuItem_TimePrograms = MenuItem_Open->addAction("A&ikaohjelmat");
+    MenuItem_Settings = MenuItem_Open->addAction("A&setusarvot");
+    MenuItem_Log = MenuItem_Open->addAction("Yhteys&loki");
     MenuItem_Separator = MainMenu1->addAction(QString());
     MenuItem_Separator->setEnabled(false);
-    MenuItem_Help = MainMenu1->addMenu("Ohje");
-    MenuItem_About = MenuItem_Help->addAction("Tietoa ohjelmasta");
+    MenuItem_Help = MainMenu1->addMenu("&Ohje");
+    MenuItem_About = MenuItem_Help->addAction("&Tietoa ohjelmasta");
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     // A menu item and the button of the same caption run the same handler.
@@ -152,7 +158,7 @@ TMainForm::TMainForm(QWidget* parent)
     components_.Add("MenuItem_Help", ComponentKind::MenuItem, MenuItem_Help->menuAction());
     components_.Add("MenuItem_About", ComponentKind::MenuItem, MenuItem_About);
 
-    move(0, 0);
+    // Placed when shown (showEvent): a position asked for now would be the client area's.
     ParseCommandLine(manager::ProcessArguments());
 }
 
@@ -187,7 +193,15 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (!event->spontaneous() && !shown_) {
         shown_ = true;
         FormShow();
+        FocusFirstButton();
+        manager::PlaceFrameOnceShown(this, {0, 0});
     }
+}
+
+void TMainForm::FocusFirstButton() {
+    QToolButton* first =
+        BitBtn_ConnectionSettings->isHidden() ? BitBtn_Configure : BitBtn_ConnectionSettings;
+    first->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -220,6 +234,7 @@ void TMainForm::FormShow() {
     } catch (const std::exception&) {
         ShowErrorBox(Language, texts::kTextSettingsNotRead);
     }
+    texts::UseQtTranslations(Language);
     texts::LanguageTexts(Language).ApplyTexts(components_);
 
     if (gateway::IsLocalHost(Host.c_str())) {

@@ -93,6 +93,8 @@ class TMainForm : public QMainWindow {
     void FormShow();
     // Whether the window may close: asks when clients are connected to the running gateway.
     bool FormClose();
+    // The keyboard starts on the first button that is shown.
+    void FocusFirstButton();
 
     texts::Component components_;
     // The log window is destroyed before this one, so the pointers follow their windows.

@@ -1,7 +1,8 @@
-// Draws the glyphs of the main window's buttons at build time, so that the pictures live in the
-// repository as code and are bundled into the program as PNG files.
+// Draws the glyphs of the main window's buttons and the program icon at build time, so that the
+// pictures live in the repository as code and are bundled into the program as PNG files.
 //
 //     vr620-paint-icons <output folder>
+#include <QByteArray>
 #include <QColor>
 #include <QImage>
 #include <QPainter>
@@ -14,6 +15,7 @@
 namespace {
 
 constexpr int kSize = 48;
+constexpr int kProgramIconSizes[] = {16, 24, 32, 48, 64, 128};
 const QColor kOutline(0x1f, 0x3a, 0x5f);
 const QColor kFill(0x4a, 0x86, 0xc8);
 const QColor kLight(0xe8, 0xf0, 0xfa);
@@ -106,12 +108,31 @@ void PaintSettings(QPainter& p) {
     }
 }
 
-bool Save(const QString& folder, const char* name, const std::function<void(QPainter&)>& paint) {
-    QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+// A monitor showing the line's signal: the program's own icon, in the window frames and the
+// About box.
+void PaintProgram(QPainter& p) {
+    p.setPen(Outline());
+    p.setBrush(kFill);
+    p.drawRoundedRect(QRectF(3, 5, 42, 30), 3, 3);
+    p.setBrush(kLight);
+    p.drawRect(QRectF(8, 10, 32, 20));
+    p.setPen(QPen(kAccent, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QPointF pulse[] = {{11, 21}, {17, 21}, {20, 14}, {25, 27}, {28, 21}, {37, 21}};
+    p.drawPolyline(pulse, 6);
+    p.setPen(Outline());
+    p.setBrush(kFill);
+    p.drawRect(QRectF(20, 35, 8, 5));
+    p.drawRoundedRect(QRectF(12, 40, 24, 5), 2, 2);
+}
+
+bool Save(const QString& folder, const char* name, const std::function<void(QPainter&)>& paint,
+          int size = kSize) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(qreal(size) / kSize, qreal(size) / kSize);
         paint(painter);
     }
     const QString file = folder + "/" + QString::fromLatin1(name);
@@ -130,9 +151,14 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    const bool ok = Save(folder, "connection_settings.png", PaintConnection) &&
-                    Save(folder, "configure.png", PaintConfigure) &&
-                    Save(folder, "time_programs.png", PaintTimePrograms) &&
-                    Save(folder, "settings.png", PaintSettings);
+    bool ok = Save(folder, "connection_settings.png", PaintConnection) &&
+              Save(folder, "configure.png", PaintConfigure) &&
+              Save(folder, "time_programs.png", PaintTimePrograms) &&
+              Save(folder, "settings.png", PaintSettings);
+    // The program icon at the sizes that window frames, task bars and menus ask for.
+    for (const int size : kProgramIconSizes) {
+        const QByteArray name = "program_" + QByteArray::number(size) + ".png";
+        ok = Save(folder, name.constData(), PaintProgram, size) && ok;
+    }
     return ok ? 0 : 1;
 }

@@ -241,7 +241,7 @@ TEST_F(LanguageTextsTest, AMissingLibraryIsReportedAtEveryUse) {
 TEST_F(LanguageTextsTest, ALibraryIsLoadedForEachUseSoAReplacedOneCountsNextTime) {
     InstallLanguage(TEST_LANGUAGE_NULL, "CHG");
     LanguageTexts("CHG").ApplyTexts(windows.mainForm.Components());
-    EXPECT_EQ(windows.mainForm.BitBtn_Configure->text(), "Konfigurointi");
+    EXPECT_EQ(windows.mainForm.BitBtn_Configure->text(), "&Konfigurointi");
     // Replaced by a new file (a new inode), as an installer would.
     std::filesystem::remove(folder / "VR620Manager_CHG.so");
     InstallLanguage(TEST_LANGUAGE_CONFIGURE_ONLY, "CHG");

@@ -1,10 +1,15 @@
 // Start and stop of the manager: local and remote mode, the gateway on the configured port
 // with the configured channel, the log's first line, the closing question with clients
 // connected, a port in use, and closing without a hang while the gateway keeps writing.
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
 #include <QToolButton>
 #include <atomic>
+#include <map>
 #include <thread>
 
 #include "device_session.h"
@@ -104,6 +109,66 @@ TEST_F(ShellTest, LanguageFromTheCommandLineWinsOverTheConfiguredDefault) {
     texts::LanguageTexts("SWE").ApplyTexts(reference.Components());
     EXPECT_EQ(Main().BitBtn_Configure->text(), reference.BitBtn_Configure->text());
     EXPECT_NE(Main().BitBtn_Configure->text(), QString("Konfigurointi"));
+}
+
+// The keyboard alone reaches everything, in every shipped language: Tab goes down the buttons
+// from the first, Enter and Space press the focused one, Alt and a letter press each button
+// and open each menu, whose items answer their letters; Qt's own buttons speak the language.
+TEST_F(ShellTest, TheKeyboardReachesEveryButtonAndMenuInEveryShippedLanguage) {
+    // Qt's Swedish translations in Debian 12 lack the standard buttons: no "Yes" to check there.
+    const std::map<std::string, QString> yes{{"FIN", "&Kyllä"}, {"ENG", "&Yes"}, {"SWE", ""}};
+    for (const auto& [language, qtYes] : yes) {
+        SCOPED_TRACE(language);
+        // Windows of their own, without the other windows: the handlers have nothing to open.
+        Destroy();
+        windows = std::make_unique<vr620_test::Windows>();
+        Show({"LANG=" + language, "PORT=" + std::to_string(port)});
+        Main().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Main()));
+        if (!qtYes.isEmpty()) {
+            EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), qtYes);
+        }
+
+        std::map<const QObject*, int> presses;
+        const std::vector<QToolButton*> buttons{Main().BitBtn_ConnectionSettings,
+                                                Main().BitBtn_Configure, Main().BitBtn_TimePrograms,
+                                                Main().BitBtn_Settings};
+        for (QToolButton* button : buttons) {
+            QObject::disconnect(button, nullptr, &Main(), nullptr);
+            QObject::connect(button, &QToolButton::clicked,
+                             [&presses, button] { ++presses[button]; });
+        }
+        ASSERT_EQ(QApplication::focusWidget(), buttons[0]);
+        for (std::size_t i = 1; i < buttons.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), buttons[i]);
+        }
+        QTest::keyClick(buttons.back(), Qt::Key_Return);
+        QTest::keyClick(buttons.back(), Qt::Key_Space);
+        EXPECT_EQ(presses[buttons.back()], 2);
+
+        presses.clear();
+        for (QToolButton* button : buttons) {
+            QTest::keySequence(&Main(), QKeySequence::mnemonic(button->text()));
+            // A shortcut shows the button pressed for a moment first.
+            EXPECT_TRUE(WaitFor([&] { return presses[button] == 1; }))
+                << button->text().toStdString();
+        }
+        for (QMenu* menu : {Main().MenuItem_Open, Main().MenuItem_Help}) {
+            for (QAction* item : menu->actions()) {
+                QObject::disconnect(item, nullptr, &Main(), nullptr);
+                QObject::connect(item, &QAction::triggered, [&presses, item] { ++presses[item]; });
+                QTest::keySequence(&Main(), QKeySequence::mnemonic(menu->title()));
+                ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); }))
+                    << menu->title().toStdString();
+                const QKeyCombination letter = QKeySequence::mnemonic(item->text())[0];
+                QTest::keyClick(menu, letter.key());
+                EXPECT_EQ(presses[item], 1) << item->text().toStdString();
+                EXPECT_FALSE(menu->isVisible());
+            }
+        }
+        EXPECT_TRUE(Closes());
+    }
 }
 
 TEST_F(ShellTest, RemoteModeRunsNoGatewayAndClosesAtOnce) {

@@ -44,7 +44,7 @@ TEST_F(TextExportTest, SeventyFourEntriesInWindowOrderWithTheCurrentTexts) {
         file.starts_with("MainForm->Caption=VR-620\r\nMainForm->Hint=\r\n"
                          "MainForm::Label_RemoteConnection->Caption=Et\xC3\xA4yhteys\r\n"
                          "MainForm::Label_RemoteConnection->Hint=\r\n"
-                         "MainForm::BitBtn_Configure->Caption=Konfigurointi\r\n"))
+                         "MainForm::BitBtn_Configure->Caption=&Konfigurointi\r\n"))
         << file.substr(0, 200);
     // The empty log list: its key line and one empty line.
     EXPECT_NE(file.find("LogForm::ListBox_Log->Hint=\r\nLogForm::ListBox_Log->Items->Text=\r\n\r\n"
