@@ -4,7 +4,8 @@
 //
 // The windows are the real ones, in local mode with the gateway on a free port and one client
 // connected, so that the log window shows real lines. Run it under a display (scripts/
-// screenshots.sh uses Xvfb); the pictures show the windows' client areas.
+// screenshots.sh uses Xvfb with a window manager); each picture shows its window with the frame
+// that the window manager gave it, or the client area alone where there is none.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -15,6 +16,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QPixmap>
+#include <QScreen>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -24,6 +26,7 @@
 #include "gateway_server.h"
 #include "log_form.h"
 #include "main_form.h"
+#include "program_icon.h"
 #include "program_path.h"
 #include "texts/language_texts.h"
 
@@ -43,15 +46,42 @@ void Settle() {
     while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// Whether the window manager has framed `window` by now.
+bool Framed(QWidget& window, int milliseconds) {
+    return WaitFor([&] { return window.frameGeometry() != window.geometry(); }, milliseconds);
+}
+
 bool Save(QWidget& window, const QString& folder, const char* name) {
+    // Without a window manager there is no frame to wait for: the first window tells.
+    static bool windowManager = Framed(window, 3000);
+    if (windowManager) Framed(window, 3000);
     Settle();
     const QString file = folder + "/" + QString::fromLatin1(name);
-    if (!window.grab().save(file, "PNG")) {
+    // The frame is drawn by the window manager, so it is taken from the screen.
+    const QRect frame = window.frameGeometry();
+    const QPixmap picture =
+        windowManager
+            ? window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+            : window.grab();
+    if (!picture.save(file, "PNG")) {
         std::fprintf(stderr, "vr620-screenshots: cannot write %s\n", file.toLocal8Bit().data());
         return false;
     }
     std::printf("%s\n", file.toLocal8Bit().data());
     return true;
+}
+
+// A port that nobody listened on a moment ago.
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    const bool bound = fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                       getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    if (fd >= 0) close(fd);
+    return bound ? ntohs(address.sin_port) : 7105;
 }
 
 int ConnectClient(int port) {
@@ -71,6 +101,7 @@ int ConnectClient(int port) {
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    QApplication::setWindowIcon(manager::ProgramIcon());
     if (argc < 2) {
         std::fprintf(stderr, "usage: vr620-screenshots <output folder> [LANG=<code>]\n");
         return 2;
@@ -87,15 +118,20 @@ int main(int argc, char* argv[]) {
         TConnectSettings connectSettings;
         TLogForm logForm;
         mainForm.SetWindows(&aboutBox, &connectSettings, &logForm);
-        std::vector<std::string> arguments{"PORT=0"};
+        const int port = FreePort();
+        std::vector<std::string> arguments{"PORT=" + std::to_string(port)};
         for (int i = 2; i < argc; ++i) arguments.emplace_back(argv[i]);
         mainForm.ParseCommandLine(arguments);
         mainForm.show();
 
         int client = -1;
-        if (WaitFor([] { return gateway::GatewayServerPort() != 0; }))
-            client = ConnectClient(gateway::GatewayServerPort());
+        WaitFor([&] { return (client = ConnectClient(port)) >= 0; });
         WaitFor([] { return gateway::GetClientCount() == 1; });
+        // The main window puts its frame into the corner once it is on the screen.
+        WaitFor([&] {
+            return mainForm.frameGeometry().topLeft() ==
+                   mainForm.screen()->availableGeometry().topLeft();
+        });
         ok = Save(mainForm, folder, "main_window.png") && ok;
 
         texts::LanguageTexts(mainForm.Language).ApplyTexts(connectSettings.Components());
