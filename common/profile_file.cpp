@@ -41,7 +41,7 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 // CR LF, LF and CR all end a line.
-std::vector<Line> SplitLines(const std::string& text) {
+std::vector<Line> SplitLines(std::string_view text) {
     std::vector<Line> lines;
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -90,16 +90,22 @@ std::optional<KeyLine> ParseKeyLine(std::string_view content) {
     return kl;
 }
 
-// Only a regular file that can be opened and read counts as present; a folder in its place or
-// a read error gives nothing (and never throws).
+// Only a regular file that can be read counts as present; a folder, a FIFO or a device in its
+// place, or a read error, gives nothing (and never throws). Nothing is opened in a way that can
+// block: a FIFO is never opened at all, and the open of the checked file does not wait either.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
-    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
     struct stat st {};
+    if (stat(file.c_str(), &st) != 0) return std::nullopt;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return std::nullopt;
+    }
+    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    // The name may have been replaced between the two looks.
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int why = S_ISDIR(st.st_mode) ? EISDIR : errno;
         close(fd);
-        errno = why;
+        errno = EINVAL;
         return std::nullopt;
     }
     std::string text;
@@ -108,7 +114,9 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
         ssize_t n = read(fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
+            const int why = errno;
             close(fd);
+            errno = why;
             return std::nullopt;
         }
         if (n == 0) break;
@@ -127,7 +135,7 @@ struct Location {
     std::string value;
 };
 
-Location Find(const std::string& text, const std::vector<Line>& lines, std::string_view section,
+Location Find(std::string_view text, const std::vector<Line>& lines, std::string_view section,
               std::string_view key) {
     Location loc;
     bool inSection = false;
@@ -155,17 +163,7 @@ Location Find(const std::string& text, const std::vector<Line>& lines, std::stri
     return loc;
 }
 
-std::optional<std::string> Lookup(const std::filesystem::path& file, std::string_view section,
-                                  std::string_view key) {
-    auto text = ReadWholeFile(file);
-    if (!text) return std::nullopt;
-    auto lines = SplitLines(*text);
-    Location loc = Find(*text, lines, section, key);
-    if (!loc.keyLine) return std::nullopt;
-    return loc.value;
-}
-
-std::string LineEndingOf(const std::string& text) {
+std::string LineEndingOf(std::string_view text) {
     std::size_t i = text.find_first_of("\r\n");
     if (i == std::string::npos) return "\r\n";
     if (text[i] == '\n') return "\n";
@@ -214,6 +212,52 @@ bool ReplaceAtomically(const std::filesystem::path& file, const std::string& con
 
 }  // namespace
 
+std::optional<std::string> FindValue(std::string_view text, std::string_view section,
+                                     std::string_view key) {
+    const auto lines = SplitLines(text);
+    Location loc = Find(text, lines, section, key);
+    if (!loc.keyLine) return std::nullopt;
+    return loc.value;
+}
+
+std::string WithValue(std::string_view text, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    const std::string eol = LineEndingOf(text);
+    const auto lines = SplitLines(text);
+    Location loc = Find(text, lines, section, key);
+
+    std::string result;
+    if (loc.keyLine) {
+        const Line& l = lines[*loc.keyLine];
+        std::string_view content = text.substr(l.begin, l.end - l.begin);
+        std::size_t eq = content.find('=');
+        std::string_view keyPart = content.substr(0, eq);
+        while (!keyPart.empty() && IsBlank(keyPart.back())) keyPart.remove_suffix(1);
+        result = text.substr(0, l.begin);
+        result.append(keyPart).append("=").append(value);
+        result.append(text.substr(l.end));
+    } else if (loc.sectionFound) {
+        const Line& l = lines[loc.lastKeyLine];
+        result = text.substr(0, l.next);
+        if (l.next == l.end) result += eol;  // the last line of the file had no line end
+        result.append(key).append("=").append(value).append(eol);
+        result.append(text.substr(l.next));
+    } else {
+        result = text;
+        if (!result.empty() && result.back() != '\n' && result.back() != '\r') result += eol;
+        result.append("[").append(section).append("]").append(eol);
+        result.append(key).append("=").append(value).append(eol);
+    }
+    return result;
+}
+
+std::optional<std::string> Lookup(const std::filesystem::path& file, std::string_view section,
+                                  std::string_view key) {
+    auto text = ReadWholeFile(file);
+    if (!text) return std::nullopt;
+    return FindValue(*text, section, key);
+}
+
 std::string ReadString(const std::filesystem::path& file, std::string_view section,
                        std::string_view key, std::string_view defaultValue,
                        std::size_t bufferSize) {
@@ -254,33 +298,7 @@ bool WriteString(const std::filesystem::path& file, std::string_view section, st
     } else if (std::error_code ec; std::filesystem::exists(file, ec) || ec) {
         return false;  // present but unreadable: never replace what we could not read
     }
-    const std::string eol = LineEndingOf(text);
-    auto lines = SplitLines(text);
-    Location loc = Find(text, lines, section, key);
-
-    std::string result;
-    if (loc.keyLine) {
-        const Line& l = lines[*loc.keyLine];
-        std::string_view content(text.data() + l.begin, l.end - l.begin);
-        std::size_t eq = content.find('=');
-        std::string_view keyPart = content.substr(0, eq);
-        while (!keyPart.empty() && IsBlank(keyPart.back())) keyPart.remove_suffix(1);
-        result = text.substr(0, l.begin);
-        result.append(keyPart).append("=").append(value);
-        result.append(text, l.end, std::string::npos);
-    } else if (loc.sectionFound) {
-        const Line& l = lines[loc.lastKeyLine];
-        result = text.substr(0, l.next);
-        if (l.next == l.end) result += eol;  // the last line of the file had no line end
-        result.append(key).append("=").append(value).append(eol);
-        result.append(text, l.next, std::string::npos);
-    } else {
-        result = text;
-        if (!result.empty() && result.back() != '\n' && result.back() != '\r') result += eol;
-        result.append("[").append(section).append("]").append(eol);
-        result.append(key).append("=").append(value).append(eol);
-    }
-    return ReplaceAtomically(file, result);
+    return ReplaceAtomically(file, WithValue(text, section, key, value));
 }
 
 }  // namespace profile

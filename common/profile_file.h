@@ -8,10 +8,16 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace profile {
+
+// The stored text of `key` in `section`, or nothing when the file, the section or the key is
+// missing. Only a regular file counts as a file: a FIFO, a device or a folder is no file.
+std::optional<std::string> Lookup(const std::filesystem::path& file, std::string_view section,
+                                  std::string_view key);
 
 // The stored text of `key` in `section`, or `defaultValue` when the file, the section or the
 // key is missing. A value is cut to `bufferSize` - 1 characters, as a caller's buffer of that
@@ -29,7 +35,14 @@ int ReadInt(const std::filesystem::path& file, std::string_view section, std::st
 // Sets `key` of `section` to `value`, creating the file, the section and the key as needed.
 // Every other byte of the file stays as it was; the file is replaced atomically. Returns false
 // when the write failed (errno tells why); the file then keeps its old content.
-bool WriteString(const std::filesystem::path& file, std::string_view section,
-                 std::string_view key, std::string_view value);
+bool WriteString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                 std::string_view value);
+
+// The same rules on a file's text, without the file.
+std::optional<std::string> FindValue(std::string_view text, std::string_view section,
+                                     std::string_view key);
+// `text` with `key` of `section` set to `value`, as WriteString would store it.
+std::string WithValue(std::string_view text, std::string_view section, std::string_view key,
+                      std::string_view value);
 
 }  // namespace profile

@@ -71,6 +71,16 @@ TEST_F(ProfileFile, MissingPartsGiveTheDefaultButAnEmptyValueIsEmpty) {
     EXPECT_EQ(Read("S", "top"), "DEF");
     EXPECT_EQ(Read("S", "empty"), "");
     EXPECT_EQ(Read("S", "blank"), "");
+    EXPECT_EQ(profile::Lookup(file, "S", "empty"), "");
+    EXPECT_EQ(profile::Lookup(file, "S", "k"), std::nullopt);
+}
+
+TEST_F(ProfileFile, OnlyARegularFileIsAFile) {
+    // Opening a FIFO would wait for a writer for ever.
+    ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+    EXPECT_EQ(Read("S", "k"), "DEF");
+    EXPECT_EQ(profile::ReadInt(file, "S", "k", 7), 7);
+    EXPECT_FALSE(profile::WriteString(file, "S", "k", "v"));
 }
 
 TEST_F(ProfileFile, LongValuesAreCutToTheBuffer) {
