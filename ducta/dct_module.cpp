@@ -1,12 +1,12 @@
 #include "dct_module.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <thread>
 
-#include "modem_control.h"
+#include "device_path.h"
 
 namespace ducta {
 namespace {
@@ -25,57 +25,68 @@ void CopyModemText(char (&field)[kModemTextSize], const char* text) {
     std::memcpy(field, text, n);
 }
 
-DctModule::DctModule() : port_(new (std::nothrow) SerialPort) {}
+DctModule::DctModule() : line_(new (std::nothrow) Line(debug_)) {}
 
-void DctModule::SetConfigFile(const std::filesystem::path& file) {
-    if (port_) port_->SetConfigFile(file);
-}
-
-int DctModule::OpenChannel(const ChannelSettings& settings) {
+Status DctModule::OpenChannel(const ChannelSettings& settings) {
     CloseChannel();
     settings_ = settings;
-    if (!port_) return kOpenPortFailed;
+    if (!line_) return Status::kNoPort;
+    SerialPort& port = line_->port;
+    Modem& modem = line_->modem;
 
-    char text[48];
-    std::snprintf(text, sizeof text, "%d,%d,n,8,1", static_cast<int>(settings_.comNumber),
-                  static_cast<int>(settings_.baudRate));
-    if (port_->Open(text) != SerialPort::kOpenOk) return kOpenPortFailed;
+    const std::string com = "COM" + std::to_string(settings_.comNumber);
+    const auto path = DevicePathForCom(configFile_, settings_.comNumber);
+    if (!path) {
+        debug_.Line(com + ": " + Describe(Status::kNoDevicePath) + " (the key " + com +
+                    " of [Ports] in " + configFile_.string() + " is empty)");
+        return Status::kNoDevicePath;
+    }
+    LineSettings line;
+    line.baud = settings_.baudRate;
+    const bool modemMode = settings_.mode == ChannelMode::kModem;
+    if (const Status s = port.Open(*path, line, !modemMode); s != Status::kOk) return s;
 
-    if (settings_.mode == ChannelMode::kModem) {
-        port_->SetCommandDelay(settings_.commandDelayMs);
+    if (modemMode) {
+        modem.SetCommandDelay(settings_.commandDelayMs);
         if (settings_.assumeConnected == 1) {
-            port_->SetConnected(true);
+            modem.SetConnected(true);
             if (settings_.dialString[0] != '\0') {
                 char reply[kAssumedDialReplySize];
-                port_->SendCommand(settings_.dialString, reply, settings_.connTimeOutS);
+                modem.SendCommand(settings_.dialString, reply, settings_.connTimeOutS);
             }
         } else {
             // Modem lines are absent on a pseudo-terminal; the dial shows whether it works.
-            port_->SetRts(true);
-            port_->SetDtr(true);
+            port.SetRts(true);
+            port.SetDtr(true);
             std::this_thread::sleep_for(kModemLinesSettle);
-            if (port_->InitAndDial(settings_.initString, settings_.dialString,
-                                   settings_.connTimeOutS) != 0) {
-                port_->Close();
-                return kOpenModemFailed;
+            const Status s = modem.InitAndDial(settings_.initString, settings_.dialString,
+                                               settings_.connTimeOutS);
+            if (s != Status::kOk) {
+                port.Close();
+                return s;
             }
         }
-        port_->Purge();
+        port.Purge();
     }
     pollTimeOutMs_ = settings_.pollTimeOutMs;
-    return kOpenOk;
+    return Status::kOk;
 }
 
-bool DctModule::CloseChannel() {
-    if (!port_) return settings_.mode == ChannelMode::kDirect;
+Status DctModule::CloseChannel() {
+    if (!line_) return settings_.mode == ChannelMode::kDirect ? Status::kOk : Status::kNoPort;
+    SerialPort& port = line_->port;
     if (settings_.mode == ChannelMode::kDirect) {
-        port_->Close();
-        return true;
+        port.Close();
+        return Status::kOk;
     }
-    bool ok = false;
-    if (port_->IsConnected()) ok = port_->HangUp(settings_.hangupString, kHangUpTimeoutS) == 0;
-    port_->Close();
-    return ok;
+    Status s = Status::kNotConnected;
+    if (line_->modem.IsConnected()) {
+        s = line_->modem.HangUp(settings_.hangupString, kHangUpTimeoutS);
+    } else if (port.IsOpen()) {
+        port.Report(std::string(Describe(s)) + ": nothing to hang up");
+    }
+    port.Close();
+    return s;
 }
 
 }  // namespace ducta

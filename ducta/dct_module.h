@@ -1,12 +1,16 @@
-// The module object behind the exports: the one port, the reply time-out, and the settings of
-// the current (or last) channel, which decide how the channel is opened and closed.
+// The module object behind the exports: the one port and its modem control, the reply time-out,
+// and the settings of the current (or last) channel, which decide how the channel is opened and
+// closed.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 
+#include "debug_output.h"
+#include "modem.h"
 #include "serial_port.h"
+#include "status.h"
 
 namespace ducta {
 
@@ -34,30 +38,36 @@ void CopyModemText(char (&field)[kModemTextSize], const char* text);
 
 class DctModule {
   public:
-    static constexpr int kOpenOk = 0;
-    static constexpr int kOpenPortFailed = 3;
-    static constexpr int kOpenModemFailed = 4;
     static constexpr int kInitialPollTimeOutMs = 1000;
 
     DctModule();
 
     // Null when the port object could not be created.
-    SerialPort* Port() { return port_.get(); }
+    SerialPort* Port() { return line_ ? &line_->port : nullptr; }
     int PollTimeOutMs() const { return pollTimeOutMs_; }
     const ChannelSettings& Settings() const { return settings_; }
-    // Where the port finds its COM mapping.
-    void SetConfigFile(const std::filesystem::path& file);
+    // Where the COM numbers are mapped to device paths.
+    void SetConfigFile(const std::filesystem::path& file) { configFile_ = file; }
 
-    // Closes the current channel, then opens the one `settings` describe: 0, 3 or 4.
-    int OpenChannel(const ChannelSettings& settings);
-    // Direct: closes the port, true. Modem: hangs a connected line up (true when that ended in
-    // OK), false when not connected; the port is closed in every case.
-    bool CloseChannel();
+    // Closes the current channel, then opens the one `settings` describe. A direct channel
+    // whose port is lost opens it again by itself; a modem channel does not.
+    Status OpenChannel(const ChannelSettings& settings);
+    // Direct: closes the port, kOk. Modem: hangs a connected line up (kOk when that ended in
+    // OK), kNotConnected when it was not connected; the port is closed in every case.
+    Status CloseChannel();
 
   private:
-    std::unique_ptr<SerialPort> port_;
+    struct Line {
+        explicit Line(DebugOutput& debug) : port(debug), modem(port) {}
+        SerialPort port;
+        Modem modem;
+    };
+
+    DebugOutput debug_;  // before line_: it outlives the port that writes to it
+    std::unique_ptr<Line> line_;
     int pollTimeOutMs_ = kInitialPollTimeOutMs;
     ChannelSettings settings_{};
+    std::filesystem::path configFile_;
 };
 
 }  // namespace ducta

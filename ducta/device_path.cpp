@@ -4,12 +4,15 @@
 
 namespace ducta {
 
-std::string DevicePathForCom(const std::filesystem::path& configFile, long com) {
-    if (com < 1) return {};
+std::optional<std::string> DevicePathForCom(const std::filesystem::path& configFile, long com) {
+    if (com < 1) return std::nullopt;
     const std::string key = "COM" + std::to_string(com);
-    std::string mapped;
-    if (!configFile.empty()) mapped = profile::ReadString(configFile, "Ports", key, "", 4096);
-    if (!mapped.empty()) return mapped;
+    if (!configFile.empty()) {
+        if (auto mapped = profile::Lookup(configFile, "Ports", key)) {
+            if (mapped->empty()) return std::nullopt;
+            return mapped;
+        }
+    }
     return "/dev/ttyS" + std::to_string(com - 1);
 }
 

@@ -14,9 +14,53 @@
 namespace {
 
 using ducta::DctModule;
+using ducta::Status;
 
 // The one module of this process, or null.
 std::unique_ptr<DctModule> g_module;
+
+// The public result code of a transfer (DCT_Write, DCT_Read). Only the results the interface
+// names keep their own code; every other failure is a failed call.
+uint16_t TransferResult(Status status) {
+    switch (status) {
+        case Status::kOk:
+            return DCT_RESULT_OK;
+        case Status::kNotOpen:
+            return DCT_RESULT_NOT_OPEN;
+        case Status::kTimeout:
+            return DCT_RESULT_TIMEOUT;
+        case Status::kChecksum:
+            return DCT_RESULT_CHECKSUM;
+        case Status::kFlagged:
+            return DCT_RESULT_FLAGGED;
+        case Status::kNoPort:
+            return DCT_RESULT_NO_PORT;
+        case Status::kRefused:
+        case Status::kNoDevicePath:
+        case Status::kCannotOpen:
+        case Status::kNotATerminal:
+        case Status::kInUse:
+        case Status::kCannotReadLine:
+        case Status::kSpeedRefused:
+        case Status::kCannotSetLine:
+        case Status::kWriteFailed:
+        case Status::kWriteIncomplete:
+        case Status::kReadFailed:
+        case Status::kPortLost:
+        case Status::kReopenFailed:
+        case Status::kModemInitFailed:
+        case Status::kModemDialFailed:
+        case Status::kHangUpFailed:
+        case Status::kNotConnected:
+            return DCT_RESULT_FAILED;
+    }
+    return DCT_RESULT_FAILED;
+}
+
+// DCT_Open and DCT_Close tell success from failure only.
+uint16_t ChannelResult(Status status) {
+    return status == Status::kOk ? DCT_RESULT_OK : DCT_RESULT_FAILED;
+}
 
 // The checks every channel function makes first: a module exists and the selector is not 1.
 DctModule* CheckedModule(std::uint8_t selector) {
@@ -69,11 +113,9 @@ DCT_API uint16_t DCT_Open(uint8_t selector, uint8_t comIndex, uint8_t assumeConn
         s.devStart = c.devStart;
         s.devEnd = c.devEnd;
         module->SetConfigFile(configFile);
-        if (module->OpenChannel(s) != DctModule::kOpenOk) {
-            module->CloseChannel();
-            return DCT_RESULT_FAILED;
-        }
-        return DCT_RESULT_OK;
+        const Status opened = module->OpenChannel(s);
+        if (opened != Status::kOk) module->CloseChannel();
+        return ChannelResult(opened);
     } catch (...) {
         return DCT_RESULT_FAILED;
     }
@@ -87,11 +129,10 @@ DCT_API uint16_t DCT_Write(uint8_t selector, uint8_t /*channel*/, uint16_t index
         if (data == nullptr && length != 0) return DCT_RESULT_FAILED;
         // The length byte cannot announce more; such a frame is never built.
         if (length > ducta::kMaxFrameData) return DCT_RESULT_FAILED;
-        const int r = ducta::WriteFrame(module->Port(), command, static_cast<uint8_t>(index >> 8),
-                                        static_cast<uint8_t>(index & 0xFF),
-                                        std::span<const uint8_t>(data, length));
-        if (r == ducta::kFrameTooLong) return DCT_RESULT_FAILED;
-        return static_cast<uint16_t>(r);
+        const Status r = ducta::WriteFrame(
+            module->Port(), command, static_cast<uint8_t>(index >> 8),
+            static_cast<uint8_t>(index & 0xFF), std::span<const uint8_t>(data, length));
+        return TransferResult(r);
     } catch (...) {
         return DCT_RESULT_FAILED;
     }
@@ -104,17 +145,17 @@ DCT_API uint16_t DCT_Read(uint8_t selector, uint8_t /*channel*/, uint16_t* index
         if (module == nullptr) return DCT_RESULT_FAILED;
         if (data == nullptr || okOut == nullptr) return DCT_RESULT_FAILED;
         ducta::ReplyFrame reply;
-        const int r = ducta::ReadFrame(module->Port(), module->PollTimeOutMs(), reply,
-                                       std::span<uint8_t>(data, DCT_READ_BUFFER_SIZE));
-        if (r == ducta::kFrameOk || r == ducta::kFrameTimeout || r == ducta::kFrameChecksum ||
-            r == ducta::kFrameFlagged) {
+        const Status r = ducta::ReadFrame(module->Port(), module->PollTimeOutMs(), reply,
+                                          std::span<uint8_t>(data, DCT_READ_BUFFER_SIZE));
+        if (r == Status::kOk || r == Status::kTimeout || r == Status::kChecksum ||
+            r == Status::kFlagged) {
             if (commandOut != nullptr) *commandOut = reply.command;
             if (indexOut != nullptr)
                 *indexOut = static_cast<uint16_t>(reply.indexHigh << 8 | reply.indexLow);
             if (lengthOut != nullptr) *lengthOut = reply.dataLength;
         }
-        if (r == ducta::kFrameOk) *okOut = 1;
-        return static_cast<uint16_t>(r);
+        if (r == Status::kOk) *okOut = 1;
+        return TransferResult(r);
     } catch (...) {
         return DCT_RESULT_FAILED;
     }
@@ -124,7 +165,7 @@ DCT_API uint16_t DCT_Close(uint8_t selector, uint8_t /*channel*/) {
     try {
         DctModule* module = CheckedModule(selector);
         if (module == nullptr) return DCT_RESULT_FAILED;
-        return module->CloseChannel() ? DCT_RESULT_OK : DCT_RESULT_FAILED;
+        return ChannelResult(module->CloseChannel());
     } catch (...) {
         return DCT_RESULT_FAILED;
     }

@@ -34,6 +34,19 @@ bool FrameReader::Feed(std::uint8_t byte) {
     return Complete();
 }
 
+std::size_t FrameReader::Feed(std::span<const std::uint8_t> bytes) {
+    std::size_t taken = 0;
+    while (taken < bytes.size() && !Complete()) Feed(bytes[taken++]);
+    return taken;
+}
+
+std::size_t FrameReader::Wanted() const {
+    // Until the length byte is in, three more bytes never reach past a frame: it has four
+    // bytes at least after its start byte.
+    if (received_ < 3) return 3 - received_;
+    return expected_ - received_;
+}
+
 Frame FrameReader::Result() const {
     Frame f;
     f.command = buffer_[1];

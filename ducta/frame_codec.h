@@ -38,13 +38,17 @@ struct Frame {
     std::uint16_t Index() const { return static_cast<std::uint16_t>(indexHigh << 8 | indexLow); }
 };
 
-// Collects one frame from bytes fed one at a time. Bytes before the start byte are dropped;
+// Collects one frame from bytes as they arrive. Bytes before the start byte are dropped;
 // the first 0x02 is taken as the start (no search for another one). A length byte of 0 or 1
 // gives a frame of L + 4 bytes with no data, whose last byte is taken as the checksum.
 class FrameReader {
   public:
     // Feeds one byte; true when the frame is complete (further bytes are then ignored).
     bool Feed(std::uint8_t byte);
+    // Feeds bytes up to the end of the frame; gives the number taken.
+    std::size_t Feed(std::span<const std::uint8_t> bytes);
+    // How many bytes can be read without reaching past the end of the frame (0 once complete).
+    std::size_t Wanted() const;
     bool Complete() const { return expected_ != 0 && received_ == expected_; }
     // Number of frame bytes received so far (the start byte included).
     std::size_t Received() const { return received_; }

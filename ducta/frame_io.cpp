@@ -3,57 +3,54 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdio>
+#include <string>
 
 #include "frame_codec.h"
 #include "serial_port.h"
 
 namespace ducta {
-namespace {
 
-constexpr long long kIdleWaitUs = 10000;  // one idle poll
-using Clock = std::chrono::steady_clock;
-
-}  // namespace
-
-int WriteFrame(SerialPort* port, std::uint8_t command, std::uint8_t indexHigh,
-               std::uint8_t indexLow, std::span<const std::uint8_t> data) {
-    if (port == nullptr) return kFrameNoPort;
-    if (!port->IsOpen()) return kFrameNotOpen;
+Status WriteFrame(SerialPort* port, std::uint8_t command, std::uint8_t indexHigh,
+                  std::uint8_t indexLow, std::span<const std::uint8_t> data) {
+    if (port == nullptr) return Status::kNoPort;
+    if (!port->IsOpen()) return Status::kNotOpen;
     std::array<std::uint8_t, kMaxFrameSize> frame{};
     const std::size_t size = BuildFrame(command, indexHigh, indexLow, data, frame);
-    if (size == 0) return kFrameTooLong;
-    port->Write(frame.data(), size, true);
-    return kFrameOk;
+    if (size == 0) return Status::kRefused;
+    return port->Write(std::span<const std::uint8_t>(frame.data(), size));
 }
 
-int ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
-              std::span<std::uint8_t> data) {
-    if (port == nullptr) return kFrameNoPort;
-    if (!port->IsOpen()) return kFrameNotOpen;
-    // The budget is N idle polls of 10 ms, N = poll time-out / 10. A wait that a byte ends
-    // early is charged only for the time it waited: a reply arriving at line speed (a byte
-    // every millisecond or two) must not spend a whole poll per byte gap.
-    using std::chrono::microseconds;
-    const int polls = (pollTimeoutMs < 0 ? 0 : pollTimeoutMs) / 10;
-    microseconds idleLeft = microseconds(static_cast<long long>(polls) * kIdleWaitUs);
-    FrameReader reader;
+Status ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
+                 std::span<std::uint8_t> data) {
+    using Clock = SerialPort::Clock;
     reply = ReplyFrame{};
+    if (port == nullptr) return Status::kNoPort;
+    if (!port->IsOpen()) return Status::kNotOpen;
+    if (const Status s = port->Ready(); s != Status::kOk) return s;
+
+    const int polls = std::max(pollTimeoutMs, 0) / 10;
+    const Clock::duration budget = std::chrono::milliseconds(10LL * (polls + 1));
+    const Clock::duration byteGap = port->LineTime(2);
+    const Clock::time_point bound = Clock::now() + budget + port->LineTime(kMaxFrameSize);
+    Clock::duration idleLeft = budget;
+    FrameReader reader;
+    std::array<std::uint8_t, kMaxFrameSize> chunk{};
     while (!reader.Complete()) {
-        if (port->BytesWaiting() > 0) {
-            std::uint8_t byte = 0;
-            if (port->Read(&byte, 1, true) == SerialPort::kTransferAll) reader.Feed(byte);
-            continue;
-        }
-        const auto start = Clock::now();
-        port->WaitReadable(kIdleWaitUs / 1000);
-        const auto waited =
-            std::min<microseconds>(std::chrono::duration_cast<microseconds>(Clock::now() - start),
-                                   microseconds(kIdleWaitUs));
-        if (idleLeft <= microseconds::zero()) {
+        const Clock::time_point waitStart = Clock::now();
+        const Clock::time_point deadline = std::min(waitStart + byteGap + idleLeft, bound);
+        std::size_t got = 0;
+        const Status s = port->ReadSome(std::span(chunk.data(), reader.Wanted()), got, deadline);
+        if (s == Status::kTimeout) {
             if (!data.empty()) data[0] = 0;
-            return kFrameTimeout;
+            port->Report("no complete reply within " + std::to_string(pollTimeoutMs) + " ms (" +
+                         std::to_string(reader.Received()) + " frame bytes received)");
+            return Status::kTimeout;
         }
-        idleLeft -= waited;
+        if (s != Status::kOk) return s;
+        const Clock::duration waited = Clock::now() - waitStart;
+        if (waited > byteGap) idleLeft -= waited - byteGap;
+        reader.Feed(std::span<const std::uint8_t>(chunk.data(), got));
     }
     const Frame frame = reader.Result();
     reply.command = frame.command;
@@ -66,9 +63,18 @@ int ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
     reply.dataLength = static_cast<std::uint16_t>(frame.lengthByte - 2);
     std::copy_n(frame.data.begin(), n, data.begin());
     if (!data.empty()) data[n] = 0;
-    if (!frame.checksumOk) return kFrameChecksum;
-    if (frame.Flagged()) return kFrameFlagged;
-    return kFrameOk;
+    if (!frame.checksumOk) {
+        port->Report(Describe(Status::kChecksum));
+        return Status::kChecksum;
+    }
+    if (frame.Flagged()) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%s (reply command 0x%02X)", Describe(Status::kFlagged),
+                      frame.command);
+        port->Report(text);
+        return Status::kFlagged;
+    }
+    return Status::kOk;
 }
 
 }  // namespace ducta

@@ -4,22 +4,17 @@
 #include <cstdint>
 #include <span>
 
+#include "status.h"
+
 namespace ducta {
 
 class SerialPort;
 
-inline constexpr int kFrameNoPort = -1;
-inline constexpr int kFrameOk = 0;
-inline constexpr int kFrameNotOpen = 2;
-inline constexpr int kFrameTimeout = 3;
-inline constexpr int kFrameChecksum = 4;
-inline constexpr int kFrameFlagged = 5;
-inline constexpr int kFrameTooLong = 6;  // more data than a frame can carry; nothing sent
-
-// Builds and sends one frame; the port write discards stale input and output first.
-// -1 no port, 2 not open, 6 too long, 0 handed to the port (a short write is not reported).
-int WriteFrame(SerialPort* port, std::uint8_t command, std::uint8_t indexHigh,
-               std::uint8_t indexLow, std::span<const std::uint8_t> data);
+// Builds and sends one frame; the port write discards stale input and output first. kNoPort,
+// kNotOpen, kRefused (more data than a frame carries; nothing sent), kOk once every byte went
+// out, or the port's write failure.
+Status WriteFrame(SerialPort* port, std::uint8_t command, std::uint8_t indexHigh,
+                  std::uint8_t indexLow, std::span<const std::uint8_t> data);
 
 struct ReplyFrame {
     std::uint8_t command = 0;
@@ -29,10 +24,17 @@ struct ReplyFrame {
 };
 
 // Receives one frame. The data go to `data` followed by a NUL; it must hold 254 bytes.
-// Gives up once the line has been silent for about pollTimeoutMs + 10 ms in total (counted in
-// waits of up to 10 ms, pollTimeoutMs / 10 + 1 of them when nothing arrives at all). -1, 2, 3
-// (time-out, length 0), 4 checksum, 5 flagged, 0 valid; the fields of `reply` are filled for 0, 4
-// and 5.
-int ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply, std::span<std::uint8_t> data);
+//
+// The idle budget is pollTimeoutMs / 10 + 1 waits of 10 ms: the line may be silent that long in
+// all before the receive gives up with kTimeout (length 0). Only silence counts: of each wait,
+// the part up to two byte times at the line's speed is the gap a byte takes on the line and is
+// not charged, so a reply that arrives at line speed always completes, while one dribbled with
+// long gaps still runs out. The whole receive is bounded by the budget plus the line time of
+// the longest frame. A line that hangs up ends it at once (kPortLost).
+//
+// kOk, kChecksum and kFlagged fill `reply`; kNoPort, kNotOpen, kTimeout or a port failure
+// otherwise.
+Status ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
+                 std::span<std::uint8_t> data);
 
 }  // namespace ducta

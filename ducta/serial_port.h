@@ -1,94 +1,85 @@
-// The library's one port object: opens COM<N> from a settings text ("1,9600,n,8,1"), moves raw
-// bytes, reports waiting input, discards queues, drives DTR and RTS, and carries the state the
-// modem control needs. Used from the caller's thread only.
+// The library's one port object: opens a serial device exclusively with typed line settings,
+// restores the settings it found when it closes, waits for input on one deadline, writes whole
+// frames or fails, discards queues and drives DTR and RTS. A line that hangs up (an adapter
+// pulled out) is marked lost and closed; where the channel allows it, the next transfer opens
+// the same path again with the same settings. Used from the caller's thread only.
 #pragma once
 
 #include <termios.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
+
+#include "debug_output.h"
+#include "status.h"
+#include "termios_line.h"
 
 namespace ducta {
 
-enum class ModemResult : int;
-
 class SerialPort {
   public:
-    // Open results.
-    static constexpr int kOpenOk = 0;
-    static constexpr int kOpenDeviceFailed = 1;  // missing, not a terminal, or in use elsewhere
-    static constexpr int kOpenGetFailed = 2;     // reading the line settings failed
-    static constexpr int kOpenRefused = 3;       // the build string or the speed was refused
-    static constexpr int kOpenSetFailed = 4;     // writing the line settings failed
+    using Clock = std::chrono::steady_clock;
 
-    // Transfer results.
-    static constexpr int kTransferAll = 0;
-    static constexpr int kTransferShort = 1;
-    static constexpr int kTransferRefused = 2;
-
-    SerialPort() = default;
+    explicit SerialPort(DebugOutput& debug) : debug_(debug) {}
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // The file whose section Ports maps COM numbers to device paths (may be empty).
-    void SetConfigFile(std::filesystem::path file) { configFile_ = std::move(file); }
+    // Closes an open port, then opens `path` (exclusively: TIOCEXCL and an advisory lock) and
+    // sets the line up. With `reopenWhenLost` a port that hangs up is opened again by the next
+    // Ready(); without, it stays lost until the next Open (a modem line is never redialled
+    // behind the caller's back). kOk, kCannotOpen, kNotATerminal, kInUse, kCannotReadLine,
+    // kSpeedRefused or kCannotSetLine; every failure is told on the debug output.
+    Status Open(const std::string& path, const LineSettings& line, bool reopenWhenLost);
+    // Puts back the line settings found at open and closes. Harmless on a closed port.
+    void Close();
+    // True from a successful Open until Close, also while the port is lost.
+    bool IsOpen() const { return open_; }
+    bool IsLost() const { return open_ && fd_ < 0; }
 
-    // Opens the port the text names. After a failure past the device open the descriptor stays
-    // open (IsOpen() is true) and the caller's Close() ends it.
-    int Open(const char* settingsText);
-    int Close();
-    bool IsOpen() const { return fd_ >= 0; }
-
-    // Reads never wait for data: the callers read only what BytesWaiting() reported.
-    int Read(std::uint8_t* buffer, std::size_t count, bool forced);
-    // Discards both queues, then writes; a line that takes no bytes is given up after a bound
-    // derived from the line speed.
-    int Write(const std::uint8_t* buffer, std::size_t count, bool forced);
-    std::size_t BytesWaiting();
+    // Notices a hang-up at once and opens a lost port again where that is allowed. kOk,
+    // kNotOpen, kPortLost (lost, not reopened) or kReopenFailed; never waits.
+    Status Ready();
+    // Reads what has arrived, at most buffer.size() bytes, waiting in poll until bytes come or
+    // `deadline` passes. kOk (received > 0), kTimeout, kNotOpen, kPortLost or kReadFailed; a
+    // hang-up ends the wait at once.
+    Status ReadSome(std::span<std::uint8_t> buffer, std::size_t& received,
+                    Clock::time_point deadline);
+    // Ready(), discards both queues, then writes every byte; a line that takes no more is given
+    // up after twice the line time of the bytes plus a second. kOk, the failures of Ready(),
+    // kPortLost, kWriteFailed or kWriteIncomplete.
+    Status Write(std::span<const std::uint8_t> bytes);
     void Purge();
-    // True when input arrived within `ms`; otherwise waits the whole time and answers false.
-    bool WaitReadable(int ms);
 
     // 0 success, 1 failure (a pseudo-terminal has no modem lines).
     int SetDtr(bool on);
     int SetRts(bool on);
 
-    bool IsConnected() const { return connected_; }
-    void SetConnected(bool connected) { connected_ = connected; }
-    bool Dialing() const { return dialing_; }
-    bool HangingUp() const { return hangingUp_; }
-    void SetCommandDelay(int ms) { commandDelay_ = ms < 0 ? 0 : ms; }
-    int CommandDelay() const { return commandDelay_; }
-
-    const std::string& SettingsText() const { return settingsText_; }
-    const std::string& DevicePath() const { return devicePath_; }
-    // The line settings last applied (a pseudo-terminal keeps only some of them).
-    const termios& AppliedLine() const { return line_; }
-
-    // Modem control (modem_control.cpp).
-    ModemResult SendCommand(const char* command, std::span<char> reply, int timeoutSeconds);
-    int InitAndDial(char* initList, const char* dialCommand, int connectTimeoutSeconds);
-    int HangUp(char* hangupList, int timeoutSeconds);
+    // The time `bytes` bytes take on the line at its speed, 10 bits each.
+    Clock::duration LineTime(std::size_t bytes) const;
+    const std::string& DevicePath() const { return path_; }
+    // The line settings applied at the last open (a pseudo-terminal keeps only some of them).
+    const termios& AppliedLine() const { return applied_; }
+    DebugOutput& Debug() { return debug_; }
+    // One line on the debug output, the device path in front.
+    void Report(std::string_view text, int error = 0);
 
   private:
-    int RunCommandList(char* list, int lastEntryTimeoutSeconds);
-    void PauseCommandDelay() const;
-    int SetModemLine(int bit, bool on);
+    Status OpenDevice(int& error);
+    void MarkLost(std::string_view why, int error);
 
+    DebugOutput& debug_;
+    std::string path_;
+    LineSettings line_;
+    bool reopenWhenLost_ = false;
+    bool open_ = false;
     int fd_ = -1;
-    termios line_{};
-    long baud_ = 9600;
-    std::filesystem::path configFile_;
-    std::string settingsText_;
-    std::string devicePath_;
-    bool connected_ = false;
-    bool dialing_ = false;
-    bool hangingUp_ = false;
-    int commandDelay_ = 1;
+    termios found_{};
+    termios applied_{};
 };
 
 }  // namespace ducta

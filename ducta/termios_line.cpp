@@ -61,7 +61,7 @@ bool ApplyLineSettings(const LineSettings& line, termios& tio) {
     }
     if (line.stopBits == 2) t.c_cflag |= CSTOPB;
     t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-    t.c_cc[VMIN] = 0;
+    t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
     if (cfsetispeed(&t, *speed) != 0 || cfsetospeed(&t, *speed) != 0) return false;
     tio = t;

@@ -117,10 +117,22 @@ TEST_F(Exports, HangupStringAloneOpensADirectChannel) {
     EXPECT_TRUE(pty.ReceiveSome(std::chrono::milliseconds(0)).empty());
 }
 
-TEST_F(Exports, MissingDeviceFailsTheOpen) {
-    lib.WriteIni("[Ports]\r\nCOM1=" + (dir / "nothing-here").string() + "\r\n");
-    EXPECT_EQ(OpenDirect(), DCT_RESULT_FAILED);
-    EXPECT_EQ(lib.Write(0, 0, 1, 0x81, nullptr, 0), DCT_RESULT_NOT_OPEN);
+TEST_F(Exports, MissingDeviceOrEmptyMappingFailsTheOpen) {
+    for (const std::string& path : {(dir / "nothing-here").string(), std::string()}) {
+        lib.WriteIni("[Ports]\r\nCOM1=" + path + "\r\n");
+        EXPECT_EQ(OpenDirect(), DCT_RESULT_FAILED) << path;
+        EXPECT_EQ(lib.Write(0, 0, 1, 0x81, nullptr, 0), DCT_RESULT_NOT_OPEN) << path;
+    }
+}
+
+TEST_F(Exports, AWriteThatCannotGoOutFails) {
+    WriteIniThroughLink();
+    ASSERT_EQ(OpenDirect(), DCT_RESULT_OK);
+    pty.StopFarOutput();  // the line takes no bytes
+    EXPECT_EQ(lib.Write(0, 0, 1, 0x81, nullptr, 0), DCT_RESULT_FAILED);
+    // A line that is gone takes nothing either.
+    PullOut();
+    EXPECT_EQ(lib.Write(0, 0, 1, 0x81, nullptr, 0), DCT_RESULT_FAILED);
 }
 
 TEST_F(Exports, PortOpenElsewhereFailsTheOpen) {

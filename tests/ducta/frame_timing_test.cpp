@@ -1,5 +1,6 @@
 // Receive time-outs through the exports. Bounds are loose: they must hold on a loaded machine.
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 #include "library_fixture.h"
@@ -9,6 +10,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
 
 class FrameTiming : public LibraryTest {
   protected:
@@ -73,25 +80,73 @@ TEST_F(FrameTiming, SlowlyArrivingFrameStillCompletes) {
     EXPECT_GE(took, 200ms);
 }
 
-TEST_F(FrameTiming, ByteGapsAtLineSpeedDoNotSpendWholePolls) {
-    // 156 bytes a couple of milliseconds apart: far more gaps than the 100 polls of the budget,
-    // but far less silence than the 1000 ms time-out.
-    WriteIni("[Direct]\r\nPollTimeOut=1000\r\n");
+TEST_F(FrameTiming, LargestReplyAtLineSpeedCompletesAtTheDefaults) {
+    // 4800 bit/s and 500 ms: the 259 bytes take about 540 ms on the line, longer than the
+    // time-out, but bytes that keep coming at the line's speed are not silence.
+    WriteIni();
     ASSERT_EQ(OpenDirect(), DCT_RESULT_OK);
     Request(0x0300);
-    const Bytes reply = Reply(0x80, 0x0300, Bytes(150, 0x5A));
+    const Bytes reply = Reply(0x80, 0x0300, Bytes(DCT_MAX_DATA, 0x5A));
     std::thread device([&] {
+        auto at = Clock::now();
         for (uint8_t b : reply) {
+            at += 2083us;  // 10 bits at 4800 bit/s
+            std::this_thread::sleep_until(at);
             pty.Send(Bytes{b});
-            std::this_thread::sleep_for(2ms);
         }
     });
     ReadResult r;
     TimedRead(r);
     device.join();
     EXPECT_EQ(r.result, DCT_RESULT_OK);
-    EXPECT_EQ(r.length, 150);
+    EXPECT_EQ(r.length, DCT_MAX_DATA);
 }
+
+TEST_F(FrameTiming, ReplyDribbledWithLongGapsStillTimesOut) {
+    ASSERT_EQ(OpenDirect(), DCT_RESULT_OK);  // 250 ms of silence in all
+    Request(0x0010);
+    const Bytes reply = Reply(0x80, 0x0010, Bytes(6, 0x11));  // 11 gaps of 40 ms
+    std::thread device([&] {
+        for (uint8_t b : reply) {
+            pty.Send(Bytes{b});
+            std::this_thread::sleep_for(40ms);
+        }
+    });
+    ReadResult r;
+    TimedRead(r);
+    device.join();
+    EXPECT_EQ(r.result, DCT_RESULT_TIMEOUT);
+}
+
+// The adapter pulled out in the middle of a read, or while nothing was asked of it: the call
+// fails at once (not with a time-out) and the library does not spin while it waits.
+class HangUp : public FrameTiming, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HangUp, EndsTheExchangeAtOnceWithoutSpinning) {
+    // A long time-out: a read that waited it out or spun through it would show.
+    WriteIniThroughLink("[Direct]\r\nPollTimeOut=5000\r\n");
+    ASSERT_EQ(OpenDirect(), DCT_RESULT_OK);
+    const double cpuBefore = ProcessCpuSeconds();
+    if (GetParam()) {
+        Request(0x0010);
+        std::thread device([&] {
+            pty.Send(Bytes{0x02, 0x80, 0x04});
+            std::this_thread::sleep_for(100ms);  // the read is waiting for the rest
+            PullOut();
+        });
+        EXPECT_EQ(Read().result, DCT_RESULT_FAILED);
+        device.join();
+    } else {
+        PullOut();
+        EXPECT_EQ(Read().result, DCT_RESULT_FAILED);
+    }
+    // Gone for good: every further call fails at once as well.
+    EXPECT_EQ(lib.Write(0, 0, 0x0010, DCT_COMMAND_READ, nullptr, 0), DCT_RESULT_FAILED);
+    EXPECT_EQ(Read().result, DCT_RESULT_FAILED);
+    EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(MidReadAndIdle, HangUp, ::testing::Bool());
 
 TEST_F(FrameTiming, ReplyIsTakenAsSoonAsItsLastByteArrives) {
     WriteIni("[Direct]\r\nPollTimeOut=5000\r\n");

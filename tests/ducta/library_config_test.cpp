@@ -61,10 +61,11 @@ TEST(LibraryConfig, PortsMapComNumbersToDevices) {
     const auto ini = dir / "DUCTA.INI";
     EXPECT_EQ(DevicePathForCom(ini, 1), "/dev/ttyS0");
     EXPECT_EQ(DevicePathForCom({}, 12), "/dev/ttyS11");
-    EXPECT_EQ(DevicePathForCom(ini, 0), "");
+    EXPECT_EQ(DevicePathForCom(ini, 0), std::nullopt);
     WriteFile(ini, "[ports]\ncom3 = /dev/ttyUSB0\nCOM4=\n");
     EXPECT_EQ(DevicePathForCom(ini, 3), "/dev/ttyUSB0");
-    EXPECT_EQ(DevicePathForCom(ini, 4), "/dev/ttyS3");
+    // Written but empty is a mistake, not a missing key: no real port of the machine instead.
+    EXPECT_EQ(DevicePathForCom(ini, 4), std::nullopt);
     EXPECT_EQ(DevicePathForCom(ini, 256), "/dev/ttyS255");
 }
 

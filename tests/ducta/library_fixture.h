@@ -25,6 +25,17 @@ class LibraryTest : public ::testing::Test {
     void WriteIni(const std::string& extra = "") {
         lib.WriteIni("[Ports]\r\nCOM1=" + pty.Path() + "\r\n" + extra);
     }
+    // Maps COM1 to a symbolic link to the pseudo-terminal, as /dev/serial/by-id/... names an
+    // adapter. PullOut() removes both, so that a reopen cannot find another test's terminal
+    // under a reused number.
+    void WriteIniThroughLink(const std::string& extra = "") {
+        std::filesystem::create_symlink(pty.Path(), dir / "ttyLINK");
+        lib.WriteIni("[Ports]\r\nCOM1=" + (dir / "ttyLINK").string() + "\r\n" + extra);
+    }
+    void PullOut() {
+        std::filesystem::remove(dir / "ttyLINK");
+        pty.Vanish();
+    }
     void SetUp() override {
         WriteIni("[Direct]\r\nPollTimeOut=250\r\n");
         lib.module_open();
@@ -60,12 +71,16 @@ class LibraryTest : public ::testing::Test {
 
 // A reply frame with a correct checksum.
 inline Bytes Reply(uint8_t command, uint16_t index, const Bytes& data) {
-    Bytes f{0x02, command, static_cast<uint8_t>(data.size() + 2), static_cast<uint8_t>(index >> 8),
-            static_cast<uint8_t>(index & 0xFF)};
-    f.insert(f.end(), data.begin(), data.end());
+    Bytes f(data.size() + 6);
+    f[0] = 0x02;
+    f[1] = command;
+    f[2] = static_cast<uint8_t>(data.size() + 2);
+    f[3] = static_cast<uint8_t>(index >> 8);
+    f[4] = static_cast<uint8_t>(index & 0xFF);
+    std::copy(data.begin(), data.end(), f.begin() + 5);
     uint8_t sum = 0;
-    for (std::size_t i = 1; i < f.size(); ++i) sum = static_cast<uint8_t>(sum + f[i]);
-    f.push_back(sum);
+    for (std::size_t i = 1; i + 1 < f.size(); ++i) sum = static_cast<uint8_t>(sum + f[i]);
+    f.back() = sum;
     return f;
 }
 

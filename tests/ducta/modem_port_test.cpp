@@ -7,8 +7,7 @@
 #include <thread>
 
 #include "../support/pty_pair.h"
-#include "../support/temp_dir.h"
-#include "modem_control.h"
+#include "modem.h"
 #include "modem_peer.h"
 #include "serial_port.h"
 
@@ -19,66 +18,63 @@ using namespace std::chrono_literals;
 using ducta_test::FriendlyModem;
 using ducta_test::ModemPeer;
 using vr620_test::PtyPair;
-using vr620_test::TempDir;
-using vr620_test::WriteFile;
 
 class ModemPort : public ::testing::Test {
   protected:
-    TempDir dir;
     PtyPair pty, otherPty;
-    SerialPort port, otherPort;
+    DebugOutput debug;
+    SerialPort port{debug}, otherPort{debug};
+    Modem modem{port}, otherModem{otherPort};
     void SetUp() override {
-        WriteFile(dir / "DUCTA.INI",
-                  "[Ports]\nCOM1=" + pty.Path() + "\nCOM2=" + otherPty.Path() + "\n");
-        port.SetConfigFile(dir / "DUCTA.INI");
-        otherPort.SetConfigFile(dir / "DUCTA.INI");
-        ASSERT_EQ(port.Open("1,9600,n,8,1"), 0);
-        ASSERT_EQ(otherPort.Open("2,9600,n,8,1"), 0);
-        port.SetCommandDelay(20);
+        LineSettings line;
+        line.baud = 9600;
+        ASSERT_EQ(port.Open(pty.Path(), line, false), Status::kOk);
+        ASSERT_EQ(otherPort.Open(otherPty.Path(), line, false), Status::kOk);
+        modem.SetCommandDelay(20);
     }
 };
 
 TEST_F(ModemPort, ListTextsAreUnchangedAfterEveryRun) {
-    ModemPeer modem(pty, FriendlyModem);
+    ModemPeer peer(pty, FriendlyModem);
     char init[] = ";ATZ\r;;+++;AT&W\r;";
     char hangup[] = ";+++;ATH\r";
     const std::string initBefore = init, hangupBefore = hangup;
-    ASSERT_EQ(port.InitAndDial(init, "ATDT1\r", 10), 0);
+    ASSERT_EQ(modem.InitAndDial(init, "ATDT1\r", 10), Status::kOk);
     EXPECT_EQ(std::string(init, sizeof init - 1), initBefore);
-    EXPECT_TRUE(port.IsConnected());
-    EXPECT_FALSE(port.Dialing());
-    ASSERT_EQ(port.HangUp(hangup, 10), 0);
+    EXPECT_TRUE(modem.IsConnected());
+    EXPECT_FALSE(modem.Dialing());
+    ASSERT_EQ(modem.HangUp(hangup, 10), Status::kOk);
     EXPECT_EQ(std::string(hangup, sizeof hangup - 1), hangupBefore);
-    EXPECT_FALSE(port.IsConnected());
-    EXPECT_FALSE(port.HangingUp());
-    EXPECT_EQ(modem.Texts(),
+    EXPECT_FALSE(modem.IsConnected());
+    EXPECT_FALSE(modem.HangingUp());
+    EXPECT_EQ(peer.Texts(),
               (std::vector<std::string>{"ATZ\r", "+++", "AT&W\r", "ATDT1\r", "+++", "ATH\r"}));
 
     // A list that stops at a refused entry is restored as well.
     ModemPeer refusing(otherPty, [](const std::string&) { return std::string("\r\nERROR\r\n"); });
     char refused[] = "ATZ\r;AT&W\r";
-    EXPECT_EQ(otherPort.InitAndDial(refused, "ATD1\r", 10), 1);
+    EXPECT_EQ(otherModem.InitAndDial(refused, "ATD1\r", 10), Status::kModemInitFailed);
     EXPECT_STREQ(refused, "ATZ\r;AT&W\r");
     EXPECT_EQ(refusing.Texts(), std::vector<std::string>{"ATZ\r"});
 }
 
 TEST_F(ModemPort, FailedHangUpKeepsTheLineConnected) {
-    ModemPeer modem(pty, [](const std::string& c) -> std::optional<std::string> {
+    ModemPeer peer(pty, [](const std::string& c) -> std::optional<std::string> {
         if (c == "ATH\r") return "\r\nNO CARRIER\r\n";
         return FriendlyModem(c);
     });
-    port.SetConnected(true);
+    modem.SetConnected(true);
     char hangup[] = "+++;ATH\r";
-    EXPECT_EQ(port.HangUp(hangup, 10), 1);
-    EXPECT_TRUE(port.IsConnected());
+    EXPECT_EQ(modem.HangUp(hangup, 10), Status::kHangUpFailed);
+    EXPECT_TRUE(modem.IsConnected());
     char empty[] = "";
-    EXPECT_EQ(port.HangUp(empty, 10), 1);
+    EXPECT_EQ(modem.HangUp(empty, 10), Status::kHangUpFailed);
 }
 
 TEST_F(ModemPort, OverlappingCommandIsTurnedAwayAndSendsNothing) {
     // The first command waits for a result that comes only when the test says so.
     std::atomic<bool> release{false};
-    ModemPeer modem(pty, [&](const std::string&) -> std::optional<std::string> {
+    ModemPeer peer(pty, [&](const std::string&) -> std::optional<std::string> {
         const auto end = std::chrono::steady_clock::now() + 10s;
         while (!release && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
         return "\r\nOK\r\n";
@@ -86,25 +82,25 @@ TEST_F(ModemPort, OverlappingCommandIsTurnedAwayAndSendsNothing) {
     ModemResult first = ModemResult::kTimeout;
     std::thread waiting([&] {
         char reply[64];
-        first = port.SendCommand("AT\r", reply, 5);
+        first = modem.SendCommand("AT\r", reply, 5);
     });
-    ASSERT_TRUE(modem.WaitForCommands(1));
-    ASSERT_TRUE(CommandInProgress());
+    ASSERT_TRUE(peer.WaitForCommands(1));
+    ASSERT_TRUE(Modem::CommandInProgress());
     char reply[64];
-    EXPECT_EQ(otherPort.SendCommand("ATZ\r", reply, 1), ModemResult::kInProgress);
+    EXPECT_EQ(otherModem.SendCommand("ATZ\r", reply, 1), ModemResult::kInProgress);
     release = true;
     waiting.join();
     EXPECT_EQ(first, ModemResult::kOk);
-    EXPECT_FALSE(CommandInProgress());
+    EXPECT_FALSE(Modem::CommandInProgress());
     EXPECT_TRUE(otherPty.ReceiveSome(0ms).empty());  // nothing went out on the other line
 }
 
 TEST_F(ModemPort, ResultAfterALongBannerIsStillRecognised) {
-    ModemPeer modem(
+    ModemPeer peer(
         pty, [](const std::string&) { return std::string(3000, 'B') + "\r\nCONNECT 9600\r\n"; });
     char reply[128];
     std::memset(reply, 'X', sizeof reply);
-    EXPECT_EQ(port.SendCommand("ATD1\r", std::span<char>(reply, 100), 10), ModemResult::kConnect);
+    EXPECT_EQ(modem.SendCommand("ATD1\r", std::span<char>(reply, 100), 10), ModemResult::kConnect);
     EXPECT_EQ(reply[99], '\0');  // kept within its 100 bytes...
     EXPECT_EQ(reply[100], 'X');  // ...and nothing past them
 }
@@ -113,9 +109,9 @@ TEST_F(ModemPort, ClosedPortAnswersTimeOutAtOnce) {
     port.Close();
     char reply[16];
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(port.SendCommand("AT\r", reply, 10), ModemResult::kTimeout);
+    EXPECT_EQ(modem.SendCommand("AT\r", reply, 10), ModemResult::kTimeout);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_FALSE(CommandInProgress());
+    EXPECT_FALSE(Modem::CommandInProgress());
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "modem_control.h"
+#include "modem.h"
 
 namespace ducta {
 namespace {

@@ -1,4 +1,4 @@
-// The port over real pseudo-terminals, mapped to COM numbers through a Ports section.
+// The port over real pseudo-terminals.
 #include "serial_port.h"
 
 #include <fcntl.h>
@@ -16,102 +16,91 @@ namespace ducta {
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = SerialPort::Clock;
 using vr620_test::PtyPair;
 using vr620_test::TempDir;
 using vr620_test::WriteFile;
 
-// Waits, with a generous deadline, until `port` reports `count` waiting bytes.
-bool WaitForWaiting(SerialPort& port, std::size_t count) {
-    const auto end = std::chrono::steady_clock::now() + 5s;
-    while (std::chrono::steady_clock::now() < end) {
-        if (port.BytesWaiting() >= count) return true;
-        port.WaitReadable(10);
-    }
-    return false;
+LineSettings At(long baud) {
+    LineSettings line;
+    line.baud = baud;
+    return line;
 }
 
 class SerialPortTest : public ::testing::Test {
   protected:
     TempDir dir;
-    PtyPair pty1, pty2, pty3;
-    SerialPort port;
-    void SetUp() override {
-        WriteFile(dir / "DUCTA.INI", "[Ports]\r\nCOM1=" + pty1.Path() + "\r\nCOM2=" + pty2.Path() +
-                                         "\r\nCOM3=" + pty3.Path() +
-                                         "\r\nCOM7=" + (dir / "missing").string() +
-                                         "\r\nCOM8=" + (dir / "DUCTA.INI").string() + "\r\n");
-        port.SetConfigFile(dir / "DUCTA.INI");
-    }
+    PtyPair pty1, pty2;
+    DebugOutput debug;
+    SerialPort port{debug};
 };
 
-TEST_F(SerialPortTest, FullTextOpensComOneAt9600EightNOne) {
-    ASSERT_EQ(port.Open("1,9600,n,8,1"), SerialPort::kOpenOk);
+TEST_F(SerialPortTest, OpensTheDeviceAtItsSpeedEightNOne) {
+    ASSERT_EQ(port.Open(pty1.Path(), At(9600), true), Status::kOk);
     EXPECT_TRUE(port.IsOpen());
     EXPECT_EQ(port.DevicePath(), pty1.Path());
-    EXPECT_EQ(port.SettingsText(), "1,9600,n,8,1");
     termios t = pty1.FarEndSettings();
     EXPECT_EQ(cfgetospeed(&t), B9600);
     EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
     EXPECT_FALSE(t.c_cflag & (PARENB | CSTOPB));
-    EXPECT_EQ(port.Close(), 0);
+    port.Close();
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.Close(), 0);  // harmless when closed
+    port.Close();  // harmless when closed
 }
 
-TEST_F(SerialPortTest, PortNumberAloneTakesTheDefaults) {
-    ASSERT_EQ(port.Open("3"), SerialPort::kOpenOk);
-    EXPECT_EQ(port.DevicePath(), pty3.Path());
-    termios t = pty3.FarEndSettings();
-    EXPECT_EQ(cfgetospeed(&t), B9600);
-    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-    EXPECT_FALSE(t.c_cflag & (PARENB | CSTOPB));
+TEST_F(SerialPortTest, CloseRestoresTheLineFoundAtOpen) {
+    termios cooked = pty1.FarEndSettings();
+    cooked.c_lflag |= ICANON | ECHO | ISIG;
+    cooked.c_iflag |= ICRNL | IXON;
+    cooked.c_oflag |= OPOST | ONLCR;
+    cfsetspeed(&cooked, B1200);
+    ASSERT_EQ(tcsetattr(pty1.Master(), TCSANOW, &cooked), 0);
+    const termios before = pty1.FarEndSettings();
+    ASSERT_EQ(port.Open(pty1.Path(), At(4800), true), Status::kOk);
+    termios raw = pty1.FarEndSettings();
+    EXPECT_FALSE(raw.c_lflag & (ICANON | ECHO));
+    EXPECT_EQ(cfgetospeed(&raw), B4800);
+    port.Close();
+    const termios after = pty1.FarEndSettings();
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_oflag, before.c_oflag);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(cfgetospeed(&after), B1200);
 }
 
-TEST_F(SerialPortTest, EvenParitySevenDataBits) {
-    ASSERT_EQ(port.Open("2,19200,E,7,1"), SerialPort::kOpenOk);
-    termios t = pty2.FarEndSettings();
-    EXPECT_EQ(cfgetospeed(&t), B19200);
-    // A pseudo-terminal always reports 8 bits without parity; the port applied what was asked.
-    const termios& applied = port.AppliedLine();
-    EXPECT_EQ(applied.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
-    EXPECT_TRUE(applied.c_cflag & PARENB);
-    EXPECT_FALSE(applied.c_cflag & PARODD);
-}
-
-TEST_F(SerialPortTest, SettingsTheLineCannotTakeAreRefusedBeforeTheyReachIt) {
+TEST_F(SerialPortTest, SpeedsTheLineCannotTakeAreRefusedBeforeTheyReachIt) {
     termios before = pty2.FarEndSettings();
-    for (const char* text :
-         {"2,,n,8,1", "2,0", "2,12345,n,8,1", "2,9600,n,9,1", "2,9600,n,8,3", "2,-9600"}) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(port.Open(text), SerialPort::kOpenRefused);
+    for (long baud : {0L, 12345L, -9600L}) {
+        SCOPED_TRACE(baud);
+        EXPECT_EQ(port.Open(pty2.Path(), At(baud), true), Status::kSpeedRefused);
+        EXPECT_FALSE(port.IsOpen());
         termios after = pty2.FarEndSettings();
         EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
         EXPECT_EQ(cfgetospeed(&after), B2400);
-        port.Close();
     }
 }
 
-TEST_F(SerialPortTest, MissingOrUnsuitableDevicesFailWithOne) {
-    EXPECT_EQ(port.Open("7,9600"), SerialPort::kOpenDeviceFailed);  // no such file
+TEST_F(SerialPortTest, MissingOrUnsuitableDevicesSayWhy) {
+    WriteFile(dir / "plain", "");
+    EXPECT_EQ(port.Open((dir / "missing").string(), At(9600), true), Status::kCannotOpen);
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.Open("8,9600"), SerialPort::kOpenDeviceFailed);  // not a terminal
-    EXPECT_EQ(port.Open("0,9600"), SerialPort::kOpenDeviceFailed);  // no COM0
+    EXPECT_EQ(port.Open((dir / "plain").string(), At(9600), true), Status::kNotATerminal);
     EXPECT_FALSE(port.IsOpen());
 }
 
-TEST_F(SerialPortTest, PortInUseElsewhereFailsWithOne) {
+TEST_F(SerialPortTest, PortInUseElsewhereIsRefused) {
     int other = open(pty1.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(other, 0);
     ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
-    EXPECT_EQ(port.Open("1,9600"), SerialPort::kOpenDeviceFailed);
+    EXPECT_EQ(port.Open(pty1.Path(), At(9600), true), Status::kInUse);
     close(other);
-    EXPECT_EQ(port.Open("1,9600"), SerialPort::kOpenOk);
+    EXPECT_EQ(port.Open(pty1.Path(), At(9600), true), Status::kOk);
 
-    SerialPort second;
-    second.SetConfigFile(dir / "DUCTA.INI");
-    EXPECT_EQ(second.Open("1,9600"), SerialPort::kOpenDeviceFailed);
+    SerialPort second(debug);
+    EXPECT_EQ(second.Open(pty1.Path(), At(9600), true), Status::kInUse);
     port.Close();
-    EXPECT_EQ(second.Open("1,9600"), SerialPort::kOpenOk);
+    EXPECT_EQ(second.Open(pty1.Path(), At(9600), true), Status::kOk);
 }
 
 // The exclusive flag of a pseudo-terminal outlives the descriptor that set it; left set, the
@@ -124,62 +113,62 @@ TEST_F(SerialPortTest, CloseLeavesThePortOpenableByOthers) {
         close(fd);
         return flag;
     };
-    ASSERT_EQ(port.Open("1,9600"), SerialPort::kOpenOk);
+    ASSERT_EQ(port.Open(pty1.Path(), At(9600), true), Status::kOk);
     EXPECT_EQ(exclusive(), 1);
     port.Close();
     EXPECT_EQ(exclusive(), 0);
 }
 
 TEST_F(SerialPortTest, OpeningAnOpenPortClosesTheOldOneFirst) {
-    ASSERT_EQ(port.Open("1,9600"), SerialPort::kOpenOk);
-    ASSERT_EQ(port.Open("1,4800"), SerialPort::kOpenOk);  // its own lock was released
+    ASSERT_EQ(port.Open(pty1.Path(), At(9600), true), Status::kOk);
+    ASSERT_EQ(port.Open(pty1.Path(), At(4800), true), Status::kOk);  // its own lock was released
     termios t = pty1.FarEndSettings();
     EXPECT_EQ(cfgetospeed(&t), B4800);
-    ASSERT_EQ(port.Open("2,9600"), SerialPort::kOpenOk);
-    SerialPort other;
-    other.SetConfigFile(dir / "DUCTA.INI");
-    EXPECT_EQ(other.Open("1,9600"), SerialPort::kOpenOk);  // COM1 is free again
+    ASSERT_EQ(port.Open(pty2.Path(), At(9600), true), Status::kOk);
+    SerialPort other(debug);
+    EXPECT_EQ(other.Open(pty1.Path(), At(9600), true), Status::kOk);  // free again
 }
 
-TEST_F(SerialPortTest, BytesWaitingReadAndPurge) {
-    ASSERT_EQ(port.Open("1,9600"), SerialPort::kOpenOk);
-    EXPECT_EQ(port.BytesWaiting(), 0u);
+TEST_F(SerialPortTest, ReadSomeTakesWhatArrivedOrWaitsForItsDeadline) {
+    ASSERT_EQ(port.Open(pty1.Path(), At(9600), true), Status::kOk);
+    std::uint8_t b[8] = {};
+    std::size_t got = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(port.ReadSome(b, got, start + 30ms), Status::kTimeout);
+    EXPECT_GE(Clock::now() - start, 30ms);
+    EXPECT_EQ(got, 0u);
+
     pty1.Send(std::vector<std::uint8_t>{0x10, 0x20, 0x30});
-    ASSERT_TRUE(WaitForWaiting(port, 3));
-    std::uint8_t b[2] = {};
-    EXPECT_EQ(port.Read(b, 1, true), SerialPort::kTransferAll);
+    ASSERT_EQ(port.ReadSome(std::span(b, 1), got, Clock::now() + 5s), Status::kOk);
+    EXPECT_EQ(got, 1u);
     EXPECT_EQ(b[0], 0x10);
-    EXPECT_EQ(port.BytesWaiting(), 2u);
+    ASSERT_EQ(port.ReadSome(b, got, Clock::now() + 5s), Status::kOk);
+    EXPECT_EQ(got, 2u);  // what was there, in one call
+    EXPECT_EQ(b[1], 0x30);
+
+    pty1.Send(std::vector<std::uint8_t>{0xEE, 0xEE});
+    ASSERT_EQ(port.ReadSome(std::span(b, 1), got, Clock::now() + 5s), Status::kOk);
     port.Purge();
-    EXPECT_EQ(port.BytesWaiting(), 0u);
-    EXPECT_EQ(port.Read(b, 1, true), SerialPort::kTransferShort);  // nothing there: no wait
+    EXPECT_EQ(port.ReadSome(b, got, Clock::now()), Status::kTimeout);
 }
 
 TEST_F(SerialPortTest, WriteDiscardsStaleInputAndSendsTheBytes) {
-    ASSERT_EQ(port.Open("1,9600"), SerialPort::kOpenOk);
+    ASSERT_EQ(port.Open(pty1.Path(), At(9600), true), Status::kOk);
     pty1.Send(std::vector<std::uint8_t>{0xEE, 0xEE});
-    ASSERT_TRUE(WaitForWaiting(port, 2));
     const std::uint8_t out[] = {1, 2, 3};
-    EXPECT_EQ(port.Write(out, 3, true), SerialPort::kTransferAll);
-    EXPECT_EQ(port.BytesWaiting(), 0u);
+    EXPECT_EQ(port.Write(out), Status::kOk);
+    std::uint8_t b[4];
+    std::size_t got = 0;
+    EXPECT_EQ(port.ReadSome(b, got, Clock::now()), Status::kTimeout);
     EXPECT_EQ(pty1.Receive(3), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
 TEST_F(SerialPortTest, ModemLinesFailCleanlyOnAPseudoTerminal) {
     EXPECT_EQ(port.SetRts(true), 1);  // closed
-    ASSERT_EQ(port.Open("1,9600"), SerialPort::kOpenOk);
+    ASSERT_EQ(port.Open(pty1.Path(), At(9600), true), Status::kOk);
     port.SetRts(true);  // ENOTTY or success, depending on the kernel; never a crash
     port.SetDtr(false);
     EXPECT_TRUE(port.IsOpen());
-}
-
-TEST_F(SerialPortTest, WaitReadableEndsWhenABytesArrivesOrAfterTheWait) {
-    ASSERT_EQ(port.Open("1,9600"), SerialPort::kOpenOk);
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(port.WaitReadable(30));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 29ms);
-    pty1.Send(std::vector<std::uint8_t>{1});
-    EXPECT_TRUE(port.WaitReadable(5000));
 }
 
 }  // namespace

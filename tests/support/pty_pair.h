@@ -31,10 +31,7 @@ class PtyPair {
         fcntl(slave_, F_SETFD, FD_CLOEXEC);
         path_ = name;
     }
-    ~PtyPair() {
-        close(master_);
-        close(slave_);
-    }
+    ~PtyPair() { Vanish(); }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
@@ -47,6 +44,18 @@ class PtyPair {
         tcgetattr(master_, &t);
         return t;
     }
+
+    // Closes both ends, as a USB serial adapter vanishes when it is pulled out: the far end
+    // hangs up and its path is gone.
+    void Vanish() {
+        if (master_ >= 0) close(master_);
+        if (slave_ >= 0) close(slave_);
+        master_ = slave_ = -1;
+    }
+
+    // Suspends the output of the far end, so that the line takes no more bytes from the code
+    // under test (as a wedged adapter does).
+    void StopFarOutput() const { tcflow(slave_, TCOOFF); }
 
     void Send(const std::vector<std::uint8_t>& bytes) const { Send(bytes.data(), bytes.size()); }
     void Send(const std::string& text) const {

@@ -1,21 +1,17 @@
-#include "modem_control.h"
+#include "modem.h"
 
 #include <array>
-#include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "seconds_timer.h"
-#include "serial_port.h"
 
 namespace ducta {
 namespace {
-
-// Guards the result wait against overlap from any thread: an overlapping command is turned
-// away, never queued.
-std::atomic<bool> g_commandInProgress{false};
 
 struct ResultCode {
     std::string_view text;
@@ -41,14 +37,45 @@ bool MatchesAt(std::string_view text, std::size_t pos, std::string_view word) {
     return true;
 }
 
-class InProgressGuard {
+// A result in words for the debug output.
+std::string ResultWords(ModemResult result) {
+    for (const ResultCode& code : kResultCodes) {
+        if (code.result == result) return std::string(code.text.substr(0, code.text.size() - 1));
+    }
+    if (result == ModemResult::kConnect) return "CONNECT";
+    if (result == ModemResult::kInProgress) return "nothing (another command was waiting)";
+    return "nothing in time";
+}
+
+// A command as the debug output shows it: control characters as <CR> or <xx>.
+std::string Shown(std::string_view command) {
+    std::string out = "'";
+    for (char c : command) {
+        if (c == '\r') {
+            out += "<CR>";
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "<%02X>", static_cast<unsigned char>(c));
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out + "'";
+}
+
+}  // namespace
+
+std::atomic<bool> Modem::commandInProgress_{false};
+
+class Modem::InProgressGuard {
   public:
     InProgressGuard() {
         bool expected = false;
-        owned_ = g_commandInProgress.compare_exchange_strong(expected, true);
+        owned_ = commandInProgress_.compare_exchange_strong(expected, true);
     }
     ~InProgressGuard() {
-        if (owned_) g_commandInProgress.store(false);
+        if (owned_) commandInProgress_.store(false);
     }
     InProgressGuard(const InProgressGuard&) = delete;
     InProgressGuard& operator=(const InProgressGuard&) = delete;
@@ -57,13 +84,6 @@ class InProgressGuard {
   private:
     bool owned_ = false;
 };
-
-int MillisecondsUntil(SecondsTimer::Clock::time_point t) {
-    auto ms = std::chrono::ceil<std::chrono::milliseconds>(t - SecondsTimer::Clock::now()).count();
-    return ms < 0 ? 0 : static_cast<int>(ms);
-}
-
-}  // namespace
 
 std::optional<ModemResult> RecognizeResult(std::string_view reply) {
     for (std::size_t pos = 0; pos < reply.size(); ++pos) {
@@ -89,43 +109,37 @@ void AppendToReply(std::span<char> buffer, std::size_t& length, char c) {
     buffer[length] = '\0';
 }
 
-bool CommandInProgress() {
-    return g_commandInProgress.load();
-}
-
-ModemResult SerialPort::SendCommand(const char* command, std::span<char> reply,
-                                    int timeoutSeconds) {
+ModemResult Modem::SendCommand(const char* command, std::span<char> reply, int timeoutSeconds) {
     InProgressGuard guard;
     if (!guard.Owned()) return ModemResult::kInProgress;
     std::array<char, 2> scratch{};
     if (reply.size() < 2) reply = scratch;
     reply[0] = '\0';
-    // A closed port can bring no answer: do not sit out the time-out.
-    if (!IsOpen()) return ModemResult::kTimeout;
+    if (!port_.IsOpen()) return ModemResult::kTimeout;
 
-    Purge();
+    port_.Purge();
     const std::size_t length = command != nullptr ? std::strlen(command) : 0;
-    Write(reinterpret_cast<const std::uint8_t*>(command), length, true);
+    if (port_.Write({reinterpret_cast<const std::uint8_t*>(command), length}) != Status::kOk)
+        return ModemResult::kTimeout;
 
-    std::size_t received = 0;
     SecondsTimer timer;
     timer.Start(timeoutSeconds);
+    std::size_t received = 0;
+    std::array<std::uint8_t, 64> chunk{};
     for (;;) {
-        if (BytesWaiting() > 0) {
-            std::uint8_t byte = 0;
-            if (Read(&byte, 1, true) == kTransferAll) {
-                AppendToReply(reply, received, static_cast<char>(byte));
-                if (auto result = RecognizeResult(std::string_view(reply.data(), received)))
-                    return *result;
-            }
+        std::size_t got = 0;
+        if (port_.ReadSome(chunk, got, timer.ExpiresAt()) != Status::kOk)
+            return ModemResult::kTimeout;  // the timer ran out, or the line is gone
+        // Scanned after every character, so the first result to be complete decides.
+        for (std::size_t i = 0; i < got; ++i) {
+            AppendToReply(reply, received, static_cast<char>(chunk[i]));
+            if (auto result = RecognizeResult(std::string_view(reply.data(), received)))
+                return *result;
         }
-        if (timer.Expired()) return ModemResult::kTimeout;
-        // Sleep on the port, not on the processor, until a byte comes or the timer runs out.
-        if (BytesWaiting() == 0) WaitReadable(MillisecondsUntil(timer.ExpiresAt()));
     }
 }
 
-void SerialPort::PauseCommandDelay() const {
+void Modem::PauseCommandDelay() const {
     std::this_thread::sleep_for(std::chrono::milliseconds(commandDelay_));
 }
 
@@ -133,12 +147,12 @@ void SerialPort::PauseCommandDelay() const {
 // be answered OK (10 s, or `lastEntryTimeoutSeconds` for the last entry); one without is sent,
 // given a second, and counts as OK. Stops at the first confirmed entry not answered OK. The
 // separator after the current entry is replaced by a NUL while it is sent, then restored.
-int SerialPort::RunCommandList(char* list, int lastEntryTimeoutSeconds) {
+ModemResult Modem::RunCommandList(char* list, int lastEntryTimeoutSeconds) {
     ModemResult last = ModemResult::kError;
     std::array<char, kCommandReplySize> reply{};
     char* pos = list;
     for (;;) {
-        Purge();
+        port_.Purge();
         if (*pos == ';') {
             PauseCommandDelay();
             ++pos;
@@ -148,9 +162,11 @@ int SerialPort::RunCommandList(char* list, int lastEntryTimeoutSeconds) {
         char* separator = std::strchr(pos, ';');
         if (separator != nullptr) *separator = '\0';
         if (std::strchr(pos, '\r') != nullptr) {
-            last = SendCommand(
-                pos, reply,
-                separator != nullptr ? kConfirmedCommandTimeoutS : lastEntryTimeoutSeconds);
+            const int timeout =
+                separator != nullptr ? kConfirmedCommandTimeoutS : lastEntryTimeoutSeconds;
+            last = SendCommand(pos, reply, timeout);
+            if (last != ModemResult::kOk)
+                port_.Report("modem: " + Shown(pos) + " answered " + ResultWords(last));
         } else {
             SendCommand(pos, reply, kUnconfirmedCommandTimeoutS);
             last = ModemResult::kOk;
@@ -161,39 +177,45 @@ int SerialPort::RunCommandList(char* list, int lastEntryTimeoutSeconds) {
         pos = separator + 1;
         if (last != ModemResult::kOk) break;
     }
-    return static_cast<int>(last);
+    return last;
 }
 
-int SerialPort::InitAndDial(char* initList, const char* dialCommand, int connectTimeoutSeconds) {
+Status Modem::InitAndDial(char* initList, const char* dialCommand, int connectTimeoutSeconds) {
     dialing_ = true;
     const bool hasInit = initList != nullptr && *initList != '\0';
-    if (hasInit &&
-        RunCommandList(initList, kConfirmedCommandTimeoutS) != static_cast<int>(ModemResult::kOk)) {
+    if (hasInit && RunCommandList(initList, kConfirmedCommandTimeoutS) != ModemResult::kOk) {
         dialing_ = false;
-        return 1;
+        port_.Report(Describe(Status::kModemInitFailed));
+        return Status::kModemInitFailed;
     }
     if (dialCommand != nullptr && *dialCommand != '\0') {
         std::array<char, kCommandReplySize> reply{};
-        if (SendCommand(dialCommand, reply, connectTimeoutSeconds) != ModemResult::kConnect) {
+        const ModemResult result = SendCommand(dialCommand, reply, connectTimeoutSeconds);
+        if (result != ModemResult::kConnect) {
             dialing_ = false;
-            return 1;
+            port_.Report(std::string(Describe(Status::kModemDialFailed)) + ": " +
+                         Shown(dialCommand) + " answered " + ResultWords(result));
+            return Status::kModemDialFailed;
         }
         connected_ = true;
     }
     dialing_ = false;
-    return 0;
+    return Status::kOk;
 }
 
-int SerialPort::HangUp(char* hangupList, int timeoutSeconds) {
+Status Modem::HangUp(char* hangupList, int timeoutSeconds) {
     hangingUp_ = true;
-    Purge();
-    int last = static_cast<int>(ModemResult::kError);
+    port_.Purge();
+    ModemResult last = ModemResult::kError;
     if (hangupList != nullptr && *hangupList != '\0')
         last = RunCommandList(hangupList, timeoutSeconds);
     hangingUp_ = false;
-    if (last != static_cast<int>(ModemResult::kOk)) return 1;
+    if (last != ModemResult::kOk) {
+        port_.Report(Describe(Status::kHangUpFailed));
+        return Status::kHangUpFailed;
+    }
     connected_ = false;
-    return 0;
+    return Status::kOk;
 }
 
 }  // namespace ducta

@@ -1,0 +1,45 @@
+#include "debug_output.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace ducta {
+namespace {
+
+void Emit(std::string_view text) {
+    // One call, so that lines of other threads of the process do not cut into it.
+    std::string line = "ducta: ";
+    line.append(text).push_back('\n');
+    std::fputs(line.c_str(), stderr);
+}
+
+}  // namespace
+
+DebugOutput::~DebugOutput() {
+    FlushRepeats();
+}
+
+void DebugOutput::Line(std::string_view text) {
+    if (text == last_) {
+        ++repeats_;
+        return;
+    }
+    FlushRepeats();
+    last_ = text;
+    Emit(text);
+}
+
+void DebugOutput::Line(std::string_view text, int error) {
+    std::string line(text);
+    line.append(": ").append(std::strerror(error));
+    Line(line);
+}
+
+void DebugOutput::FlushRepeats() {
+    if (repeats_ == 0) return;
+    Emit("last message repeated " + std::to_string(repeats_) +
+         (repeats_ == 1 ? " time" : " times"));
+    repeats_ = 0;
+}
+
+}  // namespace ducta

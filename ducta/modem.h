@@ -1,0 +1,82 @@
+// Hayes-style modem control over the serial port: one command and its result code, the init
+// list and the dial, the hang-up list, and the state that outlives them (connected).
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "serial_port.h"
+#include "status.h"
+
+namespace ducta {
+
+enum class ModemResult : int {
+    kInProgress = 1,  // another command is already waiting; nothing was sent
+    kTimeout = 3,
+    kOk = 5,
+    kNoCarrier = 6,
+    kError = 7,
+    kNoDialTone = 8,
+    kBusy = 9,
+    kNoAnswer = 10,
+    kRing = 11,
+    kConnect = 12,
+};
+
+inline constexpr int kConfirmedCommandTimeoutS = 10;
+inline constexpr int kUnconfirmedCommandTimeoutS = 1;
+inline constexpr std::size_t kCommandReplySize = 512;
+
+// The result code the reply text holds, if any: scanned from the start, letter case ignored,
+// the earliest match wins; "CONNECT" counts only with a carriage return anywhere after it.
+std::optional<ModemResult> RecognizeResult(std::string_view reply);
+
+// Appends `c` to the NUL-terminated text in `buffer` (of `length` characters). A full buffer
+// drops its oldest character, so the newest text is always there to be scanned.
+void AppendToReply(std::span<char> buffer, std::size_t& length, char c);
+
+class Modem {
+  public:
+    explicit Modem(SerialPort& port) : port_(port) {}
+
+    // Sends `command` as written and waits, up to `timeoutSeconds` whole seconds (at least 1),
+    // for a result code. A port that is closed, lost or does not take the command answers
+    // kTimeout at once: no answer can come.
+    ModemResult SendCommand(const char* command, std::span<char> reply, int timeoutSeconds);
+    // Runs the init list (";"-separated, may be null or empty) and the dial command. kOk
+    // (connected when a dial was sent), kModemInitFailed or kModemDialFailed. The list text
+    // is unchanged afterwards.
+    Status InitAndDial(char* initList, const char* dialCommand, int connectTimeoutSeconds);
+    // Runs the hang-up list; the last entry waits `timeoutSeconds`. kOk (no longer connected)
+    // or kHangUpFailed (still marked connected).
+    Status HangUp(char* hangupList, int timeoutSeconds);
+
+    bool IsConnected() const { return connected_; }
+    void SetConnected(bool connected) { connected_ = connected; }
+    bool Dialing() const { return dialing_; }
+    bool HangingUp() const { return hangingUp_; }
+    void SetCommandDelay(int ms) { commandDelay_ = ms < 0 ? 0 : ms; }
+
+    // True while a command waits for its result anywhere in this process.
+    static bool CommandInProgress() { return commandInProgress_.load(); }
+
+  private:
+    class InProgressGuard;
+    ModemResult RunCommandList(char* list, int lastEntryTimeoutSeconds);
+    void PauseCommandDelay() const;
+
+    // Guards the result wait against overlap from any thread: an overlapping command is turned
+    // away, never queued.
+    static std::atomic<bool> commandInProgress_;
+
+    SerialPort& port_;
+    bool connected_ = false;
+    bool dialing_ = false;
+    bool hangingUp_ = false;
+    int commandDelay_ = 1;
+};
+
+}  // namespace ducta
