@@ -35,6 +35,8 @@ class HayesModem {
     };
 
     HayesModem(ModemOptions options, Log log);
+    // Back to the state at power-on (stored profile included).
+    void Reset() { *this = HayesModem(options_, log_); }
 
     void Feed(std::uint8_t byte, Clock::time_point now, Output& out);
     void Tick(Clock::time_point now, Output& out);

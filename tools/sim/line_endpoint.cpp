@@ -29,43 +29,76 @@ bool SetNonBlockingCloexec(int fd) {
            fcntl(fd, F_SETFD, FD_CLOEXEC) == 0;
 }
 
+// A raw pseudo-terminal: the master for us, the far end kept open as well, so that the other
+// side may close and reopen it at will without hanging our end up.
+bool OpenPty(int& master, int& slave, std::string& path, std::string& error) {
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+        error = Errno("cannot create a pseudo-terminal");
+        return false;
+    }
+    const char* name = ttyname(slave);
+    termios tio{};
+    bool ok = name != nullptr && tcgetattr(slave, &tio) == 0;
+    if (ok) {
+        cfmakeraw(&tio);
+        tio.c_cflag |= CLOCAL | CREAD;
+        tio.c_cc[VMIN] = 1;
+        tio.c_cc[VTIME] = 0;
+        ok = tcsetattr(slave, TCSANOW, &tio) == 0 && SetNonBlockingCloexec(master) &&
+             fcntl(slave, F_SETFD, FD_CLOEXEC) == 0;
+    }
+    if (!ok) {
+        error = Errno("cannot set up the pseudo-terminal");
+        close(master);
+        close(slave);
+        return false;
+    }
+    path = name;
+    return true;
+}
+
+bool CreateLink(const std::string& link, const std::string& target, std::string& error) {
+    struct stat st {};
+    if (lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+        error = link + " exists and is not a symbolic link; not replaced";
+        return false;
+    }
+    // Made beside the link and renamed over it, so the link never points nowhere.
+    const std::string tmp = link + ".tmp." + std::to_string(getpid());
+    unlink(tmp.c_str());
+    if (symlink(target.c_str(), tmp.c_str()) != 0) {
+        error = Errno("cannot create the link " + link);
+        return false;
+    }
+    if (rename(tmp.c_str(), link.c_str()) != 0) {
+        error = Errno("cannot create the link " + link);
+        unlink(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 LineEndpoint::LineEndpoint(int fd, int keepOpenFd, std::string path)
-    : fd_(fd), keepOpenFd_(keepOpenFd), path_(std::move(path)) {}
+    : fd_(fd), keepOpenFd_(keepOpenFd), pty_(keepOpenFd >= 0), path_(std::move(path)) {}
 
 LineEndpoint::~LineEndpoint() {
-    close(fd_);
+    RemoveLink();
+    Close();
+}
+
+void LineEndpoint::Close() {
+    if (fd_ >= 0) close(fd_);
     if (keepOpenFd_ >= 0) close(keepOpenFd_);
+    fd_ = keepOpenFd_ = -1;
 }
 
 std::unique_ptr<LineEndpoint> LineEndpoint::CreatePty(std::string& error) {
     int master = -1;
     int slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
-        error = Errno("cannot create a pseudo-terminal");
-        return nullptr;
-    }
-    const char* name = ttyname(slave);
-    termios tio{};
-    if (name == nullptr || tcgetattr(slave, &tio) != 0) {
-        error = Errno("cannot set up the pseudo-terminal");
-        close(master);
-        close(slave);
-        return nullptr;
-    }
-    cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    if (tcsetattr(slave, TCSANOW, &tio) != 0 || !SetNonBlockingCloexec(master) ||
-        fcntl(slave, F_SETFD, FD_CLOEXEC) != 0) {
-        error = Errno("cannot set up the pseudo-terminal");
-        close(master);
-        close(slave);
-        return nullptr;
-    }
-    std::string path = name;
+    std::string path;
+    if (!OpenPty(master, slave, path, error)) return nullptr;
     return std::unique_ptr<LineEndpoint>(new LineEndpoint(master, slave, std::move(path)));
 }
 
@@ -100,8 +133,15 @@ std::unique_ptr<LineEndpoint> LineEndpoint::OpenDevice(const std::string& path, 
 }
 
 std::size_t LineEndpoint::Read(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) {
+    const timespec wait{static_cast<time_t>(timeout.count() / 1000),
+                        static_cast<long>(timeout.count() % 1000) * 1'000'000};
+    if (fd_ < 0) {
+        // Vanished: nothing to wait on but the time-out and the next signal.
+        ppoll(nullptr, 0, &wait, nullptr);
+        return 0;
+    }
     pollfd pfd{fd_, POLLIN, 0};
-    const int ready = poll(&pfd, 1, static_cast<int>(timeout.count()));
+    const int ready = ppoll(&pfd, 1, &wait, nullptr);
     if (ready <= 0) return 0;
     if ((pfd.revents & POLLIN) == 0) {
         // Nobody on the other end (POLLHUP): wait a little instead of spinning.
@@ -116,6 +156,7 @@ std::size_t LineEndpoint::Read(std::span<std::uint8_t> buffer, std::chrono::mill
 
 bool LineEndpoint::Write(std::span<const std::uint8_t> bytes) {
     constexpr int kRoomWaitMs = 1000;
+    if (fd_ < 0) return false;
     while (!bytes.empty()) {
         const ssize_t n = write(fd_, bytes.data(), bytes.size());
         if (n > 0) {
@@ -132,36 +173,37 @@ bool LineEndpoint::Write(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-LineLink::~LineLink() {
+bool LineEndpoint::SetLink(const std::string& link, std::string& error) {
+    if (!CreateLink(link, path_, error)) return false;
+    link_ = link;
+    return true;
+}
+
+void LineEndpoint::RemoveLink() {
     if (link_.empty()) return;
     std::array<char, 4096> buf{};
     const ssize_t n = readlink(link_.c_str(), buf.data(), buf.size() - 1);
-    if (n >= 0 && target_ == std::string(buf.data(), static_cast<std::size_t>(n))) {
+    if (n >= 0 && path_ == std::string(buf.data(), static_cast<std::size_t>(n))) {
         unlink(link_.c_str());
     }
 }
 
-bool LineLink::Create(const std::string& link, const std::string& target, std::string& error) {
-    struct stat st {};
-    if (lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-        error = link + " exists and is not a symbolic link; not replaced";
-        return false;
-    }
-    // Made beside the link and renamed over it, so the link never points nowhere.
-    const std::string tmp = link + ".tmp." + std::to_string(getpid());
-    unlink(tmp.c_str());
-    if (symlink(target.c_str(), tmp.c_str()) != 0) {
-        error = Errno("cannot create the link " + link);
-        return false;
-    }
-    if (rename(tmp.c_str(), link.c_str()) != 0) {
-        error = Errno("cannot create the link " + link);
-        unlink(tmp.c_str());
-        return false;
-    }
-    link_ = link;
-    target_ = target;
+bool LineEndpoint::Vanish() {
+    if (!pty_ || fd_ < 0) return false;
+    // The kernel hangs the line up first; the name goes after (as udev removes a by-id link).
+    Close();
+    RemoveLink();
     return true;
+}
+
+bool LineEndpoint::Return(std::string& error) {
+    if (!pty_ || fd_ >= 0) return true;
+    int master = -1;
+    int slave = -1;
+    if (!OpenPty(master, slave, path_, error)) return false;
+    fd_ = master;
+    keepOpenFd_ = slave;
+    return link_.empty() || CreateLink(link_, path_, error);
 }
 
 }  // namespace sim

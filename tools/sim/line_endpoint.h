@@ -25,35 +25,35 @@ class LineEndpoint {
     // The path the other side opens.
     const std::string& Path() const { return path_; }
 
+    // Keeps a symbolic link `link` -> the line (a stable name for DUCTA.INI) while the line is
+    // there; removed again at the end (if it still is ours). Refuses to replace anything that
+    // is not a symbolic link.
+    bool SetLink(const std::string& link, std::string& error);
+
+    // The line goes as a pulled-out USB serial adapter does: the pseudo-terminal is closed,
+    // which hangs the other side up and removes its path, then the link is removed. Nothing
+    // for a serial device (--device); false then.
+    bool Vanish();
+    // A new pseudo-terminal, and the link pointed at it; false with `error` when that fails.
+    bool Return(std::string& error);
+    bool Present() const { return fd_ >= 0; }
+
     // Waits up to `timeout` for input and reads what is there (0 bytes on time-out or
-    // interruption). A line that is gone for the moment (EIO, hang-up) is waited out.
+    // interruption). A line that is gone for the moment (EIO, hang-up, vanished) is waited out.
     std::size_t Read(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout);
     // Writes all bytes, waiting a bounded time for room; false when the line would not take them.
     bool Write(std::span<const std::uint8_t> bytes);
 
   private:
     LineEndpoint(int fd, int keepOpenFd, std::string path);
+    void Close();
+    void RemoveLink();
 
     int fd_;
-    int keepOpenFd_;
+    int keepOpenFd_;  // the far end of our pseudo-terminal, -1 for a serial device
+    bool pty_;
     std::string path_;
-};
-
-// A symbolic link to the line, removed again when the simulator ends (if it still is ours).
-class LineLink {
-  public:
-    LineLink() = default;
-    ~LineLink();
-    LineLink(const LineLink&) = delete;
-    LineLink& operator=(const LineLink&) = delete;
-
-    // Creates or replaces the symbolic link `link` -> `target`; refuses to replace anything
-    // that is not a symbolic link.
-    bool Create(const std::string& link, const std::string& target, std::string& error);
-
-  private:
     std::string link_;
-    std::string target_;
 };
 
 }  // namespace sim

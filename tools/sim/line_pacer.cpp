@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "stop_signal.h"
+#include "sim_signals.h"
 
 namespace sim {
 
@@ -15,7 +15,7 @@ LinePacer::LinePacer(LineEndpoint& line, int baud)
 bool LinePacer::SleepUntil(Clock::time_point when) {
     // Slices of at most 50 ms keep a stop request from waiting behind a long pause.
     for (;;) {
-        if (StopRequested()) return false;
+        if (StopRequested() || VanishPending()) return false;
         const Clock::time_point now = Clock::now();
         if (now >= when) return true;
         std::this_thread::sleep_until(std::min(when, now + std::chrono::milliseconds(50)));

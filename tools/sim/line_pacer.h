@@ -20,11 +20,11 @@ class LinePacer {
     Clock::duration ByteTime() const { return byteTime_; }
 
     // Sends the bytes one by one; each is handed over when it would have been received whole,
-    // `extraGap` after the previous one. Stops early (false) when the program is asked to end
-    // or the line takes no more.
+    // `extraGap` after the previous one. Stops early (false) when the program is asked to end,
+    // the line is to be pulled out, or it takes no more.
     bool Send(std::span<const std::uint8_t> bytes,
               std::chrono::milliseconds extraGap = std::chrono::milliseconds(0));
-    // Waits, ending early when the program is asked to end.
+    // Waits, ending early when the program is asked to end or the line is to be pulled out.
     void Pause(std::chrono::milliseconds duration);
 
   private:

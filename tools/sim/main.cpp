@@ -11,7 +11,7 @@
 #include "line_pacer.h"
 #include "options.h"
 #include "sim_loop.h"
-#include "stop_signal.h"
+#include "sim_signals.h"
 #include "trace.h"
 
 int main(int argc, char** argv) {
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         std::fputs(sim::HelpText().c_str(), stdout);
         return 0;
     }
-    sim::InstallStopHandlers();
+    sim::InstallSignalHandlers();
 
     sim::DataTable table;
     if (!options->dataFile.empty() && !table.Open(options->dataFile, error)) {
@@ -40,8 +40,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vr620-sim: %s\n", error.c_str());
         return 1;
     }
-    sim::LineLink link;
-    if (!options->link.empty() && !link.Create(options->link, line->Path(), error)) {
+    if (!options->link.empty() && !line->SetLink(options->link, error)) {
         std::fprintf(stderr, "vr620-sim: %s\n", error.c_str());
         return 1;
     }

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <string>
 
-#include "stop_signal.h"
+#include "sim_signals.h"
 
 namespace sim {
 
@@ -19,11 +21,36 @@ SimLoop::SimLoop(LineEndpoint& line, LinePacer& pacer, Controller& controller, c
 void SimLoop::Run() {
     std::array<std::uint8_t, 512> buffer{};
     while (!StopRequested()) {
+        OnPlugRequest();
         const std::size_t n = line_.Read(buffer, WaitBudget(Clock::now()));
         const Clock::time_point now = Clock::now();
         for (std::size_t i = 0; i < n && !StopRequested(); ++i) OnLineByte(buffer[i], now);
         RunTimers(Clock::now());
     }
+}
+
+void SimLoop::OnPlugRequest() {
+    const PlugRequest request = TakePlugRequest();
+    if (request == PlugRequest::kVanish) {
+        if (!line_.Vanish()) {
+            trace_.Line("only a pseudo-terminal can be pulled out; ignored");
+            return;
+        }
+        // Whatever was under way goes with the line, as in a device that loses its power.
+        assembler_ = RequestAssembler{};
+        if (modem_ != nullptr) modem_->Reset();
+        trace_.Line("line pulled out");
+        std::printf("device: gone\n");
+    } else if (request == PlugRequest::kReturn && !line_.Present()) {
+        std::string error;
+        if (!line_.Return(error)) {
+            std::fprintf(stderr, "vr620-sim: %s\n", error.c_str());
+            return;
+        }
+        trace_.Line("line plugged back in at " + line_.Path());
+        std::printf("device: %s\n", line_.Path().c_str());
+    }
+    std::fflush(stdout);
 }
 
 std::chrono::milliseconds SimLoop::WaitBudget(Clock::time_point now) const {

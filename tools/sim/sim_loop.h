@@ -20,11 +20,13 @@ class SimLoop {
     SimLoop(LineEndpoint& line, LinePacer& pacer, Controller& controller, const Trace& trace,
             HayesModem* modem, std::chrono::milliseconds turnaround);
 
-    // Serves until a stop signal arrives.
+    // Serves until a stop signal arrives; pulls the line out and plugs it back in on the plug
+    // signals.
     void Run();
 
   private:
     using Clock = std::chrono::steady_clock;
+    void OnPlugRequest();
     void OnLineByte(std::uint8_t byte, Clock::time_point now);
     void OnControllerByte(std::uint8_t byte, Clock::time_point now);
     void Carry(HayesModem::Output& out, Clock::time_point now);

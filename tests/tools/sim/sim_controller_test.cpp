@@ -262,9 +262,10 @@ TEST(SimProgram, HelpDocumentsEveryFaultPointAndModemOption) {
     while (std::fgets(buf, sizeof buf, pipe) != nullptr) help += buf;
     EXPECT_EQ(pclose(pipe), 0);
     for (const char* needle :
-         {"FF01", "FF02", "FF03", "FF04", "FF05", "FF06", "FF07", "FF08", "0102 = AA BB",
-          "--dial-delay", "--dial-result", "--connect-text", "--banner", "--lowercase",
-          "--guard-ms", "--link", "--data", "--turnaround"}) {
+         {"FF01",          "FF02",           "FF03",         "FF04",         "FF05",
+          "FF06",          "FF07",           "FF08",         "0102 = AA BB", "--dial-delay",
+          "--dial-result", "--connect-text", "--banner",     "--lowercase",  "--guard-ms",
+          "--link",        "--data",         "--turnaround", "SIGUSR1",      "SIGUSR2"}) {
         EXPECT_NE(help.find(needle), std::string::npos) << needle;
     }
 }
