@@ -1,7 +1,9 @@
 // The gateway and the device session against the simulated controller on pseudo-terminals,
 // through this program's own copy of libducta.so and its DUCTA.INI.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "device_folder.h"
@@ -150,6 +152,37 @@ TEST_F(Device, StopClosesTheOpenDeviceFirst) {
     // The port was released: the device session opens it again.
     EXPECT_TRUE(gateway::DeviceOpen());
     EXPECT_TRUE(gateway::DeviceClose());
+}
+
+// The adapter pulled out and plugged back at the same path while two clients hold the device
+// open: they see ERROR while it is away and OK once it is back, without reconnecting.
+TEST(Unplug, ServiceResumesWithoutAnyClientReconnecting) {
+    vr620_test::TempDir dir;
+    const std::filesystem::path link = dir / "ttyVR620";
+    SimProcess sim{{"--link", link.string(), "--baud", "38400", "--turnaround", "1"}};
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    gateway_test::DeviceFolder folder;
+    folder.MapPorts({{1, link.string()}});
+    ServerRun run;
+    ASSERT_TRUE(run.started);
+    TcpClient first(run.port);
+    TcpClient second(run.port);
+    ASSERT_EQ(first.Exchange(kConnect), kConnectOk);
+    ASSERT_EQ(second.Exchange(kConnect), kConnectOk);
+    const Bytes value{0, 0, 0, 7, 0x00, 0x03, 0x01, 0x02, 0x00, 0xAA, 0xBB};
+    const Bytes failed{0, 0, 0, 5, 0x00, 0x03, 0x01, 0x02, 0xFF};
+    EXPECT_EQ(first.Exchange(ReadRequest(0x0102)), value);
+
+    kill(sim.Pid(), SIGUSR1);
+    ASSERT_TRUE(gateway_test::WaitUntil([&] { return !std::filesystem::exists(link); }));
+    EXPECT_EQ(first.Exchange(ReadRequest(0x0102)), failed);
+    EXPECT_EQ(second.Exchange(ReadRequest(0x0102)), failed);
+    EXPECT_EQ(gateway::OpenCount(), 2);
+
+    kill(sim.Pid(), SIGUSR2);
+    ASSERT_TRUE(gateway_test::WaitUntil([&] { return std::filesystem::exists(link); }));
+    EXPECT_EQ(first.Exchange(ReadRequest(0x0102)), value);
+    EXPECT_EQ(second.Exchange(ReadRequest(0x0102)), value);
 }
 
 // The device session alone, called as the user-interface thread does.
