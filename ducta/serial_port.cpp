@@ -49,11 +49,17 @@ Status SerialPort::Open(const std::string& path, const LineSettings& line, bool 
     int error = 0;
     const Status s = OpenDevice(error);
     if (s != Status::kOk) {
-        Report(Describe(s), error);
+        Report(Why(s), error);
         return s;
     }
     open_ = true;
     return Status::kOk;
+}
+
+std::string SerialPort::Why(Status s) const {
+    std::string why = Describe(s);
+    if (s == Status::kSpeedRefused) why += " (" + std::to_string(line_.baud) + " bit/s)";
+    return why;
 }
 
 Status SerialPort::OpenDevice(int& error) {
@@ -85,7 +91,6 @@ Status SerialPort::OpenDevice(int& error) {
     }
     fd_ = fd;
     found_ = found;
-    applied_ = wanted;
     return Status::kOk;
 }
 
@@ -121,7 +126,7 @@ Status SerialPort::Ready() {
     int error = 0;
     const Status s = OpenDevice(error);
     if (s != Status::kOk) {
-        Report(std::string(Describe(Status::kReopenFailed)) + ": " + Describe(s), error);
+        Report(std::string(Describe(Status::kReopenFailed)) + ": " + Why(s), error);
         return Status::kReopenFailed;
     }
     Report("reopened");

@@ -39,7 +39,6 @@ class SerialPort {
     void Close();
     // True from a successful Open until Close, also while the port is lost.
     bool IsOpen() const { return open_; }
-    bool IsLost() const { return open_ && fd_ < 0; }
 
     // Notices a hang-up at once and opens a lost port again where that is allowed. kOk,
     // kNotOpen, kPortLost (lost, not reopened) or kReopenFailed; never waits.
@@ -62,14 +61,13 @@ class SerialPort {
     // The time `bytes` bytes take on the line at its speed, 10 bits each.
     Clock::duration LineTime(std::size_t bytes) const;
     const std::string& DevicePath() const { return path_; }
-    // The line settings applied at the last open (a pseudo-terminal keeps only some of them).
-    const termios& AppliedLine() const { return applied_; }
-    DebugOutput& Debug() { return debug_; }
     // One line on the debug output, the device path in front.
     void Report(std::string_view text, int error = 0);
 
   private:
     Status OpenDevice(int& error);
+    // The words for a failed open.
+    std::string Why(Status s) const;
     void MarkLost(std::string_view why, int error);
 
     DebugOutput& debug_;
@@ -79,7 +77,6 @@ class SerialPort {
     bool open_ = false;
     int fd_ = -1;
     termios found_{};
-    termios applied_{};
 };
 
 }  // namespace ducta
