@@ -7,6 +7,7 @@
 
 #include "profile_file.h"
 #include "program_path.h"
+#include "settings_location.h"
 
 namespace manager {
 namespace {
@@ -15,13 +16,19 @@ constexpr std::size_t kTextBufferSize = 2048;
 
 }  // namespace
 
-ConfigFile::ConfigFile() : file_(ProgramPathWithSuffix(".INI")) {}
+ConfigFile::ConfigFile() : file_(WritableProgramFile(".INI")) {
+    if (const auto besideProgram = ProgramPathWithSuffix(".INI"); besideProgram != file_)
+        defaults_ = besideProgram;
+}
 
-ConfigFile::ConfigFile(std::filesystem::path file) : file_(std::move(file)) {}
+ConfigFile::ConfigFile(std::filesystem::path file, std::filesystem::path defaults)
+    : file_(std::move(file)), defaults_(std::move(defaults)) {}
 
 std::string ConfigFile::ReadText(std::string_view section, std::string_view key,
                                  std::string_view defaultValue) const {
-    return profile::ReadString(file_, section, key, defaultValue, kTextBufferSize);
+    if (defaults_.empty() || profile::Lookup(file_, section, key))
+        return profile::ReadString(file_, section, key, defaultValue, kTextBufferSize);
+    return profile::ReadString(defaults_, section, key, defaultValue, kTextBufferSize);
 }
 
 int ConfigFile::ReadInteger(std::string_view section, std::string_view key,
@@ -31,7 +38,7 @@ int ConfigFile::ReadInteger(std::string_view section, std::string_view key,
 
 void ConfigFile::WriteText(std::string_view section, std::string_view key,
                            std::string_view value) const {
-    if (profile::WriteString(file_, section, key, value)) return;
+    if (MakeSettingsFolderFor(file_) && profile::WriteString(file_, section, key, value)) return;
     const int error = errno;
     throw ConfigError("Cannot write the configuration file \"" + file_.string() +
                       "\": " + std::strerror(error));

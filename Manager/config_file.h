@@ -1,6 +1,8 @@
-// The manager's own configuration file, VR620Manager.INI beside the program. Each reader or
-// writer makes one of these objects for its own use and drops it at once: nothing of the file is
-// cached, so a change made by the user takes effect at the next use.
+// The manager's own configuration file, VR620Manager.INI beside the program, or in the user's
+// configuration folder when the program's folder cannot be written (the file beside the program
+// then gives the values the user's file lacks). Each reader or writer makes one of these objects
+// for its own use and drops it at once: nothing of the file is cached, so a change made by the
+// user takes effect at the next use.
 #pragma once
 
 #include <filesystem>
@@ -18,14 +20,17 @@ class ConfigError : public std::runtime_error {
 
 class ConfigFile {
   public:
-    // The file beside the program.
+    // The file in use (see settings_location.h).
     ConfigFile();
-    explicit ConfigFile(std::filesystem::path file);
+    // `file`, with the values it lacks read from `defaults` (none when empty).
+    explicit ConfigFile(std::filesystem::path file, std::filesystem::path defaults = {});
 
+    // The file that is read first and written.
     const std::filesystem::path& Path() const { return file_; }
+    const std::filesystem::path& DefaultsPath() const { return defaults_; }
 
-    // The stored text, cut to 2047 characters, or `defaultValue` when the file, the section or
-    // the key is missing. A key with nothing after "=" gives the empty text.
+    // The stored text, cut to 2047 characters, or `defaultValue` when neither file has the
+    // section and key. A key with nothing after "=" gives the empty text.
     std::string ReadText(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
 
@@ -39,6 +44,7 @@ class ConfigFile {
 
   private:
     std::filesystem::path file_;
+    std::filesystem::path defaults_;
 };
 
 // The number rule of ReadInteger, on its own.

@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "component_model.h"
-#include "program_path.h"
+#include "settings_location.h"
 
 namespace texts {
 
@@ -43,10 +43,11 @@ void ExportTexts(int fd, Component& component) {
 }
 
 std::filesystem::path TextExportPath() {
-    return manager::ProgramPathWithSuffix(".TXT");
+    return manager::WritableProgramFile(".TXT");
 }
 
 bool ExportWindowTexts(const std::filesystem::path& file, const std::vector<Component*>& windows) {
+    if (!manager::MakeSettingsFolderFor(file)) return false;
     const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     for (Component* window : windows) ExportTexts(fd, *window);

@@ -1,12 +1,18 @@
 // The manager's configuration file beside the program.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <climits>
 #include <string>
 
 #include "config_file.h"
 #include "manager_fixture.h"
+#include "settings_location.h"
 #include "texts/language_texts.h"
+#include "texts/text_export.h"
 
 namespace {
 
@@ -29,6 +35,7 @@ TEST_F(ConfigFileTest, LiesBesideTheProgramWithItsExtensionReplaced) {
     EXPECT_EQ(ConfigFile().Path(), Ini());
     EXPECT_EQ(texts::LanguageLibraryPath("SWE"), folder / "VR620Manager_SWE.so");
     // A dot in a folder's name is no extension.
+    std::filesystem::create_directory(folder / "v1.2");
     manager::SetProgramPathForTesting(folder / "v1.2" / "VR620Manager");
     EXPECT_EQ(ConfigFile().Path(), folder / "v1.2" / "VR620Manager.INI");
 }
@@ -126,6 +133,45 @@ TEST_F(ConfigFileTest, AFailedWriteRaisesAnErrorNamingTheFile) {
     std::filesystem::create_directory(Ini());
     EXPECT_THROW(ConfigFile().WriteText("CONNECTION_SETTINGS", "Channel", "4"), ConfigError);
     EXPECT_TRUE(std::filesystem::is_directory(Ini()));
+}
+
+// An installed program's folder belongs to root. The checks run in a child process as a user
+// who cannot write it (root writes anywhere, so the child drops to nobody).
+TEST_F(ConfigFileTest, AFolderThatCannotBeWrittenKeepsTheFilesInTheUsersFolder) {
+    const auto program = folder.Path() / "opt";
+    const auto user = folder.Path() / "config";
+    std::filesystem::create_directories(program);
+    std::filesystem::create_directories(user);
+    WriteFile(program / "VR620Manager.INI",
+              "[CONNECTION_SETTINGS]\r\nChannel=2\r\n[COMMON]\r\nDefaultLanguage=SWE\r\n");
+    chmod(folder.Path().c_str(), 0755);
+    chmod(program.c_str(), 0555);
+    chmod(user.c_str(), 0777);
+    manager::SetProgramPathForTesting(program / "VR620Manager");
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        // Without a user file everything comes from the program's folder.
+        EXPECT_EQ(ConfigFile().Path(), manager::UserSettingsFolder() / "VR620Manager.INI");
+        EXPECT_EQ(manager::UserSettingsFolder(), user / "vr620");
+        EXPECT_EQ(ConfigFile().ReadInteger("CONNECTION_SETTINGS", "Channel", 0), 2);
+        // The first write makes the folder and the user file; the program's file stays as it
+        // was and still gives what the user's file lacks.
+        EXPECT_NO_THROW(ConfigFile().WriteText("CONNECTION_SETTINGS", "Channel", "4"));
+        EXPECT_EQ(ConfigFile().ReadInteger("CONNECTION_SETTINGS", "Channel", 0), 4);
+        EXPECT_EQ(ConfigFile().ReadText("COMMON", "DefaultLanguage", "FIN"), "SWE");
+        EXPECT_EQ(ReadFile(program / "VR620Manager.INI").find("Channel=4"), std::string::npos);
+        EXPECT_EQ(texts::TextExportPath(), user / "vr620" / "VR620Manager.TXT");
+        EXPECT_TRUE(texts::ExportWindowTexts(texts::TextExportPath(), {}));
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_TRUE(std::filesystem::exists(user / "vr620" / "VR620Manager.TXT"));
+    chmod(program.c_str(), 0755);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // What the manager's tests share: a private program folder per test (the files the manager
-// finds beside itself are looked up there), the message boxes answered and recorded, and the
-// four windows.
+// finds beside itself are looked up there, and its user configuration folder lies in it), the
+// message boxes answered and recorded, and the four windows.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <map>
@@ -27,6 +29,7 @@ class ManagerTest : public ::testing::Test {
   protected:
     ManagerTest() {
         manager::SetProgramPathForTesting(ProgramPath());
+        setenv("XDG_CONFIG_HOME", (folder.Path() / "config").c_str(), 1);
         previousAnswerer_ =
             manager::SetMessageBoxAnswerer([this](const manager::MessageBoxRequest& request) {
                 boxes.push_back(request);
@@ -36,6 +39,7 @@ class ManagerTest : public ::testing::Test {
     ~ManagerTest() override {
         manager::SetMessageBoxAnswerer(previousAnswerer_);
         manager::SetProgramPathForTesting({});
+        unsetenv("XDG_CONFIG_HOME");
     }
 
     std::filesystem::path ProgramPath() const { return folder.Path() / "VR620Manager"; }

@@ -75,12 +75,13 @@ TEST_F(TextExportTest, LogLinesAndTheDialogsCurrentTextsAndASecondExportReplaces
 }
 
 TEST_F(TextExportTest, AFileThatCannotBeCreatedIsReportedAndNothingIsWritten) {
-    manager::SetProgramPathForTesting(folder.Path() / "missing" / "VR620Manager");
+    // A folder in the file's place.
+    fs::create_directory(folder.Path() / "VR620Manager.TXT");
     answer = manager::BoxAnswer::No;
     windows.mainForm.SaveTextsButtonClick();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].text.find("hFile != NULL"), std::string::npos);
-    EXPECT_FALSE(fs::exists(folder.Path() / "missing"));
+    EXPECT_TRUE(fs::is_empty(folder.Path() / "VR620Manager.TXT"));
 }
 
 TEST_F(TextExportTest, TheButtonIsHiddenAsDesigned) {
