@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# What vr620-gatewayd costs as a service, and what one stalled client does to the others.
+#
+#   bench/gateway_service.sh [--out DIR] [--seconds S] [--clients N] [--requests M] [--baud B]
+#     --out DIR     the folder with vr620-gatewayd, vr620, vr620-sim, libducta.so
+#                   (default build/default/out)
+#     --seconds S   how long each idle figure is watched (default 10)
+#     --clients N   working clients of the latency figures (default 4)
+#     --requests M  reads per working client (default 200)
+#     --baud B      line speed of the simulated controller (default 38400)
+#
+# Prints, for the gateway with no client and with one idle client that holds the device open:
+# context switches per second over all its threads (/proc/PID/task/*/status), CPU ticks used
+# in the interval and resident memory; then `vr620 bench` of N working clients alone and beside
+# one client that keeps stopping in the middle of a message (it sends half a message, waits
+# until the gateway drops it, and starts again), with their p50/p95 latency.
+# The programs run from a copy in a temporary folder with its own DUCTA.INI; nothing of the
+# build folder is changed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+out=build/default/out
+seconds=10
+clients=4
+requests=200
+baud=38400
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --out) out="${2:?--out needs a folder}"; shift ;;
+        --seconds) seconds="${2:?--seconds needs a number}"; shift ;;
+        --clients) clients="${2:?--clients needs a number}"; shift ;;
+        --requests) requests="${2:?--requests needs a number}"; shift ;;
+        --baud) baud="${2:?--baud needs a number}"; shift ;;
+        -h|--help) sed -n '2,/^set -euo/p' "$0" | grep '^#' | sed 's/^# \{0,1\}//'; exit 0 ;;
+        *) echo "gateway_service: unknown option '$1' (see --help)" >&2; exit 2 ;;
+    esac
+    shift
+done
+
+work="$(mktemp -d -t vr620-bench-XXXXXX)"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+for f in vr620-gatewayd vr620 vr620-sim libducta.so; do
+    cp "$out/$f" "$work/" || { echo "gateway_service: $out/$f is missing (build first)" >&2; exit 1; }
+done
+
+wait_for_text() {  # file, tenths of a second, text
+    for _ in $(seq "$2"); do
+        grep -q -- "$3" "$1" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+"$work/vr620-sim" --baud "$baud" --turnaround 1 --link "$work/com1" >"$work/sim.out" 2>&1 &
+pids+=($!)
+wait_for_text "$work/sim.out" 100 "^device: " || { cat "$work/sim.out" >&2; exit 1; }
+printf '[Ports]\r\nCOM1=%s\r\n[Direct]\r\nBaudRate=%s\r\n' "$work/com1" "$baud" >"$work/DUCTA.INI"
+
+port=""
+for _ in 1 2 3 4 5; do
+    candidate=$((20000 + RANDOM % 40000))
+    "$work/vr620-gatewayd" --port "$candidate" --com 1 >"$work/gateway.log" 2>&1 &
+    gateway=$!
+    if wait_for_text "$work/gateway.log" 50 "Listening to port"; then
+        port=$candidate
+        pids+=("$gateway")
+        break
+    fi
+    kill -TERM "$gateway" 2>/dev/null || true
+    wait "$gateway" 2>/dev/null || true
+done
+[ -n "$port" ] || { echo "gateway_service: the gateway did not start" >&2; exit 1; }
+
+switches() {  # all threads of $1
+    local total=0 key value f
+    for f in /proc/"$1"/task/*/status; do
+        while read -r key value _; do
+            case "$key" in
+                voluntary_ctxt_switches:|nonvoluntary_ctxt_switches:) total=$((total + value)) ;;
+            esac
+        done <"$f"
+    done
+    echo "$total"
+}
+ticks() { sed 's/.*) //' /proc/"$1"/stat | awk '{ print $12 + $13 }'; }
+rss_kb() { awk '/^VmRSS:/ { print $2 }' /proc/"$1"/status; }
+
+idle_figures() {  # label
+    local s0 t0 s1 t1
+    sleep 1  # whatever the last step set going has settled
+    s0=$(switches "$gateway"); t0=$(ticks "$gateway")
+    sleep "$seconds"
+    s1=$(switches "$gateway"); t1=$(ticks "$gateway")
+    awk -v label="$1" -v ds=$((s1 - s0)) -v dt=$((t1 - t0)) -v s="$seconds" \
+        -v rss="$(rss_kb "$gateway")" -v threads="$(ls /proc/"$gateway"/task | wc -l)" \
+        'BEGIN { printf "%-34s %8.1f switches/s  %4d ticks in %ds  RSS %6d kB  threads %d\n",
+                 label, ds / s, dt, s, rss, threads }'
+}
+
+echo "vr620-gatewayd on port $port, simulated controller at $baud bit/s"
+idle_figures "idle, no client:"
+
+# One idle client that holds the device open.
+exec 3<>"/dev/tcp/127.0.0.1/$port"
+printf '\x00\x00\x00\x05\x00\x01\x00\x00\x00' >&3
+reply=$(timeout 10 dd bs=9 count=1 status=none <&3 | od -An -tx1 | tr -d ' \n')
+[ "$reply" = "000000050001000000" ] || { echo "gateway_service: DEVICE_CONNECT got '$reply'" >&2; exit 1; }
+idle_figures "idle, one client, device open:"
+exec 3>&-
+
+bench() {  # label
+    local result
+    result=$("$work/vr620" --port "$port" bench --clients "$clients" --requests "$requests" 2>&1) ||
+        { echo "$result" >&2; exit 1; }
+    printf '%-34s %s\n' "$1" "$(grep '^latency' <<<"$result")"
+}
+
+echo "vr620 bench, $clients working clients, $requests reads each:"
+bench "  alone:"
+(
+    while exec 4<>"/dev/tcp/127.0.0.1/$port"; do
+        printf '\x00\x00\x00\x05\x00' >&4  # half a message
+        cat <&4 >/dev/null || true         # until the gateway drops it
+        exec 4>&-
+    done
+) 2>/dev/null &
+pids+=($!)
+sleep 0.5
+bench "  beside one stalled client:"
