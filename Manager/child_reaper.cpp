@@ -1,8 +1,11 @@
 #include "child_reaper.h"
 
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
@@ -13,8 +16,13 @@ namespace {
 
 constexpr int kReapIntervalMs = 500;
 
-std::vector<pid_t>& Children() {
-    static std::vector<pid_t> children;
+struct Child {
+    pid_t pid;
+    int pidfd;  // owned by its notifier, which closes it; -1: asked on the timer
+};
+
+std::vector<Child>& Children() {
+    static std::vector<Child> children;
     return children;
 }
 
@@ -28,22 +36,61 @@ QTimer* ReapTimer() {
     return timer;
 }
 
+// True once the child is reaped (or is no child of ours any more).
+bool Reap(const Child& child) {
+    siginfo_t info{};
+    const int result = child.pidfd >= 0 ? waitid(P_PIDFD, child.pidfd, &info, WEXITED | WNOHANG)
+                                        : waitid(P_PID, child.pid, &info, WEXITED | WNOHANG);
+    if (result < 0) return errno != EINTR;
+    return info.si_pid != 0;
+}
+
+void Forget(pid_t pid) {
+    auto& children = Children();
+    auto found = std::find_if(children.begin(), children.end(),
+                              [pid](const Child& c) { return c.pid == pid; });
+    if (found != children.end()) children.erase(found);
+}
+
+bool AnyOnTimer() {
+    return std::any_of(Children().begin(), Children().end(),
+                       [](const Child& c) { return c.pidfd < 0; });
+}
+
 }  // namespace
 
 void ReapWhenEnded(pid_t pid) {
-    Children().push_back(pid);
-    if (QCoreApplication::instance() != nullptr && !ReapTimer()->isActive()) ReapTimer()->start();
+    QCoreApplication* application = QCoreApplication::instance();
+    // The system call itself: the C library's declaration in Debian 12 lacks C linkage.
+    const int pidfd =
+        application != nullptr ? static_cast<int>(syscall(SYS_pidfd_open, pid, 0)) : -1;
+    Children().push_back({pid, pidfd});
+    if (pidfd >= 0) {
+        // Readable once the child has ended.
+        auto* notifier = new QSocketNotifier(pidfd, QSocketNotifier::Read, application);
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, pid, pidfd] {
+            auto& children = Children();
+            auto found = std::find_if(children.begin(), children.end(),
+                                      [pid](const Child& c) { return c.pid == pid; });
+            if (found != children.end() && !Reap(*found)) return;
+            Forget(pid);
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+            close(pidfd);
+        });
+    } else if (application != nullptr && !ReapTimer()->isActive()) {
+        ReapTimer()->start();
+    }
 }
 
 std::size_t ReapEndedChildren() {
-    auto& children = Children();
-    std::erase_if(children, [](pid_t pid) {
-        int status = 0;
-        pid_t result = waitpid(pid, &status, WNOHANG);
-        return result == pid || (result < 0 && errno != EINTR);
-    });
-    if (children.empty() && QCoreApplication::instance() != nullptr) ReapTimer()->stop();
-    return children.size();
+    std::vector<pid_t> ended;
+    for (const Child& child : Children()) {
+        if (Reap(child)) ended.push_back(child.pid);
+    }
+    for (pid_t pid : ended) Forget(pid);
+    if (!AnyOnTimer() && QCoreApplication::instance() != nullptr) ReapTimer()->stop();
+    return Children().size();
 }
 
 }  // namespace manager

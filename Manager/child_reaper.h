@@ -1,6 +1,9 @@
 // Reaps the client programs that the manager started, once they end, without touching any
-// other child of the process: each known process id is asked with waitpid(WNOHANG) on a timer
-// of the user-interface thread. No signal handler is installed.
+// other child of the process and without waking while they run: each child's process
+// descriptor (pidfd) is watched by the user-interface thread's event loop and becomes readable
+// when the child ends. Where the system has no process descriptors, the known children are
+// asked with waitpid(WNOHANG) on a timer that runs only while any of them lives. No signal
+// handler is installed.
 #pragma once
 
 #include <sys/types.h>

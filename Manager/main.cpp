@@ -16,6 +16,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     // Every window and message box of the program carries its icon.
     QApplication::setWindowIcon(manager::ProgramIcon());
+    int status = 0;
     try {
         // Destroyed in the reverse order: the log window first, the main window last, whose
         // destructor stops the gateway.
@@ -31,6 +32,8 @@ int main(int argc, char* argv[]) {
         mainForm->DetachLogWindow();
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, "VR-620", QString::fromLocal8Bit(error.what()));
+        // Scripts and service managers see that it did not end in order.
+        status = 1;
     }
-    return 0;
+    return status;
 }

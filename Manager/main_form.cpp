@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 
 #include "about_box.h"
@@ -21,18 +22,17 @@
 #include "config_file.h"
 #include "connect_settings.h"
 #include "design_font.h"
-#include "device_session.h"
 #include "diagnostics/assert_report.h"
-#include "gateway_server.h"
+#include "gateway_settings.h"
 #include "log_form.h"
 #include "log_window_bridge.h"
 #include "message_boxes.h"
 #include "press_on_enter.h"
 #include "program_path.h"
-#include "socket_layer.h"
 #include "texts/language_texts.h"
 #include "texts/qt_translations.h"
 #include "texts/text_export.h"
+#include "ui_dispatcher.h"
 #include "window_placement.h"
 
 namespace {
@@ -75,8 +75,11 @@ void ShowErrorBox(const std::string& language, int message) {
 TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint),
-      components_("MainForm", texts::ComponentKind::Window, this) {
+      components_("MainForm", texts::ComponentKind::Window, this),
+      self_(std::make_shared<TMainForm*>(this)) {
     Q_INIT_RESOURCE(icons);
+    // Made on this thread before any other thread hands work back to it.
+    manager::UiDispatcher::Instance();
     setObjectName("MainForm");
     setWindowTitle("VR-620");
     setFont(DesignFont());
@@ -138,6 +141,7 @@ TMainForm::TMainForm(QWidget* parent)
     connect(BitBtn_Settings, &QToolButton::clicked, this, &TMainForm::BitBtn_SettingsClick);
     connect(MenuItem_Settings, &QAction::triggered, this, &TMainForm::BitBtn_SettingsClick);
     connect(SaveTextsButton, &QPushButton::clicked, this, &TMainForm::SaveTextsButtonClick);
+    connect(this, &TMainForm::GatewayStopped, this, &TMainForm::Closed);
 
     using texts::ComponentKind;
     components_.Add("Label_RemoteConnection", ComponentKind::Label, Label_RemoteConnection);
@@ -163,9 +167,17 @@ TMainForm::TMainForm(QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    self_.reset();
+    if (hostLookup_.joinable()) hostLookup_.join();
     // The window may go without a close (program end by an error, a test): detach here too.
     DetachLogWindow();
     if (ServerRunning) gateway::StopGatewayServer();
+}
+
+void TMainForm::OnUiThread(const Handle& self, std::function<void(TMainForm&)> work) {
+    manager::UiDispatcher::Instance().Post([self, work = std::move(work)] {
+        if (auto form = self.lock()) work(**form);
+    });
 }
 
 void TMainForm::ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -209,12 +221,19 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    // Every allowed close detaches the log window: the gateway's stop-time lines must neither
-    // wait for the user-interface thread, which then waits for the gateway, nor reach a window
-    // that is destroyed before the gateway stops.
+    // Every allowed close detaches the log window: the gateway's stop-time lines must not reach
+    // a window that is destroyed before the gateway stops.
     DetachLogWindow();
     event->accept();
-    emit Closed();
+    closing_ = true;
+    if (!ServerRunning) {
+        emit Closed();
+        return;
+    }
+    // The gateway stops in the background (a transaction or a dial on the line ends first);
+    // the program ends when it has.
+    gateway::StopGatewayServerAsync(
+        [self = Self()] { OnUiThread(self, [](TMainForm& form) { emit form.GatewayStopped(); }); });
 }
 
 bool TMainForm::FormClose() {
@@ -231,24 +250,53 @@ void TMainForm::FormShow() {
         const manager::ConfigFile config;
         channel = config.ReadInteger("CONNECTION_SETTINGS", "Channel", 0);
         if (Language.empty()) Language = config.ReadText("COMMON", "DefaultLanguage", "FIN");
+        gatewaySettingsError_ = manager::ReadGatewaySettings(config, gatewayConfig_);
     } catch (const std::exception&) {
         ShowErrorBox(Language, texts::kTextSettingsNotRead);
     }
+    gatewayConfig_.port = Port;
+    gatewayConfig_.channel = channel;
     texts::UseQtTranslations(Language);
     texts::LanguageTexts(Language).ApplyTexts(components_);
+    ShowMode();
+    LookUpHost();
+}
 
-    if (gateway::IsLocalHost(Host.c_str())) {
-        // Attached before the start, so that the log holds the gateway's lines from the first.
-        if (logForm_ != nullptr) manager::LogWindowBridge::Instance().Attach(logForm_.data());
-        if (gateway::StartGatewayServer(Port)) {
-            ServerRunning = true;
-            gateway::SetChannel(channel);
-        } else {
-            DetachLogWindow();
-            ShowErrorBox(Language, texts::kTextGatewayNotStarted);
-        }
+void TMainForm::LookUpHost() {
+    // The resolver may take long for a name it has to ask the network about.
+    hostLookup_ = std::thread([self = Self(), host = Host] {
+        const bool local = gateway::IsLocalHost(host.c_str());
+        OnUiThread(self, [local](TMainForm& form) { form.HostLookedUp(local); });
+    });
+}
+
+void TMainForm::HostLookedUp(bool local) {
+    // A window closed meanwhile starts nothing.
+    if (local && !closing_) StartLocalGateway();
+    modeKnown_ = true;
+    ShowMode();
+    // The settings button may have come into view: it is first, unless the user moved on.
+    if (focusWidget() == nullptr || focusWidget() == BitBtn_Configure) FocusFirstButton();
+    emit ModeChosen();
+}
+
+void TMainForm::StartLocalGateway() {
+    // Attached before the start, so that the log holds the gateway's lines from the first.
+    if (logForm_ != nullptr) manager::LogWindowBridge::Instance().Attach(logForm_.data());
+    if (!gatewaySettingsError_.empty()) {
+        gateway::WriteLogLine("%s", gatewaySettingsError_.c_str());
+        std::fprintf(stderr, "%s\n", gatewaySettingsError_.c_str());
+    } else if (gateway::StartGatewayServer(gatewayConfig_)) {
+        // The session has the configured channel from its first client on.
+        ServerRunning = true;
+        return;
     }
+    // Not listening (the port in use, among others), or not started at all: a launcher only.
+    DetachLogWindow();
+    ShowErrorBox(Language, texts::kTextGatewayNotStarted);
+}
 
+void TMainForm::ShowMode() {
     MenuItem_Log->setVisible(ServerRunning);
     MenuItem_ConnectionSettings->setVisible(ServerRunning);
     BitBtn_ConnectionSettings->setVisible(ServerRunning);
@@ -275,14 +323,32 @@ void TMainForm::BitBtn_ConnectionSettingsClick() {
     if (connectSettings_->exec() != TConnectSettings::kResultClose) return;
 
     const std::uint8_t channel = connectSettings_->GetChannelIndex();
-    gateway::SetChannel(channel);
-    gateway::SetModemSettings(connectSettings_->GetModemConnection(), connectSettings_->IniString,
-                              connectSettings_->DialString, connectSettings_->HangupString);
+    ApplyDeviceSettings(channel,
+                        {connectSettings_->GetModemConnection(), connectSettings_->IniString,
+                         connectSettings_->DialString, connectSettings_->HangupString});
     try {
         manager::ConfigFile().WriteText("CONNECTION_SETTINGS", "Channel", std::to_string(channel));
     } catch (const std::exception&) {
         ShowErrorBox(Language, texts::kTextSettingsNotWritten);
     }
+}
+
+void TMainForm::ApplyDeviceSettings(int channel, const gateway::ModemSettings& modem) {
+    // A channel change on an open device closes it and opens it again, in modem mode with a
+    // hang-up and a dial; the settings come back into reach when that is done.
+    SetDeviceSettingsEnabled(false);
+    gateway::SetChannel(channel);
+    gateway::SetModemSettings(modem, [self = Self()] {
+        OnUiThread(self, [](TMainForm& form) {
+            form.SetDeviceSettingsEnabled(true);
+            emit form.DeviceSettingsApplied();
+        });
+    });
+}
+
+void TMainForm::SetDeviceSettingsEnabled(bool enabled) {
+    BitBtn_ConnectionSettings->setEnabled(enabled);
+    MenuItem_ConnectionSettings->setEnabled(enabled);
 }
 
 void TMainForm::LaunchClient(const char* key, const char* defaultName) {

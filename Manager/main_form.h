@@ -4,9 +4,13 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "gateway.h"
 #include "texts/component_model.h"
 
 class QAction;
@@ -77,12 +81,23 @@ class TMainForm : public QMainWindow {
     void LaunchClient(const char* key, const char* defaultName);
 
     // Detaches the log window from the log writer; every closing path does it before the
-    // windows are destroyed, so that no stop-time line waits for a window that is going away.
+    // windows are destroyed, so that no stop-time line reaches a window that is going away.
     void DetachLogWindow();
 
+    // True once the start sequence has decided the mode (the host-name lookup has answered and,
+    // in local mode, the gateway has been started or E3 shown).
+    bool ModeKnown() const { return modeKnown_; }
+
   signals:
-    // The close was allowed: the program ends its message loop.
+    // The close was allowed and a gateway that ran has stopped: the program ends its message
+    // loop.
     void Closed();
+    // The start sequence has decided the mode.
+    void ModeChosen();
+    // The channel and the modem settings of the last "Sulje" are in force.
+    void DeviceSettingsApplied();
+    // The gateway, asked to stop by the close, has stopped.
+    void GatewayStopped();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -96,10 +111,33 @@ class TMainForm : public QMainWindow {
     // The keyboard starts on the first button that is shown.
     void FocusFirstButton();
 
+    // The work that may wait for the resolver or the serial line runs elsewhere and hands its
+    // result back to the user-interface thread; these are its steps.
+    void LookUpHost();
+    void HostLookedUp(bool local);
+    void StartLocalGateway();
+    void ShowMode();
+    void ApplyDeviceSettings(int channel, const gateway::ModemSettings& modem);
+    void SetDeviceSettingsEnabled(bool enabled);
+    // The way back to this window from other threads: taken here, used anywhere. `work` runs
+    // on the user-interface thread if the window still exists then.
+    using Handle = std::weak_ptr<TMainForm*>;
+    Handle Self() const { return self_; }
+    static void OnUiThread(const Handle& self, std::function<void(TMainForm&)> work);
+
     texts::Component components_;
     // The log window is destroyed before this one, so the pointers follow their windows.
     QPointer<TAboutBox> aboutBox_;
     QPointer<TConnectSettings> connectSettings_;
     QPointer<TLogForm> logForm_;
     bool shown_ = false;
+    bool modeKnown_ = false;
+    bool closing_ = false;
+    // Read with the configuration when the window is shown: what the gateway starts with.
+    gateway::ServerConfig gatewayConfig_;
+    std::string gatewaySettingsError_;
+    std::thread hostLookup_;
+    // Work handed back from other threads finds out through this whether the window still
+    // exists; both happen on the user-interface thread.
+    std::shared_ptr<TMainForm*> self_;
 };

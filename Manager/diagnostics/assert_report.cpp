@@ -53,8 +53,9 @@ manager::BoxAnswer ShowAssertBox(const char* title, const char* file, int line,
                                  .icon = manager::BoxIcon::Error,
                                  .buttons = manager::BoxButtons::YesNo,
                                  .defaultAnswer = manager::BoxAnswer::Yes});
-    // The orderly end: exit handlers and the run-time clean-up run, no window is asked.
-    if (answer == manager::BoxAnswer::Yes) std::exit(0);
+    // The orderly end: exit handlers and the run-time clean-up run, no window is asked. Not
+    // zero, so that whoever started the program sees that it failed.
+    if (answer == manager::BoxAnswer::Yes) std::exit(EXIT_FAILURE);
     return answer;
 }
 

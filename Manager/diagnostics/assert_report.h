@@ -9,7 +9,7 @@ namespace diagnostics {
 inline constexpr char kAssertTitle[] = "!!! Assertion failed !!!";
 
 // Traces "<file name> @ <line> -> !!! Assertion failed !!! <condition>" and shows the box. Ends
-// the program with exit code 0 when the user answers Yes; otherwise returns 0.
+// the program with exit code 1 (EXIT_FAILURE) when the user answers Yes; otherwise returns 0.
 int AssertFailed(const char* file, int line, const char* condition);
 
 // The text of the box, at most 1023 bytes. `errorCode` is the errno of the failed check.
@@ -17,7 +17,7 @@ std::string AssertBoxText(const char* title, const char* file, int line, const c
                           int errorCode);
 
 // Shows the box with the current errno (read before anything else) and returns the answer;
-// ends the program with exit code 0 on Yes.
+// ends the program with exit code 1 on Yes.
 manager::BoxAnswer ShowAssertBox(const char* title, const char* file, int line,
                                  const char* condition);
 

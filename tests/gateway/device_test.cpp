@@ -1,15 +1,18 @@
 // The gateway and the device session against the simulated controller on pseudo-terminals,
-// through this program's own copy of libducta.so and its DUCTA.INI.
+// through this program's own copy of libducta.so and its DUCTA.INI; a stop while the line is
+// busy.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "device_folder.h"
 #include "device_session.h"
 #include "gateway_harness.h"
 #include "sim_process.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -17,6 +20,7 @@ using gateway_test::Bytes;
 using gateway_test::Framed;
 using gateway_test::ServerRun;
 using gateway_test::TcpClient;
+using gateway_test::WaitUntil;
 using vr620_test::SimProcess;
 
 const Bytes kConnect = Framed({0x00, 0x01, 0x00, 0x00, 0x00});
@@ -143,15 +147,69 @@ TEST_F(Device, FailedConnectIsTriedAfreshNextTime) {
     EXPECT_EQ(gateway::OpenCount(), 1);
 }
 
-TEST_F(Device, StopClosesTheOpenDeviceFirst) {
-    ASSERT_EQ(client->Exchange(kConnect), kConnectOk);
-    ASSERT_EQ(client->Exchange(kConnect), kConnectOk);
-    EXPECT_TRUE(gateway::StopGatewayServer());
-    EXPECT_EQ(gateway::OpenCount(), 0);
-    EXPECT_TRUE(client->WaitClosed());
-    // The port was released: the device session opens it again.
-    EXPECT_TRUE(gateway::DeviceOpen());
-    EXPECT_TRUE(gateway::DeviceClose());
+// Stop while the line is busy: a read that the controller leaves unanswered, and a modem dial.
+TEST(DeviceStop, WhileTheLineIsBusyTheDeviceIsClosedFirstAndNoThreadIsLeft) {
+    struct Case {
+        std::vector<std::string> simArgs;
+        std::string ini;
+        gateway::ModemSettings modem;
+        Bytes request;
+        std::string traced;  // the simulator has the request
+    };
+    const Case cases[] = {
+        {{"--baud", "38400", "--turnaround", "1"},
+         "",
+         {},
+         ReadRequest(0xFF01),
+         "rx 02 81 02 FF 01"},
+        {{"--baud", "38400", "--modem", "--guard-ms", "100", "--dial-delay", "1500"},
+         "[Modem]\r\nBaudRate=38400\r\n",
+         {true, "ATE0\r", "ATDT 123\r", ";+++;ATH\r"},
+         kConnect,
+         "command: ATDT 123"},
+    };
+    // A sanitizer's run-time starts a helper thread with the first thread of the process.
+    std::thread([] {}).join();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.traced);
+        vr620_test::TempDir dir;
+        const auto trace = dir.Path() / "trace.txt";
+        std::vector<std::string> args = c.simArgs;
+        args.push_back("--verbose");
+        SimProcess sim(args, trace.string());
+        ASSERT_TRUE(sim.Started()) << sim.Error();
+        gateway_test::DeviceFolder folder;
+        folder.MapPorts({{1, sim.DevicePath()}}, c.ini);
+        const std::size_t threads = gateway_test::ThreadCount();
+        {
+            gateway::ServerConfig config = gateway_test::AnyPort();
+            config.modem = c.modem;
+            ServerRun run(config);
+            ASSERT_TRUE(run.started);
+            TcpClient client(run.port);
+            if (!c.modem.useModem) {
+                ASSERT_EQ(client.Exchange(kConnect), kConnectOk);
+            }
+            ASSERT_TRUE(client.Send(c.request));
+            ASSERT_TRUE(WaitUntil(
+                [&] { return vr620_test::ReadFile(trace).find(c.traced) != std::string::npos; }));
+            EXPECT_TRUE(gateway::StopGatewayServer());
+            EXPECT_EQ(gateway::OpenCount(), 0);
+            EXPECT_FALSE(gateway::GatewayServerRunning());
+            EXPECT_TRUE(client.WaitClosed());
+            EXPECT_EQ(run.log.Texts().back(), "Exiting server thread...");
+            EXPECT_EQ(gateway_test::ThreadCount(), threads);
+        }
+        if (c.modem.useModem) {
+            // The line was hung up.
+            EXPECT_NE(vr620_test::ReadFile(trace).find("command: ATH"), std::string::npos);
+        } else {
+            // The port was released: it opens again.
+            gateway::DeviceSession session;
+            EXPECT_TRUE(session.DeviceOpen());
+            EXPECT_TRUE(session.DeviceClose());
+        }
+    }
 }
 
 // The adapter pulled out and plugged back at the same path while two clients hold the device
@@ -185,96 +243,92 @@ TEST(Unplug, ServiceResumesWithoutAnyClientReconnecting) {
     EXPECT_EQ(second.Exchange(ReadRequest(0x0102)), value);
 }
 
-// The device session alone, called as the user-interface thread does.
+// The device session alone, as the device worker uses it.
 class Session : public ::testing::Test {
   protected:
     void SetUp() override {
-        gateway::ResetDeviceSession();
         ASSERT_TRUE(first.Started()) << first.Error();
         ASSERT_TRUE(second.Started()) << second.Error();
         folder.MapPorts({{1, first.DevicePath()},
                          {3, second.DevicePath()},
                          {5, "/nonexistent/tty-for-a-test"}});
     }
-    void TearDown() override {
-        gateway::DeviceForceClose();
-        gateway::ResetDeviceSession();
-    }
-    static Bytes Read(std::uint16_t snvt) {
+    void TearDown() override { session.DeviceForceClose(); }
+    Bytes Read(std::uint16_t snvt) {
         std::uint8_t data[254];
         std::uint16_t length = 0;
-        if (!gateway::SnvtRead(snvt, data, &length)) return {0xEE, 0xEE, 0xEE};
+        if (!session.SnvtRead(snvt, data, &length)) return {0xEE, 0xEE, 0xEE};
         return Bytes(data, data + length);
     }
+    gateway::DeviceSession session;
     SimProcess first{{"--baud", "38400", "--turnaround", "1"}};
     SimProcess second{{"--baud", "38400", "--turnaround", "1"}};
     gateway_test::DeviceFolder folder;
 };
 
 TEST_F(Session, SetChannelMovesAnOpenDeviceAndKeepsTheCount) {
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(gateway::DeviceOpen());
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(session.DeviceOpen());
     const std::uint8_t value[] = {0x99};
-    ASSERT_TRUE(gateway::SnvtWrite(0x0010, value, 1));
-    EXPECT_TRUE(gateway::SetChannel(2));
-    EXPECT_EQ(gateway::OpenCount(), 3);
-    EXPECT_EQ(gateway::GetChannel(), 2);
+    ASSERT_TRUE(session.SnvtWrite(0x0010, value, 1));
+    EXPECT_TRUE(session.SetChannel(2));
+    EXPECT_EQ(session.OpenCount(), 3);
+    EXPECT_EQ(session.GetChannel(), 2);
     EXPECT_EQ(Read(0x0010), (Bytes{0x12, 0x34}));  // the other controller
-    EXPECT_TRUE(gateway::SetChannel(2));           // the same channel: nothing happens
-    EXPECT_EQ(gateway::OpenCount(), 3);
-    EXPECT_TRUE(gateway::SetChannel(0));
+    EXPECT_TRUE(session.SetChannel(2));            // the same channel: nothing happens
+    EXPECT_EQ(session.OpenCount(), 3);
+    EXPECT_TRUE(session.SetChannel(0));
     EXPECT_EQ(Read(0x0010), (Bytes{0x99}));
 }
 
 TEST_F(Session, SetChannelWhileClosedOnlyStoresIt) {
-    EXPECT_TRUE(gateway::SetChannel(2));
-    EXPECT_EQ(gateway::OpenCount(), 0);
-    ASSERT_TRUE(gateway::DeviceOpen());
+    EXPECT_TRUE(session.SetChannel(2));
+    EXPECT_EQ(session.OpenCount(), 0);
+    ASSERT_TRUE(session.DeviceOpen());
     const std::uint8_t value[] = {0x42};
-    ASSERT_TRUE(gateway::SnvtWrite(0x0010, value, 1));
-    ASSERT_TRUE(gateway::SetChannel(0));
+    ASSERT_TRUE(session.SnvtWrite(0x0010, value, 1));
+    ASSERT_TRUE(session.SetChannel(0));
     EXPECT_EQ(Read(0x0010), (Bytes{0x12, 0x34}));
 }
 
 TEST_F(Session, FailedReopenLeavesTheCountAtZero) {
-    ASSERT_TRUE(gateway::DeviceOpen());
-    ASSERT_TRUE(gateway::DeviceOpen());
-    EXPECT_FALSE(gateway::SetChannel(4));
-    EXPECT_EQ(gateway::OpenCount(), 0);
-    EXPECT_EQ(gateway::GetChannel(), 4);
+    ASSERT_TRUE(session.DeviceOpen());
+    ASSERT_TRUE(session.DeviceOpen());
+    EXPECT_FALSE(session.SetChannel(4));
+    EXPECT_EQ(session.OpenCount(), 0);
+    EXPECT_EQ(session.GetChannel(), 4);
     EXPECT_EQ(Read(0x0001), (Bytes{0xEE, 0xEE, 0xEE}));
     // The next connect opens afresh once the channel is good.
-    EXPECT_TRUE(gateway::SetChannel(0));
-    EXPECT_TRUE(gateway::DeviceOpen());
-    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_TRUE(session.SetChannel(0));
+    EXPECT_TRUE(session.DeviceOpen());
+    EXPECT_EQ(session.OpenCount(), 1);
     EXPECT_EQ(Read(0x0001), (Bytes{0x01}));
 }
 
 TEST_F(Session, ForceCloseFromFiveClosesTheDevice) {
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(gateway::DeviceOpen());
-    EXPECT_TRUE(gateway::DeviceForceClose());
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(session.DeviceOpen());
+    EXPECT_TRUE(session.DeviceForceClose());
+    EXPECT_EQ(session.OpenCount(), 0);
     EXPECT_EQ(Read(0x0001), (Bytes{0xEE, 0xEE, 0xEE}));
-    EXPECT_TRUE(gateway::DeviceClose());  // at count 0: nothing to do
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_TRUE(session.DeviceClose());  // at count 0: nothing to do
+    EXPECT_EQ(session.OpenCount(), 0);
 }
 
 TEST(ModemSession, FailedCloseLeavesTheCountAtZeroAndTheNextOpenStartsAfresh) {
-    gateway::ResetDeviceSession();
+    gateway::DeviceSession session;
     SimProcess modem{{"--baud", "38400", "--modem", "--guard-ms", "100", "--dial-delay", "50"}};
     ASSERT_TRUE(modem.Started()) << modem.Error();
     gateway_test::DeviceFolder folder;
     folder.MapPorts({{1, modem.DevicePath()}}, "[Modem]\r\nBaudRate=38400\r\n");
     // The modem refuses the last hang-up command, so the library's close fails.
-    ASSERT_TRUE(gateway::SetModemSettings(true, "ATE0\r", "ATDT 123\r", ";+++;ATY\r"));
-    ASSERT_TRUE(gateway::DeviceOpen());
-    EXPECT_FALSE(gateway::DeviceClose());
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    ASSERT_TRUE(session.SetModemSettings({true, "ATE0\r", "ATDT 123\r", ";+++;ATY\r"}));
+    ASSERT_TRUE(session.DeviceOpen());
+    EXPECT_FALSE(session.DeviceClose());
+    EXPECT_EQ(session.OpenCount(), 0);
     // Had the count stayed, this open would only count up to 2.
-    ASSERT_TRUE(gateway::SetModemSettings(false, "", "", ""));
-    EXPECT_TRUE(gateway::DeviceOpen());
-    EXPECT_EQ(gateway::OpenCount(), 1);
-    EXPECT_TRUE(gateway::DeviceForceClose());
-    gateway::ResetDeviceSession();
+    ASSERT_TRUE(session.SetModemSettings({}));
+    EXPECT_TRUE(session.DeviceOpen());
+    EXPECT_EQ(session.OpenCount(), 1);
+    EXPECT_TRUE(session.DeviceForceClose());
 }
 
 }  // namespace

@@ -11,14 +11,15 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "gateway_server.h"
-#include "log_writer.h"
+#include "gateway.h"
 #include "loopback.h"
 
 namespace gateway_test {
@@ -151,13 +152,25 @@ inline Bytes Framed(const Bytes& body) {
     return out;
 }
 
-// The in-process server on a port of the system's choice, with the log collected.
+// A server configuration on a port of the system's choice.
+inline gateway::ServerConfig AnyPort() {
+    gateway::ServerConfig config;
+    config.port = 0;
+    return config;
+}
+
+// The threads of this process just now.
+inline std::size_t ThreadCount() {
+    std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<std::size_t>(std::distance(tasks, std::filesystem::directory_iterator()));
+}
+
+// The in-process server, with the log collected.
 class ServerRun {
   public:
-    ServerRun() {
+    explicit ServerRun(const gateway::ServerConfig& config = AnyPort()) {
         gateway::SetLogWindow(&log);
-        started = gateway::StartGatewayServer(0) &&
-                  WaitUntil([] { return gateway::GatewayServerPort() != 0; });
+        started = gateway::StartGatewayServer(config);
         port = gateway::GatewayServerPort();
     }
     ~ServerRun() {

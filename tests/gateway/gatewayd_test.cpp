@@ -1,4 +1,4 @@
-// vr620-gatewayd as a program: help, a bad option, a port in use, an orderly stop on a signal.
+// vr620-gatewayd as a program: help, bad options, a port in use, an orderly stop on a signal.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -17,11 +17,19 @@ TEST(Gatewayd, HelpAndBadOptions) {
     ASSERT_TRUE(help.Wait());
     EXPECT_EQ(help.ExitCode(), 0);
     EXPECT_NE(help.Stdout().find("--hangup TEXT"), std::string::npos);
-    for (auto args : {std::vector<std::string>{"--com", "256"}, {"--port", "x"}, {"--bogus"}}) {
+    for (auto args : {std::vector<std::string>{"--com", "256"},
+                      {"--port", "x"},
+                      {"--bogus"},
+                      {"--allow", "10.0.0.0/33"},
+                      {"--allow", "127.0.0.1", "--allow", "10.0.0"},
+                      {"--bind", "localhost"},
+                      {"--idle-timeout", "-1"},
+                      {"--idle-timeout"}}) {
         ProgramRun bad(VR620_GATEWAYD_PATH, args, dir.Path());
         ASSERT_TRUE(bad.Wait());
-        EXPECT_EQ(bad.ExitCode(), 2) << args[0];
+        EXPECT_EQ(bad.ExitCode(), 2) << args.back();
         EXPECT_NE(bad.Stderr().find("vr620-gatewayd: "), std::string::npos);
+        EXPECT_NE(bad.Stderr().find(args.back()), std::string::npos) << bad.Stderr();
     }
 }
 
@@ -50,8 +58,11 @@ TEST(Gatewayd, SignalsStopItInOrderWithExitZero) {
     for (int signal : {SIGTERM, SIGINT}) {
         vr620_test::TempDir dir;
         int port = FreePort();
-        ProgramRun run(VR620_GATEWAYD_PATH, {"--port", std::to_string(port), "--com", "9"},
-                       dir.Path());
+        ProgramRun run(
+            VR620_GATEWAYD_PATH,
+            {"--port", std::to_string(port), "--com", "9", "--bind", "127.0.0.1", "--allow",
+             "192.168.0.0/16", "--allow", "127.0.0.0/8", "--idle-timeout", "600"},
+            dir.Path());
         std::string listening = "Server started. Listening to port " + std::to_string(port);
         ASSERT_TRUE(gateway_test::WaitUntil([&] {
             return run.Stdout().find(listening) != std::string::npos;

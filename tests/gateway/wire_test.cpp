@@ -1,14 +1,15 @@
-// The wire format, the client table, the modem texts and the socket layer over real TCP on
-// 127.0.0.1.
+// The wire format, the message receiver, the access list, the modem texts and the socket layer
+// over real TCP on 127.0.0.1.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <thread>
 
-#include "client_table.h"
+#include "access_list.h"
 #include "gateway_harness.h"
 #include "message_format.h"
+#include "message_receiver.h"
 #include "modem_strings.h"
 #include "socket_layer.h"
 
@@ -40,20 +41,53 @@ TEST(MessageFormat, RequestAndReplyBodies) {
     EXPECT_FALSE(gateway::ParseReplyBody(Bytes{0x00, 0x03, 0x01, 0x02}));
 }
 
-TEST(ClientTable, KeepsOrderWithoutGapsAndHoldsSixtyFour) {
-    gateway::ClientTable table;
-    for (int s = 100; s < 164; ++s)
-        EXPECT_EQ(table.Add(s), gateway::ClientTable::AddResult::kAdded);
-    EXPECT_EQ(table.Add(200), gateway::ClientTable::AddResult::kFull);
-    EXPECT_EQ(table.Add(120), gateway::ClientTable::AddResult::kAlreadyPresent);
-    EXPECT_TRUE(table.Remove(101));
-    EXPECT_FALSE(table.Remove(101));
-    ASSERT_EQ(table.count, 63u);
-    EXPECT_EQ(table.sockets[0], 100);
-    EXPECT_EQ(table.sockets[1], 102);
-    EXPECT_EQ(table.sockets[62], 163);
-    EXPECT_EQ(table.Add(200), gateway::ClientTable::AddResult::kAdded);
-    EXPECT_EQ(table.sockets[63], 200);
+TEST(MessageReceiver, GathersPiecesStopsAtTheEndOfAMessageAndRefusesOversize) {
+    using State = gateway::MessageReceiver::State;
+    gateway::MessageReceiver receiver;
+    Bytes stream = gateway_test::Framed({0x00, 0x04, 0x01, 0x02, 0x00, 0x12, 0x34});
+    stream.insert(stream.end(), {0, 0, 0, 0});  // an empty message behind it
+    std::size_t pos = 0;
+    while (receiver.GetState() != State::kComplete && pos < stream.size()) {
+        EXPECT_EQ(receiver.InMessage(), pos > 0);
+        pos += receiver.Feed({stream.data() + pos, 1});
+    }
+    EXPECT_EQ(pos, 11u);
+    EXPECT_EQ(receiver.BodyLength(), 7);
+    EXPECT_EQ(receiver.Buffer()[6], 0x34);
+    EXPECT_EQ(receiver.Buffer()[7], 0);
+    receiver.Next();
+    EXPECT_EQ(receiver.Feed({stream.data() + pos, stream.size() - pos}), 4u);
+    EXPECT_EQ(receiver.GetState(), State::kComplete);
+    EXPECT_EQ(receiver.BodyLength(), 0);
+    // Above the buffer, the top bit among them: refused once the field is in, the body unread.
+    for (Bytes field : {Bytes{0x00, 0x00, 0x10, 0x01, 0x42}, Bytes{0x80, 0x00, 0x00, 0x05, 0x00}}) {
+        receiver.Next();
+        EXPECT_EQ(receiver.Feed(field), 4u);
+        EXPECT_EQ(receiver.GetState(), State::kTooLong);
+        EXPECT_EQ(receiver.Feed(field), 0u);
+    }
+    receiver.Next();
+    Bytes full = gateway_test::Framed(Bytes(4096, 0x41));
+    EXPECT_EQ(receiver.Feed(full), full.size());
+    EXPECT_EQ(receiver.GetState(), State::kComplete);
+}
+
+TEST(AccessList, NetworksAddressesAndWhatIsRefused) {
+    auto lan = gateway::ParseIpv4Network("192.168.10.5/24");  // host bits do not matter
+    ASSERT_TRUE(lan);
+    EXPECT_TRUE(lan->Contains(*gateway::ParseIpv4Address("192.168.10.77")));
+    EXPECT_FALSE(lan->Contains(*gateway::ParseIpv4Address("192.168.11.1")));
+    auto host = gateway::ParseIpv4Network("10.1.2.3");
+    ASSERT_TRUE(host);
+    EXPECT_EQ(host->prefixBits, 32);
+    EXPECT_FALSE(host->Contains(0x0A010204));
+    EXPECT_TRUE(gateway::ParseIpv4Network("0.0.0.0/0")->Contains(0xC0000201));
+    EXPECT_TRUE(gateway::Allowed({}, 0xC0000201));
+    EXPECT_FALSE(gateway::Allowed({*host, *lan}, 0x7F000001));
+    for (const char* bad : {"", "1.2.3", "1.2.3.4/33", "1.2.3.4/", "1.2.3.4/-1", "1.2.3.4/+8",
+                            "256.1.1.1", "gateway-host", "1.2.3.4/8x", " 1.2.3.4"})
+        EXPECT_FALSE(gateway::ParseIpv4Network(bad)) << bad;
+    EXPECT_EQ(gateway::FormatIpv4Address(0x7F000004), "127.0.0.4");
 }
 
 TEST(ModemStrings, CarriageReturnThenLineFeedEscapesOnly) {

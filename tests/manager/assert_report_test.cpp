@@ -82,7 +82,7 @@ void ExitHandler() {
     std::fputs("exit handlers ran\n", stderr);
 }
 
-TEST_F(AssertReportTest, YesEndsTheProgramWithExitCodeZero) {
+TEST_F(AssertReportTest, YesEndsTheProgramInOrderWithAFailureCode) {
     EXPECT_EXIT(
         {
             std::atexit(ExitHandler);
@@ -91,7 +91,7 @@ TEST_F(AssertReportTest, YesEndsTheProgramWithExitCodeZero) {
             std::fputs("went on after Yes\n", stderr);
             std::abort();
         },
-        ::testing::ExitedWithCode(0), "exit handlers ran");
+        ::testing::ExitedWithCode(EXIT_FAILURE), "exit handlers ran");
 }
 
 }  // namespace

@@ -1,14 +1,13 @@
 // The connection settings dialog: the COM number, the modem switch and strings, the defaults,
-// the hand-over to the device session and the saved channel; and, on real devices, a channel
-// change while clients share the open device.
+// the hand-over to the device session and the saved channel; and, on simulated modems, a
+// channel change while clients share the open device, with the window turning meanwhile.
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
 
-#include "device_session.h"
-#include "gateway_server.h"
+#include "gateway.h"
 #include "shell_fixture.h"
 #include "sim_process.h"
 #include "up_down_control.h"
@@ -23,30 +22,35 @@ class ConnectSettingsTest : public vr620_test::ManagerTest {
   protected:
     ConnectSettingsTest() {
         vr620_test::InstallLanguages(*this, folder.Path());
-        gateway::ResetDeviceSession();
         windows.mainForm.SetWindows(&windows.aboutBox, &windows.connectSettings, &windows.logForm);
         windows.mainForm.Language = "FIN";
+        QObject::connect(&windows.mainForm, &TMainForm::DeviceSettingsApplied,
+                         [this] { ++applied; });
     }
     ~ConnectSettingsTest() override {
         owned_.reset();  // the main window stops a gateway that it started
-        gateway::ResetDeviceSession();
     }
 
     TConnectSettings& Dialog() { return windows.connectSettings; }
     fs::path Ini() const { return folder.Path() / "VR620Manager.INI"; }
 
+    enum class End { kClose, kEscape, kCloseNoWait };
     // Opens the dialog from the main window, lets `act` work in it, then ends it with "Sulje"
-    // (or with Escape when `escape`).
-    void RunDialog(const std::function<void()>& act, bool escape = false) {
+    // and waits until the settings are in force (or ends it with Escape, or does not wait).
+    void RunDialog(const std::function<void()>& act, End end = End::kClose) {
+        const int before = applied;
         WhenShown(Dialog(), [&] {
             act();
-            if (escape) {
+            if (end == End::kEscape) {
                 QTest::keyClick(&Dialog(), Qt::Key_Escape);
             } else {
                 Dialog().Close->click();
             }
         });
         windows.mainForm.BitBtn_ConnectionSettings->click();
+        if (end == End::kClose) {
+            EXPECT_TRUE(WaitFor([&] { return applied == before + 1; }));
+        }
     }
 
   private:
@@ -54,6 +58,8 @@ class ConnectSettingsTest : public vr620_test::ManagerTest {
 
   protected:
     vr620_test::Windows& windows = *owned_;
+    // Settings hand-overs that the gateway has reported done.
+    int applied = 0;
 };
 
 TEST_F(ConnectSettingsTest, ShowsTheSessionsChannelAndHandsOverATypedNumber) {
@@ -103,7 +109,7 @@ TEST_F(ConnectSettingsTest, EscapeAppliesAndSavesNothingButKeepsWhatTheUserLeft)
             Dialog().ChannelNumber->setText("9");
             Dialog().ModemConnection->click();
         },
-        true);
+        End::kEscape);
     EXPECT_EQ(gateway::GetChannel(), 4);
     EXPECT_FALSE(fs::exists(Ini()));
     EXPECT_TRUE(Dialog().ModemConnection->isChecked());
@@ -179,19 +185,25 @@ class DeviceSettingsTest : public ConnectSettingsTest {
     static fs::path DuctaIni() { return fs::path(VR620_DUCTA_FOLDER) / "DUCTA.INI"; }
 };
 
-TEST_F(DeviceSettingsTest, ChannelChangeOnAnOpenDeviceKeepsTheClientsShare) {
-    vr620_test::SimProcess first({}), second({});
+TEST_F(DeviceSettingsTest, ChannelChangeOnAnOpenModemLineKeepsTheClientsShareAndTheWindowTurns) {
+    const std::vector<std::string> modem{"--baud", "38400",        "--modem", "--guard-ms",
+                                         "100",    "--dial-delay", "300"};
+    vr620_test::SimProcess first(modem), second(modem);
     ASSERT_TRUE(first.Started()) << first.Error();
     ASSERT_TRUE(second.Started()) << second.Error();
     vr620_test::WriteFile(DuctaIni(), "[Ports]\r\nCOM2=" + first.DevicePath() +
-                                          "\r\nCOM3=" + second.DevicePath() + "\r\n");
+                                          "\r\nCOM3=" + second.DevicePath() +
+                                          "\r\n[Modem]\r\nBaudRate=38400\r\n");
     vr620_test::WriteFile(Ini(), "[CONNECTION_SETTINGS]\r\nChannel=1\r\n");
 
     const int port = vr620_test::FreePort();
     windows.mainForm.ParseCommandLine({"PORT=" + std::to_string(port)});
     windows.mainForm.show();
-    ASSERT_TRUE(WaitFor([&] { return gateway::GatewayServerPort() == port; }));
+    ASSERT_TRUE(WaitFor([&] { return windows.mainForm.ModeKnown(); }));
+    ASSERT_EQ(gateway::GatewayServerPort(), port);
     ASSERT_EQ(gateway::GetChannel(), 1);
+    // The modem on, the port as it is.
+    RunDialog([&] { Dialog().ModemConnection->click(); });
 
     vr620_test::GatewayClient a(port), b(port);
     ASSERT_TRUE(a.Connected() && b.Connected());
@@ -204,11 +216,21 @@ TEST_F(DeviceSettingsTest, ChannelChangeOnAnOpenDeviceKeepsTheClientsShare) {
     EXPECT_EQ(before->data, (std::vector<std::uint8_t>{0x12, 0x34}));
 
     std::string shown;
-    RunDialog([&] {
-        shown = Dialog().ChannelNumber->text().toStdString();
-        Dialog().ChannelNumber->setText("3");
-    });
+    RunDialog(
+        [&] {
+            shown = Dialog().ChannelNumber->text().toStdString();
+            Dialog().ChannelNumber->setText("3");
+        },
+        End::kCloseNoWait);
     EXPECT_EQ(shown, "2");
+    // A hang-up and a dial run now; the window goes on meanwhile, its settings out of reach.
+    bool turned = false;
+    QTimer::singleShot(0, [&] { turned = true; });
+    ASSERT_TRUE(WaitFor([&] { return turned; }));
+    EXPECT_EQ(applied, 1);
+    EXPECT_FALSE(windows.mainForm.BitBtn_ConnectionSettings->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return applied == 2; }));
+    EXPECT_TRUE(windows.mainForm.BitBtn_ConnectionSettings->isEnabled());
     EXPECT_EQ(gateway::GetChannel(), 2);
     EXPECT_EQ(gateway::OpenCount(), 2);
     EXPECT_TRUE(boxes.empty());

@@ -1,8 +1,7 @@
 // The log window: the list that settles at 201 lines, always scrolled to the newest, fed by the
-// log writer from any thread through the bridge, and released when it is detached.
+// log writer from any thread through the bridge without a writer ever waiting for the window.
 #include <QListWidget>
 #include <QScrollBar>
-#include <atomic>
 #include <thread>
 
 #include "log_window_bridge.h"
@@ -59,25 +58,23 @@ TEST_F(LogFormTest, KeepsTheNewest201LinesScrolledToTheNewestAlsoWhileHidden) {
     EXPECT_EQ(logForm.ListBox_Log->count(), 201);
 }
 
-TEST_F(LogFormTest, LinesFromOtherThreadsArriveInTheirOrderAndReturnOnlyWhenStored) {
+TEST_F(LogFormTest, WritersNeverWaitForTheWindowAndEachThreadsLinesKeepTheirOrder) {
     LogWindowBridge::Instance().Attach(&logForm);
     logForm.ListBox_Log->clear();
     constexpr int kLines = 60;
-    std::atomic<int> returned{0};
-    std::atomic<bool> misordered{false};
     auto writer = [&](char name) {
-        for (int i = 0; i < kLines; ++i) {
-            gateway::WriteLogLine("%c %d", name, i);
-            returned.fetch_add(1);
-        }
+        for (int i = 0; i < kLines; ++i) gateway::WriteLogLine("%c %d", name, i);
     };
+    // The user-interface thread turns no event meanwhile, as while it is busy elsewhere: the
+    // writers end all the same.
     std::thread a(writer, 'a');
     std::thread b(writer, 'b');
-    EXPECT_TRUE(WaitFor([&] { return returned.load() == 2 * kLines; }));
     a.join();
     b.join();
-    ASSERT_EQ(logForm.ListBox_Log->count(), 2 * kLines);
+    EXPECT_EQ(logForm.ListBox_Log->count(), 0);
+    ASSERT_TRUE(WaitFor([&] { return logForm.ListBox_Log->count() == 2 * kLines; }));
     int next[2] = {0, 0};
+    bool misordered = false;
     for (int row = 0; row < logForm.ListBox_Log->count(); ++row) {
         const std::string text = Text(logForm.ListBox_Log, row).substr(gateway::kLogStampLength);
         const int who = text[0] == 'a' ? 0 : 1;
@@ -85,31 +82,13 @@ TEST_F(LogFormTest, LinesFromOtherThreadsArriveInTheirOrderAndReturnOnlyWhenStor
         ++next[who];
     }
     EXPECT_FALSE(misordered);
-}
 
-TEST_F(LogFormTest, DetachingReleasesAWaitingWriterAndDropsItsLine) {
-    LogWindowBridge::Instance().Attach(&logForm);
-    logForm.ListBox_Log->clear();
-    // The user-interface thread does not process events, as while it waits for the gateway.
-    std::atomic<bool> done{false};
-    std::thread writer([&] {
-        gateway::WriteLogLine("late line");
-        done = true;
-    });
-    // The writer is queued and waiting; the bridge gives it up when detached.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (LogWindowBridge::Instance().WaitingWriters() == 0 &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::yield();
-    ASSERT_EQ(LogWindowBridge::Instance().WaitingWriters(), 1u);
-    const auto detached = std::chrono::steady_clock::now();
+    // Lines on their way when the window is detached are never stored.
+    std::thread late([] { gateway::WriteLogLine("late line"); });
+    late.join();
     LogWindowBridge::Instance().Detach();
-    writer.join();
-    EXPECT_TRUE(done);
-    // Released by the detach, long before the writer's own bound.
-    EXPECT_LT(std::chrono::steady_clock::now() - detached, LogWindowBridge::kDeliveryBound / 3);
     QCoreApplication::processEvents();
-    EXPECT_EQ(logForm.ListBox_Log->count(), 0);
+    EXPECT_EQ(logForm.ListBox_Log->count(), 2 * kLines);
     EXPECT_EQ(gateway::WriteLogLine("after"), 0);
 }
 

@@ -1,6 +1,7 @@
 // Start and stop of the manager: local and remote mode, the gateway on the configured port
 // with the configured channel, the log's first line, the closing question with clients
-// connected, a port in use, and closing without a hang while the gateway keeps writing.
+// connected, a gateway that cannot start (a port in use among others), and closing without a
+// hang while the gateway keeps writing.
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -12,10 +13,8 @@
 #include <map>
 #include <thread>
 
-#include "device_session.h"
-#include "gateway_server.h"
+#include "gateway.h"
 #include "log_window_bridge.h"
-#include "log_writer.h"
 #include "shell_fixture.h"
 #include "texts/language_texts.h"
 
@@ -40,10 +39,11 @@ class ShellTest : public vr620_test::ManagerTest {
     TMainForm& Main() { return windows->mainForm; }
     QListWidget* Log() { return windows->logForm.ListBox_Log; }
 
+    // Shows the window and waits until the start sequence has chosen the mode.
     void Show(const std::vector<std::string>& arguments) {
         Main().ParseCommandLine(arguments);
         Main().show();
-        ASSERT_TRUE(WaitFor([&] { return Main().isVisible(); }));
+        ASSERT_TRUE(WaitFor([&] { return Main().isVisible() && Main().ModeKnown(); }));
     }
     bool Listening() {
         return WaitFor([&] { return gateway::GatewayServerPort() == port; });
@@ -70,7 +70,9 @@ class ShellTest : public vr620_test::ManagerTest {
 
 TEST_F(ShellTest, LocalModeStartsTheGatewayWithTheConfiguredChannelAndLogsFromTheFirstLine) {
     vr620_test::WriteFile(folder.Path() / "VR620Manager.INI",
-                          "[CONNECTION_SETTINGS]\r\nChannel=3\r\n");
+                          "[CONNECTION_SETTINGS]\r\nChannel=3\r\n[GATEWAY_SETTINGS]\r\n"
+                          "BindAddress=127.0.0.1\r\nAllowedNetworks=10.0.0.0/8; 192.168.1.7\r\n"
+                          "IdleTimeOut=600\r\n");
     Show({"PORT=" + std::to_string(port)});
     EXPECT_EQ(Main().Language, "FIN");
     EXPECT_EQ(Main().Host, "localhost");
@@ -88,14 +90,23 @@ TEST_F(ShellTest, LocalModeStartsTheGatewayWithTheConfiguredChannelAndLogsFromTh
                            "\\(0x[0-9a-f]{8}\\)$")))
         << Log()->item(0)->text().toStdString();
 
+    // The gateway's settings took effect: this computer is not among the allowed networks.
+    GatewayClient refused(port);
+    EXPECT_TRUE(refused.ClosedByServer());
+    EXPECT_TRUE(LogHas(" from 127.0.0.1 refused, address not allowed! Connection closed..."));
+
     Main().MenuItem_Log->trigger();
     EXPECT_TRUE(windows->logForm.isVisible());
 
-    // No client: closes without a question, and the log window is detached before the end.
+    // No client: closes without a question, and the log window is detached before the end;
+    // the program is told to end once the gateway has stopped.
+    bool closed = false;
+    QObject::connect(&Main(), &TMainForm::Closed, [&] { closed = true; });
     EXPECT_TRUE(Closes());
     EXPECT_FALSE(manager::LogWindowBridge::Instance().IsAttachedTo(&windows->logForm));
-    Destroy();
+    ASSERT_TRUE(WaitFor([&] { return closed; }));
     EXPECT_FALSE(gateway::GatewayServerRunning());
+    Destroy();
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -214,33 +225,47 @@ TEST_F(ShellTest, ClosingWithTwoClientsAsksAndNoKeepsThemWhileYesStopsTheGateway
     EXPECT_TRUE(second.ClosedByServer());
 }
 
-TEST_F(ShellTest, APortInUseIsReportedOnlyInTheLogAndTheWindowStaysLocal) {
-    const int holder = gateway::CreateServerSocket(port);
-    ASSERT_NE(holder, gateway::kInvalidSocket);
-    Show({"PORT=" + std::to_string(port)});
-    EXPECT_TRUE(Main().ServerRunning);
-    EXPECT_TRUE(LogHas("Error in creating server connection!"));
-    EXPECT_TRUE(WaitFor([] { return !gateway::GatewayServerRunning(); }));
-    EXPECT_TRUE(Main().BitBtn_ConnectionSettings->isVisible());
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_TRUE(Closes());
-    Destroy();
-    gateway::DestroyServerSocket(holder);
-}
-
-TEST_F(ShellTest, AGatewayThatCannotStartShowsTheErrorAndLeavesALauncher) {
-    ASSERT_TRUE(gateway::StartGatewayServer(0));  // one is already running in this process
-    Show({"PORT=" + std::to_string(port)});
-    EXPECT_FALSE(Main().ServerRunning);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].icon, manager::BoxIcon::Error);
-    EXPECT_EQ(boxes[0].text, texts::LanguageTexts("FIN").LoadText(texts::kTextGatewayNotStarted));
-    EXPECT_FALSE(manager::LogWindowBridge::Instance().IsAttachedTo(&windows->logForm));
-    EXPECT_FALSE(Main().BitBtn_ConnectionSettings->isVisible());
-    EXPECT_TRUE(Closes());
-    Destroy();
-    // The manager did not start it, so it does not stop it.
-    EXPECT_TRUE(gateway::GatewayServerRunning());
+// A port in use, a gateway already running in this process, a malformed gateway setting: E3,
+// and a launcher that looks like remote mode.
+TEST_F(ShellTest, AGatewayThatCannotListenShowsTheErrorAndLeavesALauncher) {
+    enum class Why { kPortInUse, kAlreadyRunning, kBadSetting };
+    for (Why why : {Why::kPortInUse, Why::kAlreadyRunning, Why::kBadSetting}) {
+        SCOPED_TRACE(static_cast<int>(why));
+        boxes.clear();
+        windows = std::make_unique<vr620_test::Windows>();
+        Main().SetWindows(&windows->aboutBox, &windows->connectSettings, &windows->logForm);
+        vr620_test::WriteFile(folder.Path() / "VR620Manager.INI",
+                              why == Why::kBadSetting
+                                  ? "[GATEWAY_SETTINGS]\r\nAllowedNetworks=10.0.0.0/8, 10.1/8\r\n"
+                                  : "");
+        const int holder = why == Why::kPortInUse ? gateway::CreateServerSocket(port) : -1;
+        if (why == Why::kAlreadyRunning) {
+            gateway::ServerConfig anyPort;
+            anyPort.port = 0;
+            ASSERT_TRUE(gateway::StartGatewayServer(anyPort));
+        }
+        Show({"PORT=" + std::to_string(port)});
+        EXPECT_FALSE(Main().ServerRunning);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].icon, manager::BoxIcon::Error);
+        EXPECT_EQ(boxes[0].text,
+                  texts::LanguageTexts("FIN").LoadText(texts::kTextGatewayNotStarted));
+        if (why == Why::kPortInUse) {
+            EXPECT_TRUE(
+                LogHas("Error in creating server connection! Terminating the application..."));
+        }
+        EXPECT_FALSE(manager::LogWindowBridge::Instance().IsAttachedTo(&windows->logForm));
+        EXPECT_FALSE(Main().BitBtn_ConnectionSettings->isVisible());
+        EXPECT_FALSE(Main().MenuItem_Log->isVisible());
+        EXPECT_TRUE(Main().Label_RemoteConnection->isVisible());
+        EXPECT_TRUE(Main().BitBtn_Configure->isVisible() && Main().BitBtn_Configure->isEnabled());
+        EXPECT_TRUE(Closes());
+        Destroy();
+        // The manager did not start it, so it does not stop it.
+        EXPECT_EQ(gateway::GatewayServerRunning(), why == Why::kAlreadyRunning);
+        gateway::StopGatewayServer();
+        if (holder >= 0) gateway::DestroyServerSocket(holder);
+    }
 }
 
 TEST_F(ShellTest, NoHangWhenTheGatewayKeepsLoggingWhileTheProgramEnds) {

@@ -18,11 +18,20 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
 }  // namespace
 
 std::string UsageText() {
-    return "Usage: vr620-gatewayd [--port N] [--com N] [--modem [--init TEXT] [--dial TEXT]\n"
-           "                      [--hangup TEXT]] [--help]\n"
+    return "Usage: vr620-gatewayd [--port N] [--bind ADDRESS] [--allow NET[/BITS]]...\n"
+           "                      [--idle-timeout SECONDS] [--com N]\n"
+           "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]] [--help]\n"
            "Serves the VR-620 controller on a serial port to the suite's client programs over\n"
            "TCP, without windows. The connection log goes to standard output.\n"
            "  --port N       TCP port, 1 to 65535 (default 7105)\n"
+           "  --bind ADDRESS listen on this IPv4 address of the machine only (default: every\n"
+           "                 interface), e.g. 127.0.0.1 to serve this computer alone\n"
+           "  --allow NET[/BITS]\n"
+           "                 serve only clients from this IPv4 network, e.g. 192.168.10.0/24 or\n"
+           "                 10.1.2.3; repeat it for more networks (default: everybody). A\n"
+           "                 client from elsewhere is closed at once, with a log line.\n"
+           "  --idle-timeout SECONDS\n"
+           "                 close a client that sends nothing for this long (default 0: never)\n"
            "  --com N        COM port number, 1 to 255 (default 1); its device path comes from\n"
            "                 [Ports] COM<N>= in DUCTA.INI beside libducta.so, else /dev/ttyS<N-1>\n"
            "  --modem        reach the controller through a dial-up modem\n"
@@ -32,7 +41,8 @@ std::string UsageText() {
            "                 In TEXT, \\r is a carriage return and \\n a line feed; ';' separates\n"
            "                 commands.\n"
            "SIGINT or SIGTERM stops the gateway in order (device closed, a modem line hung up)\n"
-           "and it exits 0. It exits 1 when the TCP port cannot be opened, 2 on a bad option.\n";
+           "and it exits 0. It exits 1 when the TCP port cannot be opened or the gateway ends\n"
+           "by itself, 2 on a bad option.\n";
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error) {
@@ -51,7 +61,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
             continue;
         }
         bool takesValue = option == "--port" || option == "--com" || option == "--init" ||
-                          option == "--dial" || option == "--hangup";
+                          option == "--dial" || option == "--hangup" || option == "--bind" ||
+                          option == "--allow" || option == "--idle-timeout";
         if (!takesValue) {
             error = "unknown option '" + option + "'";
             return std::nullopt;
@@ -75,6 +86,32 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
                 return std::nullopt;
             }
             options.com = *com;
+        } else if (option == "--bind") {
+            auto address = gateway::ParseIpv4Address(value);
+            if (!address) {
+                error =
+                    "the bind address must be an IPv4 address like 127.0.0.1, not '" + value + "'";
+                return std::nullopt;
+            }
+            options.bindAddress = *address;
+        } else if (option == "--allow") {
+            auto network = gateway::ParseIpv4Network(value);
+            if (!network) {
+                error =
+                    "an allowed network must be NET[/BITS] like 192.168.10.0/24 (BITS 0 to "
+                    "32), not '" +
+                    value + "'";
+                return std::nullopt;
+            }
+            options.allowed.push_back(*network);
+        } else if (option == "--idle-timeout") {
+            auto seconds = ParseNumber(value, 0, gateway::kMaxIdleTimeoutSeconds);
+            if (!seconds) {
+                error = "the idle time-out must be a number of seconds from 0 to " +
+                        std::to_string(gateway::kMaxIdleTimeoutSeconds) + ", not '" + value + "'";
+                return std::nullopt;
+            }
+            options.idleTimeoutSeconds = *seconds;
         } else if (option == "--init") {
             options.initText = value;
         } else if (option == "--dial") {
@@ -84,6 +121,19 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
         }
     }
     return options;
+}
+
+gateway::ServerConfig ServerConfigOf(const Options& options) {
+    gateway::ServerConfig config;
+    config.port = options.port;
+    config.bindAddress = options.bindAddress;
+    config.allowed = options.allowed;
+    config.idleTimeoutSeconds = options.idleTimeoutSeconds;
+    config.channel = options.com - 1;
+    config.modem = {options.useModem, gateway::ConvertModemEscapes(options.initText),
+                    gateway::ConvertModemEscapes(options.dialText),
+                    gateway::ConvertModemEscapes(options.hangupText)};
+    return config;
 }
 
 }  // namespace gatewayd

@@ -5,11 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "gateway.h"
+
 namespace gatewayd {
 
 struct Options {
     int port = 7105;
-    int com = 1;  // COM1 to COM255
+    int com = 1;                                // COM1 to COM255
+    std::uint32_t bindAddress = 0;              // host byte order; 0 is every interface
+    std::vector<gateway::Ipv4Network> allowed;  // empty: everybody
+    int idleTimeoutSeconds = 0;                 // 0: never
     bool useModem = false;
     // As the user writes them, with the "\r" and "\n" escapes.
     std::string initText;
@@ -22,5 +27,8 @@ struct Options {
 std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error);
 
 std::string UsageText();
+
+// The server configuration the options ask for.
+gateway::ServerConfig ServerConfigOf(const Options& options);
 
 }  // namespace gatewayd

@@ -1,31 +1,36 @@
 // vr620-gatewayd: the gateway without windows, for a computer beside the controller.
+#include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
+#include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <string>
 #include <vector>
 
-#include "device_session.h"
-#include "gateway_server.h"
+#include "gateway.h"
 #include "gatewayd_options.h"
-#include "log_writer.h"
-#include "modem_strings.h"
 #include "stdout_log_receiver.h"
 
 namespace {
 
-// Waits for SIGINT or SIGTERM, or for the server to end by itself. True for a signal.
-bool WaitForStopSignal(const sigset_t& stopSignals, bool& serving) {
-    const timespec tick{0, 100'000'000};
+// Sleeps in the kernel until SIGINT or SIGTERM arrives (true) or the gateway ends by itself
+// (false, `ended` readable).
+bool WaitForStopSignal(int signals, int ended) {
+    pollfd fds[] = {{signals, POLLIN, 0}, {ended, POLLIN, 0}};
     for (;;) {
-        int signal = sigtimedwait(&stopSignals, nullptr, &tick);
-        if (signal == SIGINT || signal == SIGTERM) return true;
-        if (signal < 0 && errno != EAGAIN && errno != EINTR) return false;
-        if (gateway::GatewayServerPort() != 0) serving = true;
-        if (!gateway::GatewayServerRunning()) return false;
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if ((fds[0].revents & POLLIN) != 0) {
+            signalfd_siginfo info{};
+            if (read(signals, &info, sizeof info) == sizeof info) return true;
+        }
+        if (fds[1].revents != 0) return false;
     }
 }
 
@@ -44,35 +49,38 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // The signals are taken by the main thread alone; the server threads inherit the mask.
+    // The signals are taken by the main thread alone, from a descriptor; the server's threads
+    // inherit the mask.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    const int ended = eventfd(0, EFD_CLOEXEC);
+    if (signals < 0 || ended < 0) {
+        std::perror("vr620-gatewayd");
+        return 1;
+    }
 
     static gatewayd::StdoutLogReceiver receiver;
     gateway::SetLogWindow(&receiver);
-    if (!gateway::StartGatewayServer(options->port)) {
-        std::fprintf(stderr, "vr620-gatewayd: the server thread could not be started\n");
-        return 1;
-    }
-    gateway::SetChannel(options->com - 1);
-    gateway::SetModemSettings(options->useModem, gateway::ConvertModemEscapes(options->initText),
-                              gateway::ConvertModemEscapes(options->dialText),
-                              gateway::ConvertModemEscapes(options->hangupText));
-
-    bool serving = false;
-    bool signalled = WaitForStopSignal(stopSignals, serving);
-    gateway::StopGatewayServer();
-    gateway::SetLogWindow(nullptr);
-    if (!signalled && !serving) {
+    const bool started = gateway::StartGatewayServer(gatewayd::ServerConfigOf(*options), [ended] {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] ssize_t written = write(ended, &one, sizeof one);
+    });
+    if (!started) {
+        gateway::SetLogWindow(nullptr);
         std::fprintf(stderr,
                      "vr620-gatewayd: TCP port %d cannot be opened (in use by another program, "
-                     "or not permitted)\n",
+                     "not permitted, or the bind address is not of this machine)\n",
                      options->port);
         return 1;
     }
+
+    const bool signalled = WaitForStopSignal(signals, ended);
+    gateway::StopGatewayServer();
+    gateway::SetLogWindow(nullptr);
     if (!signalled) {
         std::fprintf(stderr, "vr620-gatewayd: the server stopped unexpectedly\n");
         return 1;

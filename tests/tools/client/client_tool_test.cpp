@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "device_folder.h"
-#include "device_session.h"
+#include "gateway.h"
 #include "gateway_client.h"
 #include "gateway_harness.h"
 #include "program_run.h"

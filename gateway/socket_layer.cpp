@@ -104,7 +104,7 @@ bool IsLocalHost(const char* host) {
     return given->s_addr == own->s_addr || given->s_addr == inet_addr("127.0.0.1");
 }
 
-int CreateServerSocket(int port) {
+int CreateServerSocket(int port, std::uint32_t bindAddress) {
     if (!StartSockets()) {
         DebugOutput("Error in initializing socket interface!");
         return kInvalidSocket;
@@ -121,7 +121,7 @@ int CreateServerSocket(int port) {
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_addr.s_addr = htonl(bindAddress);
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     if (bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         close(listener);
@@ -129,7 +129,8 @@ int CreateServerSocket(int port) {
         DebugOutput("Error in binding socket!");
         return kInvalidSocket;
     }
-    if (listen(listener, 5) != 0) {
+    // A storm of short connections must not overflow the queue while the server is busy.
+    if (listen(listener, SOMAXCONN) != 0) {
         close(listener);
         CleanupSockets();
         DebugOutput("Error in setting socket for listening!");

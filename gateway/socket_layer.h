@@ -1,7 +1,8 @@
 // The thin layer over BSD sockets that the gateway is built on: a counted start and clean-up,
 // the local-host check, the listening socket, and one length-prefixed message in each
 // direction. Its own diagnostics go to the debugger output only; callers turn the result codes
-// into log lines. All sockets are blocking and close-on-exec.
+// into log lines. All sockets are close-on-exec; the message functions work on blocking sockets
+// (the client side; the server keeps its own per-connection state).
 #pragma once
 
 #include <cstdint>
@@ -32,9 +33,10 @@ unsigned SocketStartCount();
 // True when `host` resolves to this machine's first IPv4 address or to 127.0.0.1.
 bool IsLocalHost(const char* host);
 
-// A listening socket on all local interfaces, or kInvalidSocket. Port 0 lets the system choose
-// (see BoundPort).
-int CreateServerSocket(int port);
+// A listening socket on `bindAddress` (host byte order; 0, the default, is every local
+// interface) with the system's largest backlog, or kInvalidSocket. Port 0 lets the system
+// choose (see BoundPort).
+int CreateServerSocket(int port, std::uint32_t bindAddress = 0);
 void DestroyServerSocket(int socket);
 // The local port a socket is bound to, or 0.
 int BoundPort(int socket);

@@ -8,6 +8,15 @@
 
 namespace gateway {
 
+// Whether the device is reached through a modem, and its command lists with the escapes already
+// converted. Empty lists are passed to the library as none.
+struct ModemSettings {
+    bool useModem = false;
+    std::string init;
+    std::string dial;
+    std::string hangup;
+};
+
 inline constexpr std::string_view kDefaultInitText = "ATE0S0=1\\r;AT&W\\r";
 inline constexpr std::string_view kDefaultDialText = "ATDT 12345678\\r";
 inline constexpr std::string_view kDefaultHangupText = ";+++;ATH\\r";

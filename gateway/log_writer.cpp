@@ -1,17 +1,10 @@
 #include "log_writer.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstdarg>
 #include <cstdio>
+#include <string>
 
 namespace gateway {
-namespace {
-
-// One word, written by whoever attaches and read once per line by every writer.
-std::atomic<LogReceiver*> attachedReceiver{nullptr};
-
-}  // namespace
 
 void FormatLogStamp(const std::tm& when, char* out, std::size_t size) {
     int written =
@@ -20,14 +13,22 @@ void FormatLogStamp(const std::tm& when, char* out, std::size_t size) {
     if (written < 0 && size > 0) out[0] = '\0';
 }
 
-void SetLogWindow(LogReceiver* receiver) {
-    attachedReceiver.store(receiver);
-    WriteLogLine("Log window activated (0x%.8x)",
-                 static_cast<unsigned>(receiver != nullptr ? receiver->LogReceiverId() : 0));
+void LogWriter::Attach(LogReceiver* receiver) {
+    receiver_.store(receiver);
+    Write("Log window activated (0x%.8x)",
+          static_cast<unsigned>(receiver != nullptr ? receiver->LogReceiverId() : 0));
 }
 
-int WriteLogLine(const char* format, ...) {
-    LogReceiver* receiver = attachedReceiver.load();
+int LogWriter::Write(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int stored = WriteV(format, args);
+    va_end(args);
+    return stored;
+}
+
+int LogWriter::WriteV(const char* format, va_list args) {
+    LogReceiver* receiver = receiver_.load();
     if (receiver == nullptr) return 0;
 
     char line[kLogLineSize];
@@ -40,10 +41,7 @@ int WriteLogLine(const char* format, ...) {
     }
     std::size_t stamp = std::char_traits<char>::length(line);
 
-    va_list args;
-    va_start(args, format);
     int produced = std::vsnprintf(line + stamp, sizeof line - stamp, format, args);
-    va_end(args);
     if (produced < 0) {
         line[stamp] = '\0';
         produced = 0;
@@ -51,6 +49,23 @@ int WriteLogLine(const char* format, ...) {
     int stored = std::min(produced, static_cast<int>(sizeof line - stamp - 1));
 
     receiver->ReceiveLogLine(line);
+    return stored;
+}
+
+LogWriter& ConnectionLog() {
+    static LogWriter log;
+    return log;
+}
+
+void SetLogWindow(LogReceiver* receiver) {
+    ConnectionLog().Attach(receiver);
+}
+
+int WriteLogLine(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int stored = ConnectionLog().WriteV(format, args);
+    va_end(args);
     return stored;
 }
 

@@ -1,0 +1,49 @@
+#include "gateway_settings.h"
+
+#include <charconv>
+
+namespace manager {
+namespace {
+
+constexpr char kSection[] = "GATEWAY_SETTINGS";
+
+std::string Malformed(const char* key, const std::string& value) {
+    return std::string("VR620Manager.INI [") + kSection + "] " + key + ": '" + value +
+           "' is not valid";
+}
+
+}  // namespace
+
+std::string ReadGatewaySettings(const ConfigFile& file, gateway::ServerConfig& config) {
+    const std::string bind = file.ReadText(kSection, "BindAddress", "");
+    if (!bind.empty()) {
+        auto address = gateway::ParseIpv4Address(bind);
+        if (!address) return Malformed("BindAddress", bind);
+        config.bindAddress = *address;
+    }
+
+    // Networks separated by blanks, commas or semicolons.
+    const std::string allowed = file.ReadText(kSection, "AllowedNetworks", "");
+    std::size_t pos = 0;
+    while ((pos = allowed.find_first_not_of(" \t,;", pos)) != std::string::npos) {
+        std::size_t end = allowed.find_first_of(" \t,;", pos);
+        const std::string item = allowed.substr(pos, end - pos);
+        auto network = gateway::ParseIpv4Network(item);
+        if (!network) return Malformed("AllowedNetworks", item);
+        config.allowed.push_back(*network);
+        pos = end;
+    }
+
+    const std::string idle = file.ReadText(kSection, "IdleTimeOut", "");
+    if (!idle.empty()) {
+        int seconds = -1;
+        auto [end, ec] = std::from_chars(idle.data(), idle.data() + idle.size(), seconds);
+        if (ec != std::errc() || end != idle.data() + idle.size() || seconds < 0 ||
+            seconds > gateway::kMaxIdleTimeoutSeconds)
+            return Malformed("IdleTimeOut", idle);
+        config.idleTimeoutSeconds = seconds;
+    }
+    return {};
+}
+
+}  // namespace manager

@@ -1,0 +1,17 @@
+// The gateway's settings in the manager's configuration file, section GATEWAY_SETTINGS: the
+// address it listens on, the networks it serves and the idle limit. Without the section the
+// gateway listens on every interface, serves everybody and keeps silent clients.
+#pragma once
+
+#include <string>
+
+#include "config_file.h"
+#include "gateway.h"
+
+namespace manager {
+
+// Fills the three settings of `config` from `file`. Returns a text that names the key and the
+// value when a value is malformed (the gateway is then not started), or the empty text.
+std::string ReadGatewaySettings(const ConfigFile& file, gateway::ServerConfig& config);
+
+}  // namespace manager

@@ -1,0 +1,126 @@
+#include "gateway.h"
+
+#include <memory>
+#include <mutex>
+
+#include "gateway_server.h"
+#include "socket_layer.h"
+
+namespace gateway {
+namespace {
+
+// The process's one gateway: the server while one runs, and the channel and modem settings
+// that the operations above store while none runs.
+class Gateway {
+  public:
+    bool Start(const ServerConfig& config, std::function<void()> endedByItself) {
+        std::lock_guard lock(mutex_);
+        if (server_ != nullptr && server_->Running()) return false;
+        server_.reset();  // one that ended: its threads are joined here
+        auto server = std::make_shared<GatewayServer>(ConnectionLog());
+        if (!server->Start(config, std::move(endedByItself))) return false;
+        server_ = std::move(server);
+        return true;
+    }
+
+    // The server while it runs, else null.
+    std::shared_ptr<GatewayServer> Running() {
+        std::lock_guard lock(mutex_);
+        return server_ != nullptr && server_->Running() ? server_ : nullptr;
+    }
+    std::shared_ptr<GatewayServer> Any() {
+        std::lock_guard lock(mutex_);
+        return server_;
+    }
+
+    int IdleChannel() {
+        std::lock_guard lock(mutex_);
+        return idleChannel_;
+    }
+    void StoreIdle(int channel) {
+        std::lock_guard lock(mutex_);
+        idleChannel_ = channel;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::shared_ptr<GatewayServer> server_;
+    int idleChannel_ = 0;
+};
+
+Gateway& TheGateway() {
+    // Never destroyed: a program that ends with the server running must not join its threads
+    // in the middle of the run-time clean-up.
+    static auto* gateway = new Gateway;
+    return *gateway;
+}
+
+}  // namespace
+
+bool StartGatewayServer(const ServerConfig& config, std::function<void()> endedByItself) {
+    return TheGateway().Start(config, std::move(endedByItself));
+}
+
+void StopGatewayServerAsync(std::function<void()> stopped) {
+    if (auto server = TheGateway().Any()) {
+        server->RequestStop(std::move(stopped));
+    } else if (stopped) {
+        stopped();
+    }
+}
+
+bool StopGatewayServer() {
+    if (auto server = TheGateway().Any()) server->Stop();
+    return true;
+}
+
+unsigned GetClientCount() {
+    auto server = TheGateway().Running();
+    return server != nullptr ? server->ClientCount() : 0;
+}
+
+bool GatewayServerRunning() {
+    return TheGateway().Running() != nullptr;
+}
+
+int GatewayServerPort() {
+    auto server = TheGateway().Running();
+    return server != nullptr ? server->Port() : 0;
+}
+
+int GetChannel() {
+    auto server = TheGateway().Running();
+    return server != nullptr ? server->Channel() : TheGateway().IdleChannel();
+}
+
+int OpenCount() {
+    auto server = TheGateway().Any();
+    return server != nullptr ? server->OpenCount() : 0;
+}
+
+void SetChannel(int channel, std::function<void(bool)> done) {
+    if (auto server = TheGateway().Running()) {
+        server->SetChannel(channel, std::move(done));
+        return;
+    }
+    TheGateway().StoreIdle(channel);
+    if (done) done(true);
+}
+
+void SetModemSettings(const ModemSettings& settings, std::function<void()> done) {
+    if (auto server = TheGateway().Running()) {
+        server->SetModemSettings(settings, std::move(done));
+        return;
+    }
+    if (done) done();
+}
+
+void DeviceForceClose(std::function<void(bool)> done) {
+    if (auto server = TheGateway().Running()) {
+        server->DeviceForceClose(std::move(done));
+        return;
+    }
+    if (done) done(true);
+}
+
+}  // namespace gateway

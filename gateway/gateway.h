@@ -1,0 +1,56 @@
+// The gateway's front door: the manager and the headless gateway reach the gateway server, its
+// device session and the connection log only through these named operations. They are doors
+// onto the one server of the process.
+//
+// The device-session operations and the stop hand their work to the gateway and return at
+// once; they report back through `done`, called on one of the gateway's threads (or at once on
+// the caller's when no server runs), so that a caller never waits for the serial line.
+#pragma once
+
+#include <functional>
+
+#include "access_list.h"
+#include "log_writer.h"
+#include "modem_strings.h"
+#include "server_config.h"
+
+namespace gateway {
+
+// Starts the server: the device session is configured, the listening socket is bound and
+// listens before this returns. False, with "Error in creating server connection! Terminating
+// the application..." in the log, when it cannot listen (the port in use, an address not of
+// this machine), and false while a server already runs. `endedByItself` is called on the
+// server's thread if it ever ends without being stopped.
+bool StartGatewayServer(const ServerConfig& config, std::function<void()> endedByItself = {});
+
+// Closes the device whatever its count (after the transaction that runs), closes every
+// connection, ends the server's threads and then calls `stopped`. The server's last log lines
+// are written meanwhile; they must not wait for the caller. A stopped server may be started
+// again.
+void StopGatewayServerAsync(std::function<void()> stopped);
+// The same, waiting for the end. True once no server runs.
+bool StopGatewayServer();
+
+// Connected clients, 0 while no server runs.
+unsigned GetClientCount();
+// True from a successful start until the server has ended.
+bool GatewayServerRunning();
+// The port the server listens on while it serves, 0 before and after.
+int GatewayServerPort();
+
+// The device session's zero-based channel (0 is COM1) and its count of opens.
+int GetChannel();
+int OpenCount();
+// Moves the session to `channel`: an open device is closed and opened again there (in modem
+// mode a hang-up and a dial). Without a running server the channel is only stored.
+void SetChannel(int channel, std::function<void(bool)> done = {});
+// In force from the session's next open.
+void SetModemSettings(const ModemSettings& settings, std::function<void()> done = {});
+// Closes the device whatever its count.
+void DeviceForceClose(std::function<void(bool)> done = {});
+
+// True when `host` resolves to this machine's first IPv4 address or to 127.0.0.1. It may wait
+// for the resolver: call it off the user-interface thread.
+bool IsLocalHost(const char* host);
+
+}  // namespace gateway

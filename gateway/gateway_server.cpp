@@ -1,0 +1,437 @@
+#include "gateway_server.h"
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <system_error>
+
+#include "command_handler.h"
+#include "log_writer.h"
+#include "message_format.h"
+#include "message_receiver.h"
+#include "socket_layer.h"
+
+namespace gateway {
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long the rest of a message may take once its first byte has come, and how long a reply
+// may take to leave: one client that stops half-way cannot keep its place for long.
+constexpr auto kMessageBound = std::chrono::milliseconds(kMessageCompletionMs);
+// No accepting for this long after an accept failure that may last (no descriptors left).
+constexpr auto kAcceptPause = 1s;
+
+// Failures of accept that concern only the connection being accepted.
+bool TransientAcceptError(int error) {
+    switch (error) {
+        case EINTR:
+        case ECONNABORTED:
+        case EPROTO:
+        case ENETDOWN:
+        case ENOPROTOOPT:
+        case EHOSTDOWN:
+        case ENONET:
+        case EHOSTUNREACH:
+        case EOPNOTSUPP:
+        case ENETUNREACH:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+struct GatewayServer::Connection {
+    enum class Phase { kReceiving, kAtDevice, kReplying };
+
+    int fd = -1;
+    std::uint64_t id = 0;
+    Phase phase = Phase::kReceiving;
+    bool closed = false;
+    MessageReceiver receiver;
+    std::vector<std::uint8_t> reply;  // length field and body
+    std::size_t replySent = 0;
+    Clock::time_point messageDeadline{};
+    Clock::time_point replyDeadline{};
+    Clock::time_point lastHeard{};
+};
+
+GatewayServer::GatewayServer(LogWriter& log) : log_(log) {}
+
+GatewayServer::~GatewayServer() {
+    Stop();
+    if (wake_ >= 0) close(wake_);
+}
+
+bool GatewayServer::Start(const ServerConfig& config, std::function<void()> endedByItself) {
+    config_ = config;
+    config_.idleTimeoutSeconds = std::clamp(config_.idleTimeoutSeconds, 0, kMaxIdleTimeoutSeconds);
+    endedByItself_ = std::move(endedByItself);
+    // In force before the first client can be served.
+    session_.SetChannel(config_.channel);
+    session_.SetModemSettings(config_.modem);
+
+    listener_ = CreateServerSocket(config_.port, config_.bindAddress);
+    if (listener_ == kInvalidSocket) {
+        log_.Write("Error in creating server connection! Terminating the application...");
+        return false;
+    }
+    wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wake_ < 0 || fcntl(listener_, F_SETFL, O_NONBLOCK) != 0) {
+        log_.Write("Error in creating server connection! Terminating the application...");
+        DestroyServerSocket(listener_);
+        listener_ = kInvalidSocket;
+        return false;
+    }
+    const int port = BoundPort(listener_);
+    log_.Write("Server started. Listening to port %d...", port);
+    running_.store(true);
+    port_.store(port);
+    bool started = worker_.Start();
+    if (started) {
+        std::lock_guard lock(stopMutex_);
+        try {
+            thread_ = std::thread(&GatewayServer::Serve, this);
+            started_ = true;
+        } catch (const std::system_error&) {
+            started = false;
+        }
+    }
+    if (!started) {
+        log_.Write("Error in creating server thread");
+        ShutDown(true);
+        return false;
+    }
+    return true;
+}
+
+void GatewayServer::RequestStop(std::function<void()> stopped) {
+    {
+        std::lock_guard lock(stopMutex_);
+        if (!ended_ && started_) {
+            if (stopped) stopped_.push_back(std::move(stopped));
+            stopRequested_.store(true);
+            Wake();
+            return;
+        }
+    }
+    if (stopped) stopped();
+}
+
+void GatewayServer::Stop() {
+    RequestStop();
+    std::lock_guard lock(joinMutex_);
+    if (thread_.joinable()) thread_.join();
+}
+
+void GatewayServer::SetChannel(int channel, std::function<void(bool)> done) {
+    worker_.Post([channel, done = std::move(done)](DeviceSession* session) {
+        bool ok = session != nullptr && session->SetChannel(channel);
+        if (done) done(ok);
+    });
+}
+
+void GatewayServer::SetModemSettings(const ModemSettings& settings, std::function<void()> done) {
+    worker_.Post([settings, done = std::move(done)](DeviceSession* session) {
+        if (session != nullptr) session->SetModemSettings(settings);
+        if (done) done();
+    });
+}
+
+void GatewayServer::DeviceForceClose(std::function<void(bool)> done) {
+    worker_.Post([done = std::move(done)](DeviceSession* session) {
+        bool ok = session != nullptr && session->DeviceForceClose();
+        if (done) done(ok);
+    });
+}
+
+void GatewayServer::Wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t written = write(wake_, &one, sizeof one);
+}
+
+void GatewayServer::PushCompletion(Completion completion) {
+    {
+        std::lock_guard lock(completionMutex_);
+        completions_.push_back(std::move(completion));
+    }
+    Wake();
+}
+
+void GatewayServer::Serve() {
+    std::vector<pollfd> fds;
+    std::vector<Connection*> polled;
+    bool failed = false;
+    while (!stopRequested_.load()) {
+        const bool accepting = !acceptFailing_ || Clock::now() >= acceptResumes_;
+        fds.assign({pollfd{wake_, POLLIN, 0}, pollfd{accepting ? listener_ : -1, POLLIN, 0}});
+        polled.clear();
+        for (auto& connection : connections_) {
+            short events = 0;
+            if (connection->phase == Connection::Phase::kReceiving) events = POLLIN;
+            if (connection->phase == Connection::Phase::kReplying) events = POLLOUT;
+            fds.push_back(pollfd{connection->fd, events, 0});
+            polled.push_back(connection.get());
+        }
+        if (poll(fds.data(), fds.size(), Timeout(Clock::now())) < 0) {
+            if (errno == EINTR) continue;
+            log_.Write("Error in selecting socket from socket set!");
+            failed = true;
+            break;
+        }
+        const Clock::time_point now = Clock::now();
+
+        for (std::size_t i = 0; i < polled.size(); ++i) {
+            Connection& connection = *polled[i];
+            const short ready = fds[i + 2].revents;
+            if (connection.closed || ready == 0) continue;
+            switch (connection.phase) {
+                case Connection::Phase::kReceiving:
+                    Receive(connection, now);
+                    break;
+                case Connection::Phase::kReplying:
+                    SendReply(connection, now);
+                    break;
+                case Connection::Phase::kAtDevice:
+                    // Gone while its request is at the device; the reply is dropped.
+                    if ((ready & (POLLHUP | POLLERR)) != 0)
+                        Drop(connection, "Client on %d disconnected");
+                    break;
+            }
+        }
+        if ((fds[0].revents & POLLIN) != 0) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] ssize_t got = read(wake_, &count, sizeof count);
+            DeliverCompletions(now);
+        }
+        for (auto& connection : connections_) CheckDeadlines(*connection, now);
+        // A closed connection frees its place before anybody new is accepted.
+        std::erase_if(connections_, [](const auto& c) { return c->closed; });
+        if (accepting && (fds[1].revents & POLLIN) != 0) Accept(now);
+    }
+    ShutDown(!failed);
+}
+
+int GatewayServer::Timeout(Clock::time_point now) const {
+    std::optional<Clock::time_point> nearest;
+    auto consider = [&](Clock::time_point t) {
+        if (!nearest || t < *nearest) nearest = t;
+    };
+    if (acceptFailing_ && acceptResumes_ > now) consider(acceptResumes_);
+    const auto idle = std::chrono::seconds(config_.idleTimeoutSeconds);
+    for (const auto& connection : connections_) {
+        if (connection->phase == Connection::Phase::kReplying) consider(connection->replyDeadline);
+        if (connection->phase != Connection::Phase::kReceiving) continue;
+        if (connection->receiver.InMessage()) consider(connection->messageDeadline);
+        if (idle.count() > 0) consider(connection->lastHeard + idle);
+    }
+    if (!nearest) return -1;
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(*nearest - now).count();
+    return static_cast<int>(std::clamp<decltype(wait)>(wait, 0, 24 * 3600 * 1000));
+}
+
+void GatewayServer::Accept(Clock::time_point now) {
+    // Connections that queue while the table fills may have been closed by their clients
+    // already: they are left for the next pass, which notices those closes first. Only a table
+    // that was full before turns newcomers away.
+    const bool fullBefore = connections_.size() >= kMaxClients;
+    for (;;) {
+        if (!fullBefore && connections_.size() >= kMaxClients) return;
+        sockaddr_in peer{};
+        socklen_t size = sizeof peer;
+        int fd = accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &size,
+                         SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+            if (TransientAcceptError(errno)) continue;
+            // Lasting (no descriptors left, no memory): one line for the whole episode.
+            if (!acceptFailing_) log_.Write("Socket error, accept function failed!");
+            acceptFailing_ = true;
+            acceptResumes_ = now + kAcceptPause;
+            return;
+        }
+        acceptFailing_ = false;
+        const std::uint32_t source = ntohl(peer.sin_addr.s_addr);
+        if (peer.sin_family != AF_INET || !Allowed(config_.allowed, source)) {
+            log_.Write("Client on %d from %s refused, address not allowed! Connection closed...",
+                       fd, FormatIpv4Address(source).c_str());
+            close(fd);
+            continue;
+        }
+        if (connections_.size() >= kMaxClients) {
+            log_.Write("Client on %d refused, already %zu clients connected! Connection closed...",
+                       fd, kMaxClients);
+            close(fd);
+            continue;
+        }
+        auto connection = std::make_unique<Connection>();
+        connection->fd = fd;
+        connection->id = nextConnection_++;
+        connection->lastHeard = now;
+        connections_.push_back(std::move(connection));
+        clientCount_.store(static_cast<unsigned>(connections_.size()));
+        log_.Write("Client on %d connected", fd);
+    }
+}
+
+void GatewayServer::Receive(Connection& connection, Clock::time_point now) {
+    std::uint8_t chunk[kMaxBodySize];
+    const std::size_t wanted = std::min(connection.receiver.Wanted(), sizeof chunk);
+    ssize_t got = recv(connection.fd, chunk, wanted, MSG_DONTWAIT);
+    if (got < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
+        Drop(connection, errno == ECONNRESET
+                             ? "Client on %d disconnected"
+                             : "Error in receiving data from client on %d! Connection closed...");
+        return;
+    }
+    if (got == 0) {
+        Drop(connection, "Client on %d disconnected");
+        return;
+    }
+    if (!connection.receiver.InMessage()) connection.messageDeadline = now + kMessageBound;
+    connection.lastHeard = now;
+    connection.receiver.Feed({chunk, static_cast<std::size_t>(got)});
+    switch (connection.receiver.GetState()) {
+        case MessageReceiver::State::kTooLong:
+            Drop(connection,
+                 "Received data from client on %d does not fit to the buffer! Connection "
+                 "closed...");
+            break;
+        case MessageReceiver::State::kComplete:
+            ServeMessage(connection, now);
+            break;
+        default:
+            break;
+    }
+}
+
+void GatewayServer::ServeMessage(Connection& connection, Clock::time_point now) {
+    std::vector<std::uint8_t>& buffer = connection.receiver.Buffer();
+    const int received = connection.receiver.BodyLength();
+    if (auto length = AnswerWithoutDevice(log_, buffer.data(), received, connection.fd)) {
+        BeginReply(connection, *length, now);
+        return;
+    }
+    connection.phase = Connection::Phase::kAtDevice;
+    // The buffer goes with the job and comes back with its completion, so that nothing is
+    // shared with the worker while it runs.
+    worker_.Post([this, id = connection.id, client = connection.fd, received,
+                  body = connection.receiver.TakeBuffer()](DeviceSession* session) mutable {
+        if (session == nullptr) return;  // the server is stopping: no reply
+        std::uint16_t length = HandleGatewayCommand(*session, log_, body.data(), received, client);
+        PushCompletion({id, std::move(body), length});
+    });
+}
+
+void GatewayServer::DeliverCompletions(Clock::time_point now) {
+    std::deque<Completion> ready;
+    {
+        std::lock_guard lock(completionMutex_);
+        ready.swap(completions_);
+    }
+    for (Completion& completion : ready) {
+        auto found = std::find_if(connections_.begin(), connections_.end(),
+                                  [&](const auto& c) { return c->id == completion.connection; });
+        if (found == connections_.end() || (*found)->closed) continue;
+        Connection& connection = **found;
+        connection.receiver.Next(std::move(completion.buffer));
+        BeginReply(connection, completion.replyLength, now);
+    }
+}
+
+void GatewayServer::BeginReply(Connection& connection, std::uint16_t length,
+                               Clock::time_point now) {
+    const auto field = EncodeLength(length);
+    connection.reply.assign(field.begin(), field.end());
+    const std::uint8_t* body = connection.receiver.Buffer().data();
+    connection.reply.insert(connection.reply.end(), body, body + length);
+    connection.replySent = 0;
+    connection.receiver.Next();
+    connection.phase = Connection::Phase::kReplying;
+    connection.replyDeadline = now + kMessageBound;
+    SendReply(connection, now);
+}
+
+void GatewayServer::SendReply(Connection& connection, Clock::time_point now) {
+    while (connection.replySent < connection.reply.size()) {
+        ssize_t sent =
+            send(connection.fd, connection.reply.data() + connection.replySent,
+                 connection.reply.size() - connection.replySent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+            Drop(connection, errno == ECONNRESET || errno == EPIPE
+                                 ? "Client on %d disconnected"
+                                 : "Error in sending data to client on %d! Connection closed...");
+            return;
+        }
+        connection.replySent += static_cast<std::size_t>(sent);
+    }
+    connection.phase = Connection::Phase::kReceiving;
+    connection.lastHeard = now;
+}
+
+void GatewayServer::CheckDeadlines(Connection& connection, Clock::time_point now) {
+    if (connection.closed) return;
+    if (connection.phase == Connection::Phase::kReplying && now >= connection.replyDeadline) {
+        Drop(connection, "Error in sending data to client on %d! Connection closed...");
+        return;
+    }
+    if (connection.phase != Connection::Phase::kReceiving) return;
+    if (connection.receiver.InMessage() && now >= connection.messageDeadline) {
+        Drop(connection, "Client on %d stopped in the middle of a message! Connection closed...");
+        return;
+    }
+    const auto idle = std::chrono::seconds(config_.idleTimeoutSeconds);
+    if (idle.count() > 0 && now >= connection.lastHeard + idle) {
+        log_.Write("Client on %d idle for %d seconds! Connection closed...", connection.fd,
+                   config_.idleTimeoutSeconds);
+        Drop(connection, nullptr);
+    }
+}
+
+void GatewayServer::Drop(Connection& connection, const char* format) {
+    if (format != nullptr) log_.Write(format, connection.fd);
+    close(connection.fd);
+    connection.closed = true;
+    clientCount_.fetch_sub(1);
+}
+
+void GatewayServer::ShutDown(bool requested) {
+    // The device is closed first, after the transaction that runs; requests still waiting for
+    // the device are dropped with their connections.
+    worker_.Finish([](DeviceSession* session) {
+        if (session != nullptr && session->OpenCount() != 0) session->DeviceForceClose();
+    });
+    for (auto& connection : connections_) {
+        if (!connection->closed) close(connection->fd);
+    }
+    connections_.clear();
+    clientCount_.store(0);
+    port_.store(0);
+    DestroyServerSocket(listener_);
+    listener_ = kInvalidSocket;
+    log_.Write("Exiting server thread...");
+
+    std::vector<std::function<void()>> stopped;
+    {
+        std::lock_guard lock(stopMutex_);
+        ended_ = true;
+        stopped.swap(stopped_);
+    }
+    running_.store(false);
+    if (!requested && endedByItself_) endedByItself_();
+    for (auto& callback : stopped) callback();
+}
+
+}  // namespace gateway
