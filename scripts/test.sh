@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and passes the tests: a normal build, then a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer, then the device library and the gateway
-# under ThreadSanitizer (without Qt). Any sanitizer report fails the run.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then one with ThreadSanitizer (the device
+# library, the gateway and the manager with its log delivery). Any sanitizer report fails the
+# run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -9,7 +10,7 @@ cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:halt_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp"
 # Leaks inside system libraries (fontconfig, Qt's platform plugins) are not ours to fix.
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 
