@@ -23,7 +23,7 @@
 
 #include "about_box.h"
 #include "connect_settings.h"
-#include "gateway_server.h"
+#include "gateway.h"
 #include "log_form.h"
 #include "main_form.h"
 #include "program_icon.h"
