@@ -12,6 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!options) return 0;
     Require(options->port >= 1 && options->port <= 65535);
     Require(options->com >= 1 && options->com <= 255);
+    Require(options->idleTimeoutSeconds >= 0 &&
+            options->idleTimeoutSeconds <= gateway::kMaxIdleTimeoutSeconds);
+    for (const gateway::Ipv4Network& network : options->allowed) {
+        Require(network.prefixBits >= 0 && network.prefixBits <= 32);
+        Require(network.Contains(network.address));
+    }
     for (const std::string* text : {&options->initText, &options->dialText, &options->hangupText})
         Require(gateway::ConvertModemEscapes(*text).size() <= text->size());
     return 0;

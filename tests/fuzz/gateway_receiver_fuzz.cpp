@@ -1,0 +1,54 @@
+// The gateway's message receiver over an arbitrary byte stream, fed in the pieces the server
+// reads (never past the end of a message), message after message.
+#include <algorithm>
+
+#include "fuzz_input.h"
+#include "message_receiver.h"
+
+using vr620_fuzz::Require;
+using State = gateway::MessageReceiver::State;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    gateway::MessageReceiver receiver;
+    std::size_t pos = 0;
+    std::size_t step = 1;
+    std::size_t messageStart = 0;
+    while (pos < size) {
+        const std::size_t wanted = receiver.Wanted();
+        Require(wanted >= 1 && wanted <= gateway::kMaxBodySize);
+        // The first byte of each piece also chooses how much of what is wanted arrives at once.
+        const std::size_t piece = std::min({wanted, size - pos, 1 + step % wanted});
+        step = step * 31 + data[pos];
+        Require(receiver.Feed({data + pos, piece}) == piece);
+        pos += piece;
+        Require(receiver.InMessage() || receiver.GetState() != State::kLength);
+        switch (receiver.GetState()) {
+            case State::kTooLong:
+                Require(receiver.AnnouncedLength() > gateway::kMaxBodySize);
+                Require(pos - messageStart == gateway::kLengthFieldSize);
+                // A second feed takes nothing: the body is never read.
+                Require(receiver.Feed({data, size}) == 0);
+                receiver.Next();
+                messageStart = pos;
+                break;
+            case State::kComplete: {
+                const int length = receiver.BodyLength();
+                Require(length >= 0 && length <= gateway::kMaxBodySize);
+                Require(pos - messageStart == gateway::kLengthFieldSize + length);
+                const auto& buffer = receiver.Buffer();
+                Require(buffer.size() == gateway::kMaxBodySize + 1u);
+                Require(std::equal(buffer.begin(), buffer.begin() + length,
+                                   data + messageStart + gateway::kLengthFieldSize));
+                Require(buffer[length] == 0);
+                Require(receiver.Feed({data, size}) == 0);
+                // Lent out and back, as while a request is at the device.
+                receiver.Next(receiver.TakeBuffer());
+                messageStart = pos;
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    return 0;
+}
