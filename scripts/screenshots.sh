@@ -21,7 +21,7 @@ cmake --build "$build" --target vr620-screenshots VR620Manager_FIN VR620Manager_
     VR620Manager_SWE VR620VersionInfo -j 2
 mkdir -p docs/screenshots
 
-take=("$PWD/$build/out/vr620-screenshots" "$PWD/docs/screenshots" "$@")
+take=("$PWD/$build/Manager/vr620-screenshots" "$PWD/docs/screenshots" "$@")
 if ! command -v openbox >/dev/null; then
     echo "screenshots.sh: openbox is missing; the pictures show no window frames" >&2
     exec xvfb-run -a -s "-screen 0 1024x768x24" timeout 120 "${take[@]}"

@@ -108,8 +108,8 @@ int main(int argc, char* argv[]) {
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
-    // The windows find the language and version libraries beside the manager in this folder.
-    manager::SetProgramPathForTesting(manager::BesideProgram("VR620Manager"));
+    // The windows find the language and version libraries beside the built manager.
+    manager::SetProgramPathForTesting(std::filesystem::path(VR620_OUT_DIR) / "VR620Manager");
 
     bool ok = true;
     {
