@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that the build, the tests, the main job and the screenshots
 # need (only the missing ones). qt6-translations-l10n gives Qt's own buttons the user's language.
-# With "fuzz": also clang and its libFuzzer and sanitizer runtimes, for scripts/fuzz.sh.
+# With "fuzz": also clang and its libFuzzer and sanitizer runtimes, for scripts/fuzz.sh; with
+# "package": what builds and checks the Debian package (scripts/package.sh).
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-translations-l10n xvfb xauth openbox)
-[ "${1:-}" = fuzz ] && pkgs+=(clang libclang-rt-14-dev)
+case "${1:-}" in
+    fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
+    package) pkgs+=(dpkg-dev lintian desktop-file-utils man-db) ;;
+esac
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks it as CI does: its file list (every deliverable, the
+# unit, the manual pages, the menu entry, nothing of the tests), lintian without errors, and the
+# programs extracted into a temporary root: vr620-gatewayd --help, then a round of requests
+# through the extracted gateway against the extracted simulator.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/package.sh >/dev/null
+deb=$(ls build/package/vr620_*_amd64.deb)
+echo "=== package: $deb"
+
+fail() { echo "check-package: $*" >&2; exit 1; }
+
+listing=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||')
+expected=(
+    /opt/vr620/VR620Manager /opt/vr620/libducta.so /opt/vr620/VR620VersionInfo.so
+    /opt/vr620/VR620Manager_FIN.so /opt/vr620/VR620Manager_ENG.so /opt/vr620/VR620Manager_SWE.so
+    /opt/vr620/vr620 /opt/vr620/vr620-gatewayd /opt/vr620/vr620-sim /opt/vr620/DUCTA.INI
+    /etc/vr620/DUCTA.INI /lib/systemd/system/vr620-gatewayd.service
+    /usr/bin/vr620 /usr/bin/vr620-gatewayd /usr/bin/vr620-sim
+    /usr/share/man/man1/vr620.1.gz /usr/share/man/man1/vr620-gatewayd.1.gz
+    /usr/share/man/man1/vr620-sim.1.gz /usr/share/applications/vr620-manager.desktop
+    /usr/share/icons/hicolor/48x48/apps/vr620-manager.png /usr/share/doc/vr620/copyright
+)
+for f in "${expected[@]}"; do
+    grep -qxF "$f" <<<"$listing" || fail "$f is missing from the package"
+done
+# The program folder holds the deliverables and nothing else.
+extra=$(grep '^/opt/vr620/.' <<<"$listing" | grep -vxF -f <(printf '%s\n' "${expected[@]}") || true)
+[ -z "$extra" ] || fail "files in /opt/vr620 that are no deliverables: $extra"
+if grep -E '_test|bench|screenshots|fuzz|paint-icons' <<<"$listing"; then
+    fail "test programs in the package"
+fi
+dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no dependencies computed"
+dpkg-deb -f "$deb" Description | grep -q dialout || fail "the description does not name dialout"
+dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles | grep -qx /etc/vr620/DUCTA.INI ||
+    fail "/etc/vr620/DUCTA.INI is no configuration file"
+echo "    file list: as expected"
+
+echo "=== lintian"
+lintian --fail-on error "$deb" || fail "lintian reports errors"
+
+echo "=== the extracted programs"
+root=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$root"
+}
+trap cleanup EXIT
+dpkg-deb -x "$deb" "$root"
+folder=$root/opt/vr620
+"$folder/vr620-gatewayd" --help | head -n 1
+
+"$folder/vr620-sim" --link "$root/tty-com1" >"$root/sim.out" 2>"$root/sim.err" &
+pids+=($!)
+for _ in $(seq 100); do [ -e "$root/tty-com1" ] && break; sleep 0.1; done
+[ -e "$root/tty-com1" ] || fail "vr620-sim did not start: $(cat "$root/sim.err")"
+# The folder's DUCTA.INI links to /etc; here the extracted folder gets a mapping of its own.
+rm "$folder/DUCTA.INI"
+printf '[Ports]\r\nCOM1=%s\r\n' "$root/tty-com1" >"$folder/DUCTA.INI"
+
+started=""
+for _ in $(seq 20); do
+    port=$((20000 + RANDOM % 40000))
+    "$folder/vr620-gatewayd" --port "$port" --bind 127.0.0.1 >"$root/gateway.log" 2>&1 &
+    gateway=$!
+    for _ in $(seq 50); do
+        grep -q "Listening to port" "$root/gateway.log" && { started=$port; break; }
+        kill -0 "$gateway" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -n "$started" ] && break
+    wait "$gateway" 2>/dev/null || true
+done
+[ -n "$started" ] || fail "the extracted vr620-gatewayd did not start: $(cat "$root/gateway.log")"
+pids+=("$gateway")
+
+client=("$folder/vr620" --port "$port" --timeout 10)
+[ "$("${client[@]}" read 0x0102)" = "AA BB" ] || fail "read 0x0102"
+"${client[@]}" write 0x0010 "56 78" >/dev/null || fail "write 0x0010"
+[ "$("${client[@]}" read 0x0010)" = "56 78" ] || fail "read 0x0010 after the write"
+kill -TERM "$gateway"
+wait "$gateway" || fail "vr620-gatewayd did not end with 0 after SIGTERM"
+pids=("${pids[@]:0:1}")
+echo "    read, write, read back through the extracted gateway: OK; SIGTERM ends it with 0"
+echo "=== package checked: $deb"
