@@ -3,10 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include "component_model.h"
 #include "settings_location.h"
+#include "write_all.h"
 
 namespace texts {
 
@@ -29,17 +28,7 @@ std::vector<std::string> ExportEntries(Component& component) {
 }
 
 void ExportTexts(int fd, Component& component) {
-    for (const std::string& entry : ExportEntries(component)) {
-        const char* data = entry.data();
-        std::size_t left = entry.size();
-        while (left > 0) {
-            ssize_t written = write(fd, data, left);
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) break;
-            data += written;
-            left -= static_cast<std::size_t>(written);
-        }
-    }
+    for (const std::string& entry : ExportEntries(component)) posix::WriteAll(fd, entry);
 }
 
 std::filesystem::path TextExportPath() {
