@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+#include "atomic_file.h"
+
 namespace profile {
 namespace {
 
@@ -171,43 +173,10 @@ std::string LineEndingOf(std::string_view text) {
     return "\r";
 }
 
-bool ReplaceAtomically(const std::filesystem::path& file, const std::string& content) {
-    std::filesystem::path dir = file.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + file.filename().string() + ".XXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) return false;
-    mode_t mode = 0644;
+// An existing file keeps its mode; a new one is readable by all.
+mode_t ModeFor(const std::filesystem::path& file) {
     struct stat st {};
-    if (stat(file.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    bool ok = fchmod(fd, mode) == 0;
-    std::size_t done = 0;
-    while (ok && done < content.size()) {
-        ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (ok) ok = fsync(fd) == 0;
-    int savedErrno = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (ok && rename(name.data(), file.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        unlink(name.data());
-        errno = savedErrno;
-    }
-    return ok;
+    return stat(file.c_str(), &st) == 0 ? st.st_mode & 07777 : 0644;
 }
 
 }  // namespace
@@ -298,7 +267,7 @@ bool WriteString(const std::filesystem::path& file, std::string_view section, st
     } else if (std::error_code ec; std::filesystem::exists(file, ec) || ec) {
         return false;  // present but unreadable: never replace what we could not read
     }
-    return ReplaceAtomically(file, WithValue(text, section, key, value));
+    return posix::ReplaceFile(file, WithValue(text, section, key, value), ModeFor(file));
 }
 
 }  // namespace profile

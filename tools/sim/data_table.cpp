@@ -123,7 +123,7 @@ bool DataTable::Open(const std::filesystem::path& file, std::string& error) {
             return false;
         }
         PointMap defaults = DefaultPoints();
-        if (!WriteFileAtomically(file, FormatPoints(defaults), error)) return false;
+        if (!posix::ReplaceFile(file, FormatPoints(defaults), 0644, &error)) return false;
         points_ = std::move(defaults);
         file_ = file;
         return true;
@@ -158,7 +158,7 @@ bool DataTable::Store(std::uint16_t index, const Value& value, std::string& erro
     }
     Value old = std::move(it->second);
     it->second = value;
-    if (file_ && !WriteFileAtomically(*file_, FormatPoints(points_), error)) {
+    if (file_ && !posix::ReplaceFile(*file_, FormatPoints(points_), 0644, &error)) {
         it->second = std::move(old);
         return false;
     }
