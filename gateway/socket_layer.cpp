@@ -16,6 +16,7 @@
 
 #include "debug_output.h"
 #include "message_format.h"
+#include "poll_timeout.h"
 
 namespace gateway {
 namespace {
@@ -42,9 +43,8 @@ using Clock = std::chrono::steady_clock;
 int ReceiveExactly(int socket, std::uint8_t* buffer, std::size_t size, Clock::time_point deadline) {
     std::size_t done = 0;
     while (done < size) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd pfd{socket, POLLIN, 0};
-        int ready = poll(&pfd, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        int ready = poll(&pfd, 1, posix::PollTimeout(deadline));
         if (ready < 0) {
             if (errno == EINTR) continue;
             return kResultReceiveError;

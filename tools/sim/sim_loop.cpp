@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "poll_timeout.h"
 #include "sim_signals.h"
 
 namespace sim {
@@ -60,9 +61,7 @@ std::chrono::milliseconds SimLoop::WaitBudget(Clock::time_point now) const {
     if (modem_ != nullptr) {
         if (const auto d = modem_->NextDeadline()) until = std::min(until, *d);
     }
-    if (until <= now) return std::chrono::milliseconds(0);
-    // Rounded up, so the deadline has passed when the wait ends.
-    return std::chrono::ceil<std::chrono::milliseconds>(until - now);
+    return std::chrono::milliseconds(posix::PollTimeout(until, now));
 }
 
 void SimLoop::RunTimers(Clock::time_point now) {
