@@ -1,6 +1,6 @@
 #include "gateway_settings.h"
 
-#include <charconv>
+#include "whole_number.h"
 
 namespace manager {
 namespace {
@@ -36,12 +36,9 @@ std::string ReadGatewaySettings(const ConfigFile& file, gateway::ServerConfig& c
 
     const std::string idle = file.ReadText(kSection, "IdleTimeOut", "");
     if (!idle.empty()) {
-        int seconds = -1;
-        auto [end, ec] = std::from_chars(idle.data(), idle.data() + idle.size(), seconds);
-        if (ec != std::errc() || end != idle.data() + idle.size() || seconds < 0 ||
-            seconds > gateway::kMaxIdleTimeoutSeconds)
-            return Malformed("IdleTimeOut", idle);
-        config.idleTimeoutSeconds = seconds;
+        const auto seconds = common::ParseWholeNumber(idle, 0, gateway::kMaxIdleTimeoutSeconds);
+        if (!seconds) return Malformed("IdleTimeOut", idle);
+        config.idleTimeoutSeconds = *seconds;
     }
     return {};
 }

@@ -3,7 +3,8 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
-#include <charconv>
+
+#include "whole_number.h"
 
 namespace gateway {
 namespace {
@@ -32,13 +33,9 @@ std::optional<Ipv4Network> ParseIpv4Network(std::string_view text) {
     if (!address) return std::nullopt;
     Ipv4Network network{*address, 32};
     if (slash != std::string_view::npos) {
-        std::string_view bits = text.substr(slash + 1);
-        int value = -1;
-        auto [end, ec] = std::from_chars(bits.data(), bits.data() + bits.size(), value);
-        if (bits.empty() || ec != std::errc() || end != bits.data() + bits.size() || value < 0 ||
-            value > 32)
-            return std::nullopt;
-        network.prefixBits = value;
+        const auto bits = common::ParseWholeNumber(text.substr(slash + 1), 0, 32);
+        if (!bits) return std::nullopt;
+        network.prefixBits = *bits;
     }
     network.address &= Mask(network.prefixBits);
     return network;

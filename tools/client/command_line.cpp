@@ -1,23 +1,11 @@
 #include "command_line.h"
 
 #include <cctype>
-#include <charconv>
+
+#include "whole_number.h"
 
 namespace vr620 {
 namespace {
-
-std::optional<long> ParseNumber(const std::string& text, int base) {
-    long value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
-std::optional<int> ParseCount(const std::string& text, int low, int high) {
-    auto value = ParseNumber(text, 10);
-    if (!value || *value < low || *value > high) return std::nullopt;
-    return static_cast<int>(*value);
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -30,8 +18,9 @@ int HexDigit(char c) {
 
 std::optional<std::uint16_t> ParseIndex(const std::string& text) {
     bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    auto value = hex ? ParseNumber(text.substr(2), 16) : ParseNumber(text, 10);
-    if (!value || *value < 0 || *value > 0xFFFF) return std::nullopt;
+    auto value = hex ? common::ParseWholeNumber(std::string_view(text).substr(2), 0, 0xFFFF, 16)
+                     : common::ParseWholeNumber(text, 0, 0xFFFF);
+    if (!value) return std::nullopt;
     return static_cast<std::uint16_t>(*value);
 }
 
@@ -116,10 +105,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             line.host = v;
             continue;
         }
-        if (a == "--port") number = ParseCount(v, 1, 65535);
-        if (a == "--timeout") number = ParseCount(v, 1, 3600);
-        if (a == "--clients") number = ParseCount(v, 1, 1000);
-        if (a == "--requests") number = ParseCount(v, 1, 10'000'000);
+        if (a == "--port") number = common::ParseWholeNumber(v, 1, 65535);
+        if (a == "--timeout") number = common::ParseWholeNumber(v, 1, 3600);
+        if (a == "--clients") number = common::ParseWholeNumber(v, 1, 1000);
+        if (a == "--requests") number = common::ParseWholeNumber(v, 1, 10'000'000);
         if (!number) {
             error = "bad value '" + v + "' for " + a;
             return std::nullopt;

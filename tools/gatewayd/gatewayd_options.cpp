@@ -1,21 +1,9 @@
 #include "gatewayd_options.h"
 
-#include <charconv>
-
 #include "modem_strings.h"
+#include "whole_number.h"
 
 namespace gatewayd {
-namespace {
-
-std::optional<int> ParseNumber(const std::string& text, int low, int high) {
-    int value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
-        return std::nullopt;
-    return value;
-}
-
-}  // namespace
 
 std::string UsageText() {
     return "Usage: vr620-gatewayd [--port N] [--bind ADDRESS] [--allow NET[/BITS]]...\n"
@@ -73,14 +61,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
         }
         const std::string& value = arguments[++i];
         if (option == "--port") {
-            auto port = ParseNumber(value, 1, 65535);
+            auto port = common::ParseWholeNumber(value, 1, 65535);
             if (!port) {
                 error = "the port must be a number from 1 to 65535, not '" + value + "'";
                 return std::nullopt;
             }
             options.port = *port;
         } else if (option == "--com") {
-            auto com = ParseNumber(value, 1, 255);
+            auto com = common::ParseWholeNumber(value, 1, 255);
             if (!com) {
                 error = "the COM number must be from 1 to 255, not '" + value + "'";
                 return std::nullopt;
@@ -105,7 +93,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
             }
             options.allowed.push_back(*network);
         } else if (option == "--idle-timeout") {
-            auto seconds = ParseNumber(value, 0, gateway::kMaxIdleTimeoutSeconds);
+            auto seconds = common::ParseWholeNumber(value, 0, gateway::kMaxIdleTimeoutSeconds);
             if (!seconds) {
                 error = "the idle time-out must be a number of seconds from 0 to " +
                         std::to_string(gateway::kMaxIdleTimeoutSeconds) + ", not '" + value + "'";

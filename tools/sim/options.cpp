@@ -1,27 +1,14 @@
 #include "options.h"
 
-#include <charconv>
 #include <cstdio>
 #include <string_view>
 
 #include "data_table.h"
 #include "fault_points.h"
 #include "trace.h"
+#include "whole_number.h"
 
 namespace sim {
-
-namespace {
-
-std::optional<int> ParseInt(std::string_view text, int min, int max) {
-    int v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || v < min || v > max) {
-        return std::nullopt;
-    }
-    return v;
-}
-
-}  // namespace
 
 std::optional<SimOptions> ParseOptions(int argc, const char* const* argv, std::string& error) {
     SimOptions o;
@@ -45,7 +32,7 @@ std::optional<SimOptions> ParseOptions(int argc, const char* const* argv, std::s
         const auto number = [&](int min, int max) -> std::optional<int> {
             const auto text = value();
             if (!text) return std::nullopt;
-            const auto n = ParseInt(*text, min, max);
+            const auto n = common::ParseWholeNumber(*text, min, max);
             if (!n) {
                 error = std::string(name) + " needs a whole number from " + std::to_string(min) +
                         " to " + std::to_string(max) + ", not '" + *text + "'";
