@@ -1,16 +1,16 @@
 #include "debug_output.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "debug_line.h"
 
 namespace ducta {
 namespace {
 
 void Emit(std::string_view text) {
-    // One call, so that lines of other threads of the process do not cut into it.
     std::string line = "ducta: ";
-    line.append(text).push_back('\n');
-    std::fputs(line.c_str(), stderr);
+    line.append(text);
+    posix::WriteDebugLine(line);
 }
 
 }  // namespace

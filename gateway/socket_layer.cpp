@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "debug_output.h"
+#include "debug_line.h"
 #include "message_format.h"
 #include "poll_timeout.h"
 
@@ -85,19 +85,19 @@ bool IsLocalHost(const char* host) {
     char ownName[128] = {};
     if (gethostname(ownName, sizeof ownName - 1) != 0) {
         CleanupSockets();
-        DebugOutput("Error in gethostname!");
+        posix::WriteDebugLine("Error in gethostname!");
         return false;
     }
     std::optional<in_addr> own = FirstIpv4Address(ownName);
     if (!own) {
         CleanupSockets();
-        DebugOutput("Error in gethostbyname!");
+        posix::WriteDebugLine("Error in gethostbyname!");
         return false;
     }
     std::optional<in_addr> given = host != nullptr ? FirstIpv4Address(host) : std::nullopt;
     if (!given) {
         CleanupSockets();
-        DebugOutput("Error in gethostbyname!");
+        posix::WriteDebugLine("Error in gethostbyname!");
         return false;
     }
     CleanupSockets();
@@ -106,13 +106,13 @@ bool IsLocalHost(const char* host) {
 
 int CreateServerSocket(int port, std::uint32_t bindAddress) {
     if (!StartSockets()) {
-        DebugOutput("Error in initializing socket interface!");
+        posix::WriteDebugLine("Error in initializing socket interface!");
         return kInvalidSocket;
     }
     int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listener < 0) {
         CleanupSockets();
-        DebugOutput("Error in creating socket!");
+        posix::WriteDebugLine("Error in creating socket!");
         return kInvalidSocket;
     }
     // On Linux this only allows binding over connections of an earlier run that linger in
@@ -126,28 +126,28 @@ int CreateServerSocket(int port, std::uint32_t bindAddress) {
     if (bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         close(listener);
         CleanupSockets();
-        DebugOutput("Error in binding socket!");
+        posix::WriteDebugLine("Error in binding socket!");
         return kInvalidSocket;
     }
     // A storm of short connections must not overflow the queue while the server is busy.
     if (listen(listener, SOMAXCONN) != 0) {
         close(listener);
         CleanupSockets();
-        DebugOutput("Error in setting socket for listening!");
+        posix::WriteDebugLine("Error in setting socket for listening!");
         return kInvalidSocket;
     }
-    DebugOutput("Server socket was created successfully...");
+    posix::WriteDebugLine("Server socket was created successfully...");
     return listener;
 }
 
 void DestroyServerSocket(int socket) {
     if (socket == kInvalidSocket) {
-        DebugOutput("Invalid socket! Nothing to destroy.");
+        posix::WriteDebugLine("Invalid socket! Nothing to destroy.");
         return;
     }
     close(socket);
     CleanupSockets();
-    DebugOutput("Server socket destroyed successfully...");
+    posix::WriteDebugLine("Server socket destroyed successfully...");
 }
 
 int BoundPort(int socket) {

@@ -1,12 +1,12 @@
 #include "debug_trace.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "debug_line.h"
 
 namespace diagnostics {
 
@@ -40,17 +40,7 @@ void DebugTrace(const char* file, int line, const char* format, ...) {
     }
     va_end(args);
 
-    // One write per line, so that lines of several threads do not mix.
-    text += '\n';
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDERR_FILENO, data, left);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) break;
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
+    posix::WriteDebugLine(text);
     errno = savedErrno;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "debug_line.h"
+
 namespace sim {
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
@@ -38,9 +40,9 @@ void Trace::Line(std::string_view text) const {
     if (!enabled_) return;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    // One fprintf per line keeps lines whole when stderr is shared.
-    std::fprintf(stderr, "vr620-sim [%9.3f] %.*s\n", seconds, static_cast<int>(text.size()),
-                 text.data());
+    char head[32];
+    std::snprintf(head, sizeof head, "vr620-sim [%9.3f] ", seconds);
+    posix::WriteDebugLine(head + std::string(text));
 }
 
 void Trace::Frame(std::string_view direction, std::span<const std::uint8_t> bytes) const {
