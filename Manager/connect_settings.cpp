@@ -9,30 +9,17 @@
 #include <QScreen>
 #include <algorithm>
 #include <string>
-#include <utility>
 
 #include "design_font.h"
+#include "modem_texts.h"
 #include "press_on_enter.h"
 #include "up_down_control.h"
 
 namespace {
 
-// Backslash r to CR, then backslash n to LF, each scanned left to right without overlap.
+// The modem edits' texts as the device session takes them.
 std::string ConvertEscapes(const QString& shown) {
-    std::string text = shown.toStdString();
-    for (auto [escape, character] : {std::pair{"\\r", '\r'}, std::pair{"\\n", '\n'}}) {
-        std::string converted;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text.compare(i, 2, escape) == 0) {
-                converted += character;
-                ++i;
-            } else {
-                converted += text[i];
-            }
-        }
-        text = std::move(converted);
-    }
-    return text;
+    return modem_texts::ConvertEscapes(shown.toStdString());
 }
 
 QGroupBox* MakeGroup(const char* title, QRect bounds, QWidget* parent) {
@@ -74,11 +61,11 @@ TConnectSettings::TConnectSettings(QWidget* parent)
     ModemConnection->setGeometry(8, 56, 265, 17);
 
     InitGroup = MakeGroup("Modeemin alustuskomento", {8, 81, 265, 57}, this);
-    IniStringEdit = MakeModemEdit(kDefaultIniString, InitGroup);
+    IniStringEdit = MakeModemEdit(modem_texts::kDefaultInit, InitGroup);
     DialGroup = MakeGroup("Soittokomento ja puhelinnumero", {8, 137, 265, 57}, this);
-    DialStringEdit = MakeModemEdit(kDefaultDialString, DialGroup);
+    DialStringEdit = MakeModemEdit(modem_texts::kDefaultDial, DialGroup);
     HangupGroup = MakeGroup("Yhteyden katkaisukomento", {8, 193, 265, 57}, this);
-    HangupStringEdit = MakeModemEdit(kDefaultHangupString, HangupGroup);
+    HangupStringEdit = MakeModemEdit(modem_texts::kDefaultHangup, HangupGroup);
 
     // No default button: Enter in a field does not end the dialog, but it presses the button
     // that has the focus.
@@ -209,9 +196,9 @@ void TConnectSettings::ModemConnectionClick() {
 }
 
 void TConnectSettings::RestoreDefaultsClick() {
-    IniStringEdit->setText(kDefaultIniString);
-    DialStringEdit->setText(kDefaultDialString);
-    HangupStringEdit->setText(kDefaultHangupString);
+    IniStringEdit->setText(modem_texts::kDefaultInit);
+    DialStringEdit->setText(modem_texts::kDefaultDial);
+    HangupStringEdit->setText(modem_texts::kDefaultHangup);
     UpdateIniString();
     UpdateDialString();
     UpdateHangupString();

@@ -20,11 +20,6 @@ class TConnectSettings : public QDialog {
     Q_OBJECT
 
   public:
-    // What the modem edits show at first and after "Palauta oletusasetukset".
-    static constexpr char kDefaultIniString[] = "ATE0S0=1\\r;AT&W\\r";
-    static constexpr char kDefaultDialString[] = "ATDT 12345678\\r";
-    static constexpr char kDefaultHangupString[] = ";+++;ATH\\r";
-
     explicit TConnectSettings(QWidget* parent = nullptr);
     ~TConnectSettings() override;
 

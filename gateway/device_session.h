@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "command_handler.h"
-#include "modem_strings.h"
+#include "modem_settings.h"
 
 namespace gateway {
 

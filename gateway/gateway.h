@@ -11,7 +11,7 @@
 
 #include "access_list.h"
 #include "log_writer.h"
-#include "modem_strings.h"
+#include "modem_settings.h"
 #include "server_config.h"
 
 namespace gateway {

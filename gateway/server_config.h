@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "access_list.h"
-#include "modem_strings.h"
+#include "modem_settings.h"
 
 namespace gateway {
 

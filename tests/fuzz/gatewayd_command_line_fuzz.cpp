@@ -1,7 +1,7 @@
 // vr620-gatewayd's command line and the modem texts it converts.
 #include "fuzz_input.h"
 #include "gatewayd_options.h"
-#include "modem_strings.h"
+#include "modem_texts.h"
 
 using vr620_fuzz::Require;
 
@@ -19,6 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(network.Contains(network.address));
     }
     for (const std::string* text : {&options->initText, &options->dialText, &options->hangupText})
-        Require(gateway::ConvertModemEscapes(*text).size() <= text->size());
+        Require(modem_texts::ConvertEscapes(*text).size() <= text->size());
     return 0;
 }

@@ -10,7 +10,7 @@
 #include "gateway_harness.h"
 #include "message_format.h"
 #include "message_receiver.h"
-#include "modem_strings.h"
+#include "modem_texts.h"
 #include "socket_layer.h"
 
 namespace {
@@ -91,11 +91,11 @@ TEST(AccessList, NetworksAddressesAndWhatIsRefused) {
 }
 
 TEST(ModemStrings, CarriageReturnThenLineFeedEscapesOnly) {
-    EXPECT_EQ(gateway::ConvertModemEscapes(gateway::kDefaultInitText), "ATE0S0=1\r;AT&W\r");
-    EXPECT_EQ(gateway::ConvertModemEscapes(gateway::kDefaultHangupText), ";+++;ATH\r");
-    EXPECT_EQ(gateway::ConvertModemEscapes("a\\nb\\R\\x\\"), "a\nb\\R\\x\\");
+    EXPECT_EQ(modem_texts::ConvertEscapes(modem_texts::kDefaultInit), "ATE0S0=1\r;AT&W\r");
+    EXPECT_EQ(modem_texts::ConvertEscapes(modem_texts::kDefaultHangup), ";+++;ATH\r");
+    EXPECT_EQ(modem_texts::ConvertEscapes("a\\nb\\R\\x\\"), "a\nb\\R\\x\\");
     // "\r" first: the backslash it leaves behind does not form "\n" with what follows.
-    EXPECT_EQ(gateway::ConvertModemEscapes("\\\\rn"), "\\\rn");
+    EXPECT_EQ(modem_texts::ConvertEscapes("\\\\rn"), "\\\rn");
 }
 
 TEST(SocketLayer, StartsAndCleanUpsAreCounted) {

@@ -1,31 +1,36 @@
 #include "gatewayd_options.h"
 
-#include "modem_strings.h"
+#include "modem_texts.h"
 #include "whole_number.h"
 
 namespace gatewayd {
 
 std::string UsageText() {
-    return "Usage: vr620-gatewayd [--port N] [--bind ADDRESS] [--allow NET[/BITS]]...\n"
-           "                      [--idle-timeout SECONDS] [--com N]\n"
-           "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]] [--help]\n"
-           "Serves the VR-620 controller on a serial port to the suite's client programs over\n"
-           "TCP, without windows. The connection log goes to standard output.\n"
-           "  --port N       TCP port, 1 to 65535 (default 7105)\n"
-           "  --bind ADDRESS listen on this IPv4 address of the machine only (default: every\n"
-           "                 interface), e.g. 127.0.0.1 to serve this computer alone\n"
-           "  --allow NET[/BITS]\n"
-           "                 serve only clients from this IPv4 network, e.g. 192.168.10.0/24 or\n"
-           "                 10.1.2.3; repeat it for more networks (default: everybody). A\n"
-           "                 client from elsewhere is closed at once, with a log line.\n"
-           "  --idle-timeout SECONDS\n"
-           "                 close a client that sends nothing for this long (default 0: never)\n"
-           "  --com N        COM port number, 1 to 255 (default 1); its device path comes from\n"
-           "                 [Ports] COM<N>= in DUCTA.INI beside libducta.so, else /dev/ttyS<N-1>\n"
-           "  --modem        reach the controller through a dial-up modem\n"
-           "  --init TEXT    modem initialisation commands (default \"ATE0S0=1\\r;AT&W\\r\")\n"
-           "  --dial TEXT    dial command (default \"ATDT 12345678\\r\")\n"
-           "  --hangup TEXT  hang-up commands (default \";+++;ATH\\r\")\n"
+    std::string text =
+        "Usage: vr620-gatewayd [--port N] [--bind ADDRESS] [--allow NET[/BITS]]...\n"
+        "                      [--idle-timeout SECONDS] [--com N]\n"
+        "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]] [--help]\n"
+        "Serves the VR-620 controller on a serial port to the suite's client programs over\n"
+        "TCP, without windows. The connection log goes to standard output.\n"
+        "  --port N       TCP port, 1 to 65535 (default 7105)\n"
+        "  --bind ADDRESS listen on this IPv4 address of the machine only (default: every\n"
+        "                 interface), e.g. 127.0.0.1 to serve this computer alone\n"
+        "  --allow NET[/BITS]\n"
+        "                 serve only clients from this IPv4 network, e.g. 192.168.10.0/24 or\n"
+        "                 10.1.2.3; repeat it for more networks (default: everybody). A\n"
+        "                 client from elsewhere is closed at once, with a log line.\n"
+        "  --idle-timeout SECONDS\n"
+        "                 close a client that sends nothing for this long (default 0: never)\n"
+        "  --com N        COM port number, 1 to 255 (default 1); its device path comes from\n"
+        "                 [Ports] COM<N>= in DUCTA.INI beside libducta.so, else /dev/ttyS<N-1>\n"
+        "  --modem        reach the controller through a dial-up modem\n";
+    const auto modemText = [&](const char* head, const char* defaultText) {
+        text.append(head).append(" (default \"").append(defaultText).append("\")\n");
+    };
+    modemText("  --init TEXT    modem initialisation commands", modem_texts::kDefaultInit);
+    modemText("  --dial TEXT    dial command", modem_texts::kDefaultDial);
+    modemText("  --hangup TEXT  hang-up commands", modem_texts::kDefaultHangup);
+    return text +
            "                 In TEXT, \\r is a carriage return and \\n a line feed; ';' separates\n"
            "                 commands.\n"
            "SIGINT or SIGTERM stops the gateway in order (device closed, a modem line hung up)\n"
@@ -35,9 +40,9 @@ std::string UsageText() {
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error) {
     Options options;
-    options.initText = std::string(gateway::kDefaultInitText);
-    options.dialText = std::string(gateway::kDefaultDialText);
-    options.hangupText = std::string(gateway::kDefaultHangupText);
+    options.initText = modem_texts::kDefaultInit;
+    options.dialText = modem_texts::kDefaultDial;
+    options.hangupText = modem_texts::kDefaultHangup;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
         if (option == "--help" || option == "-h") {
@@ -118,9 +123,9 @@ gateway::ServerConfig ServerConfigOf(const Options& options) {
     config.allowed = options.allowed;
     config.idleTimeoutSeconds = options.idleTimeoutSeconds;
     config.channel = options.com - 1;
-    config.modem = {options.useModem, gateway::ConvertModemEscapes(options.initText),
-                    gateway::ConvertModemEscapes(options.dialText),
-                    gateway::ConvertModemEscapes(options.hangupText)};
+    config.modem = {options.useModem, modem_texts::ConvertEscapes(options.initText),
+                    modem_texts::ConvertEscapes(options.dialText),
+                    modem_texts::ConvertEscapes(options.hangupText)};
     return config;
 }
 

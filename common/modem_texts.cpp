@@ -1,6 +1,6 @@
-#include "modem_strings.h"
+#include "modem_texts.h"
 
-namespace gateway {
+namespace modem_texts {
 namespace {
 
 std::string ReplaceEscape(std::string_view text, char letter, char replacement) {
@@ -19,8 +19,8 @@ std::string ReplaceEscape(std::string_view text, char letter, char replacement) 
 
 }  // namespace
 
-std::string ConvertModemEscapes(std::string_view text) {
+std::string ConvertEscapes(std::string_view text) {
     return ReplaceEscape(ReplaceEscape(text, 'r', '\r'), 'n', '\n');
 }
 
-}  // namespace gateway
+}  // namespace modem_texts
