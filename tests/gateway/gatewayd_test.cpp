@@ -9,7 +9,7 @@
 
 namespace {
 
-using gateway_test::ProgramRun;
+using vr620_test::ProgramRun;
 
 TEST(Gatewayd, HelpAndBadOptions) {
     vr620_test::TempDir dir;

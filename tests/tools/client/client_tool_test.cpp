@@ -16,7 +16,7 @@
 
 namespace {
 
-using gateway_test::ProgramRun;
+using vr620_test::ProgramRun;
 using namespace std::chrono_literals;
 
 class WithGateway : public ::testing::Test {

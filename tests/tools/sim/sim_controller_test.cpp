@@ -229,14 +229,10 @@ TEST(SimProgram, EndsCleanlyOnSignalsAndRefusesBadCommandLines) {
     for (int sig : {SIGTERM, SIGINT}) {
         SimProcess sim({});
         ASSERT_TRUE(sim.Started()) << sim.Error();
-        kill(sim.Pid(), sig);
-        int status = -1;
-        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
-        while (!sim.Exited(&status) && Clock::now() < deadline) {
-            std::this_thread::sleep_for(milliseconds(10));
-        }
-        ASSERT_TRUE(WIFEXITED(status)) << status;
-        EXPECT_EQ(WEXITSTATUS(status), 0);
+        sim.Signal(sig);
+        ASSERT_TRUE(sim.Wait(std::chrono::seconds(5)));
+        ASSERT_TRUE(WIFEXITED(sim.Status())) << sim.Status();
+        EXPECT_EQ(WEXITSTATUS(sim.Status()), 0);
     }
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--baud", "0"},
@@ -248,9 +244,8 @@ TEST(SimProgram, EndsCleanlyOnSignalsAndRefusesBadCommandLines) {
                                                {"--device", "/nonexistent/tty"}}) {
         SimProcess sim(args);
         EXPECT_FALSE(sim.Started());
-        int status = -1;
-        EXPECT_TRUE(sim.Exited(&status));
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << args[0];
+        EXPECT_TRUE(sim.Wait(milliseconds(0)));
+        EXPECT_TRUE(WIFEXITED(sim.Status()) && WEXITSTATUS(sim.Status()) != 0) << args[0];
     }
 }
 

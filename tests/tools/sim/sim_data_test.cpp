@@ -133,9 +133,8 @@ TEST(SimDataFile, ABadFileStopsTheStartWithTheLineNamed) {
     WriteFile(file, "0001 = 01\n0002 = zz\n");
     SimProcess sim({"--data", file.string()}, log.string());
     EXPECT_FALSE(sim.Started());
-    int status = -1;
-    EXPECT_TRUE(sim.Exited(&status));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_TRUE(sim.Wait(milliseconds(0)));
+    EXPECT_EQ(sim.ExitCode(), 1) << sim.Status();
     EXPECT_NE(ReadFile(log).find("line 2"), std::string::npos) << ReadFile(log);
     EXPECT_EQ(ReadFile(file), "0001 = 01\n0002 = zz\n") << "a bad file is left as it was";
 }
