@@ -8,8 +8,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "pty_client.h"
-#include "sim_process.h"
+#include "sim_fixture.h"
 #include "temp_dir.h"
 
 namespace vr620_test {
@@ -17,29 +16,7 @@ namespace {
 
 using std::chrono::duration_cast;
 
-class SimController : public ::testing::Test {
-  protected:
-    void StartSim(const std::vector<std::string>& args = {}) {
-        sim_.emplace(args);
-        ASSERT_TRUE(sim_->Started()) << sim_->Error();
-        port_.emplace(sim_->DevicePath());
-        ASSERT_TRUE(port_->IsOpen());
-    }
-    // The simulator must end cleanly too (a sanitizer report would make it fail).
-    void TearDown() override {
-        port_.reset();
-        if (!sim_) return;
-        const int status = sim_->Stop();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
-    }
-    Bytes Ask(const Bytes& request) {
-        port_->Send(request);
-        return port_->ReadFrame();
-    }
-
-    std::optional<SimProcess> sim_;
-    std::optional<PtyClient> port_;
-};
+using SimController = SimTest;
 
 TEST_F(SimController, AnswersReadsAndWritesOfKnownPoints) {
     StartSim();
@@ -124,10 +101,10 @@ TEST_F(SimController, FaultPointsMisbehaveAsDocumented) {
     for (const FaultCase& c : cases) {
         SCOPED_TRACE(c.index);
         port_->Send(BuildRequest(0x81, c.index));
-        EXPECT_EQ(port_->ReadCount(c.readReply.size()), c.readReply);
+        EXPECT_EQ(port_->Receive(c.readReply.size()), c.readReply);
         EXPECT_TRUE(port_->ReadFor(milliseconds(100)).empty()) << "nothing more after the reply";
         port_->Send(BuildRequest(0x82, c.index, {0x11}));
-        EXPECT_EQ(port_->ReadCount(c.writeReply.size()), c.writeReply);
+        EXPECT_EQ(port_->Receive(c.writeReply.size()), c.writeReply);
     }
 
     // Silence, for a read and a write alike.
@@ -138,7 +115,7 @@ TEST_F(SimController, FaultPointsMisbehaveAsDocumented) {
 
     // Slow pieces: a valid reply, with long pauses between its bytes.
     port_->Send(BuildRequest(0x81, 0xFF05));
-    const Bytes slow = port_->ReadCount(8);
+    const Bytes slow = port_->Receive(8);
     EXPECT_EQ(slow, BuildRequest(0x80, 0xFF05, {0xFF, 0x05}));
     ASSERT_EQ(port_->Arrivals().size(), 8u);
     const auto spread = port_->Arrivals().back() - port_->Arrivals().front();
@@ -212,7 +189,7 @@ TEST(SimProgram, KeepsALinkToThePtyWhileItRuns) {
         ASSERT_TRUE(sim.Started()) << sim.Error();
         ASSERT_TRUE(std::filesystem::is_symlink(link));
         EXPECT_EQ(std::filesystem::read_symlink(link).string(), sim.DevicePath());
-        PtyClient port(link.string());
+        LineEnd port(link.string());
         port.Send(BuildRequest(0x81, 0x0001));
         EXPECT_EQ(port.ReadFrame(), BuildRequest(0x80, 0x0001, {0x01}));
     }

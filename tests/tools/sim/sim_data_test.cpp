@@ -7,8 +7,7 @@
 #include <thread>
 
 #include "data_table.h"
-#include "pty_client.h"
-#include "sim_process.h"
+#include "sim_fixture.h"
 #include "temp_dir.h"
 
 namespace vr620_test {
@@ -64,11 +63,6 @@ TEST(SimDataFile, AFailedWriteKeepsTheOldValueEverywhere) {
     EXPECT_FALSE(table.Store(0x4444, {0x02}, error)) << "only existing points are written";
 }
 
-Bytes Ask(PtyClient& port, const Bytes& request) {
-    port.Send(request);
-    return port.ReadFrame();
-}
-
 TEST(SimDataFile, AWrittenValueSurvivesARestart) {
     TempDir dir;
     const std::string file = (dir / "points.txt").string();
@@ -81,7 +75,7 @@ TEST(SimDataFile, AWrittenValueSurvivesARestart) {
         ASSERT_TRUE(created) << error;
         EXPECT_EQ(*created, sim::DefaultPoints());
 
-        PtyClient port(sim.DevicePath());
+        LineEnd port(sim.DevicePath());
         EXPECT_EQ(Ask(port, BuildRequest(0x82, 0x0102, {0x01, 0x02, 0x03})),
                   BuildRequest(0x82, 0x0102));
         EXPECT_NE(ReadFile(file).find("0102 = 01 02 03\n"), std::string::npos);
@@ -90,7 +84,7 @@ TEST(SimDataFile, AWrittenValueSurvivesARestart) {
     }
     SimProcess sim({"--data", file});
     ASSERT_TRUE(sim.Started()) << sim.Error();
-    PtyClient port(sim.DevicePath());
+    LineEnd port(sim.DevicePath());
     EXPECT_EQ(Ask(port, BuildRequest(0x81, 0x0102)),
               BuildRequest(0x80, 0x0102, {0x01, 0x02, 0x03}));
     EXPECT_EQ(Ask(port, BuildRequest(0x81, 0x0001)), BuildRequest(0x80, 0x0001, {0x01}));
@@ -101,7 +95,7 @@ TEST(SimDataFile, TheFileIsNeverSeenHalfWritten) {
     const std::filesystem::path file = dir / "points.txt";
     SimProcess sim({"--data", file.string(), "--baud", "115200", "--turnaround", "0"});
     ASSERT_TRUE(sim.Started()) << sim.Error();
-    PtyClient port(sim.DevicePath());
+    LineEnd port(sim.DevicePath());
 
     std::atomic<bool> done{false};
     std::atomic<int> reads{0};

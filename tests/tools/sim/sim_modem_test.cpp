@@ -2,8 +2,7 @@
 // through to the controller, the escape with its guard times, and the dial outcomes.
 #include <gtest/gtest.h>
 
-#include "pty_client.h"
-#include "sim_process.h"
+#include "sim_fixture.h"
 #include "temp_dir.h"
 
 namespace vr620_test {
@@ -11,21 +10,11 @@ namespace {
 
 using std::chrono::duration_cast;
 
-class SimModem : public ::testing::Test {
+class SimModem : public SimTest {
   protected:
     void StartModem(std::vector<std::string> args = {}) {
         args.insert(args.begin(), "--modem");
-        sim_.emplace(args);
-        ASSERT_TRUE(sim_->Started()) << sim_->Error();
-        port_.emplace(sim_->DevicePath());
-        ASSERT_TRUE(port_->IsOpen());
-    }
-    // The simulator must end cleanly too (a sanitizer report would make it fail).
-    void TearDown() override {
-        port_.reset();
-        if (!sim_) return;
-        const int status = sim_->Stop();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+        StartSim(args);
     }
     // Sends a command line and collects the answer up to its result line.
     std::string Command(std::string_view line, std::string_view until) {
@@ -36,13 +25,6 @@ class SimModem : public ::testing::Test {
         ASSERT_EQ(Command("ATE0\r", "OK\r\n"), "ATE0\r\r\nOK\r\n");
         ASSERT_EQ(Command("ATDT 12345678\r", "ARQ\r\n"), "\r\nCONNECT 9600/ARQ\r\n");
     }
-    Bytes Ask(const Bytes& request) {
-        port_->Send(request);
-        return port_->ReadFrame();
-    }
-
-    std::optional<SimProcess> sim_;
-    std::optional<PtyClient> port_;
 };
 
 TEST_F(SimModem, CommandModeEchoesAndAnswersFramedResults) {
@@ -196,11 +178,11 @@ TEST(SimModemDial, EveryDialOutcomeAnswersAsChosen) {
         SCOPED_TRACE(o.option);
         SimProcess sim({"--modem", "--dial-delay", "50", "--dial-result", o.option});
         ASSERT_TRUE(sim.Started()) << sim.Error();
-        PtyClient port(sim.DevicePath());
+        LineEnd port(sim.DevicePath());
         port.Send("ATE0\r");
         port.ReadUntil("OK\r\n");
         port.Send("ATDT 12345678\r");
-        EXPECT_EQ(ToText(port.ReadCount(o.answer.size())), o.answer);
+        EXPECT_EQ(ToText(port.Receive(o.answer.size())), o.answer);
         // The line is not up: frames get no reply, the modem still takes commands.
         port.Send(BuildRequest(0x81, 0x0001));
         EXPECT_TRUE(port.ReadFor(milliseconds(150)).empty());
@@ -210,7 +192,7 @@ TEST(SimModemDial, EveryDialOutcomeAnswersAsChosen) {
 
     SimProcess silent({"--modem", "--dial-delay", "50", "--dial-result", "SILENT"});
     ASSERT_TRUE(silent.Started()) << silent.Error();
-    PtyClient port(silent.DevicePath());
+    LineEnd port(silent.DevicePath());
     port.Send("ATE0\r");
     port.ReadUntil("OK\r\n");
     port.Send("ATDT 12345678\r");
@@ -223,7 +205,7 @@ TEST(SimModemDial, LowerCaseBannerAndConnectText) {
     SimProcess sim({"--modem", "--dial-delay", "0", "--lowercase", "--banner", "CARRIER 9600",
                     "--banner", "PROTOCOL: LAP-M", "--connect-text", "CONNECT 2400"});
     ASSERT_TRUE(sim.Started()) << sim.Error();
-    PtyClient port(sim.DevicePath());
+    LineEnd port(sim.DevicePath());
     port.Send("AT\r");
     EXPECT_EQ(ToText(port.ReadUntil("ok\r\n")), "AT\r\r\nok\r\n");
     port.Send("ATD1\r");
@@ -239,7 +221,7 @@ TEST(SimModemDial, VerboseShowsCommandsAndResults) {
     {
         SimProcess sim({"--modem", "--verbose", "--dial-delay", "0"}, log);
         ASSERT_TRUE(sim.Started()) << sim.Error();
-        PtyClient port(sim.DevicePath());
+        LineEnd port(sim.DevicePath());
         port.Send("ATE0S0=1\r");
         port.ReadUntil("OK\r\n");
         port.Send("ATDT 12345678\r");
