@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include "gateway_harness.h"
+#include "loopback.h"
 #include "program_run.h"
 #include "socket_layer.h"
 #include "temp_dir.h"
@@ -46,18 +47,10 @@ TEST(Gatewayd, PortInUseExitsNonZeroWithAMessage) {
     gateway::DestroyServerSocket(occupant);
 }
 
-// A port that was free a moment ago (the system picks it).
-int FreePort() {
-    int probe = gateway::CreateServerSocket(0);
-    int port = gateway::BoundPort(probe);
-    gateway::DestroyServerSocket(probe);
-    return port;
-}
-
 TEST(Gatewayd, SignalsStopItInOrderWithExitZero) {
     for (int signal : {SIGTERM, SIGINT}) {
         vr620_test::TempDir dir;
-        int port = FreePort();
+        int port = vr620_test::FreePort();
         ProgramRun run(
             VR620_GATEWAYD_PATH,
             {"--port", std::to_string(port), "--com", "9", "--bind", "127.0.0.1", "--allow",

@@ -205,7 +205,7 @@ TEST_F(DeviceSettingsTest, ChannelChangeOnAnOpenModemLineKeepsTheClientsShareAnd
     // The modem on, the port as it is.
     RunDialog([&] { Dialog().ModemConnection->click(); });
 
-    vr620_test::GatewayClient a(port), b(port);
+    vr620_test::GatewayConnection a(port), b(port);
     ASSERT_TRUE(a.Connected() && b.Connected());
     for (auto* client : {&a, &b}) {
         auto reply = vr620_test::RequestServed(*client, gateway::kDeviceConnect, 0);

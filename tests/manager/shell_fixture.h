@@ -1,12 +1,6 @@
 // What the tests of the manager's shell share: waiting for a condition while the windows run,
-// answering a modal dialog, a free TCP port, and a small gateway client.
+// answering a modal dialog, and a connection to the gateway.
 #pragma once
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QAction>
 #include <QCoreApplication>
@@ -23,10 +17,10 @@
 #include <optional>
 #include <vector>
 
+#include "gateway_client.h"
 #include "loopback.h"
 #include "manager_fixture.h"
 #include "message_format.h"
-#include "socket_layer.h"
 #include "texts/language_texts.h"
 
 namespace vr620_test {
@@ -78,72 +72,39 @@ inline void WhenShown(QWidget& dialog, std::function<void()> act) {
     poll->start();
 }
 
-// A port that nobody listened on a moment ago (the system's choice), so that tests running at
-// the same time do not collide.
-inline int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-// One TCP connection to the gateway on 127.0.0.1.
-class GatewayClient {
+// One connection to the gateway on 127.0.0.1 through the suite's client library, every wait
+// bounded by 10 s.
+class GatewayConnection {
   public:
-    explicit GatewayClient(int port) {
-        fd_ = ConnectLoopback(port);
-        timeval bound{10, 0};
-        if (fd_ >= 0) setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    explicit GatewayConnection(int port) {
+        std::string error;
+        client_.SetReplyTimeout(std::chrono::seconds(10));
+        client_.Connect("127.0.0.1", port, std::chrono::seconds(10), error);
     }
-    ~GatewayClient() {
-        if (fd_ >= 0) close(fd_);
-    }
-    GatewayClient(const GatewayClient&) = delete;
-    GatewayClient& operator=(const GatewayClient&) = delete;
 
-    bool Connected() const { return fd_ >= 0; }
+    bool Connected() const { return client_.Connected(); }
 
     // Sends one request and waits for its reply (the server answers on this thread's behalf
     // while the caller keeps the windows' event loop running elsewhere, or not at all).
     std::optional<gateway::Reply> Request(std::uint16_t code, std::uint16_t snvt,
                                           std::vector<std::uint8_t> data = {}) {
-        const auto body = gateway::BuildRequestBody(code, snvt, data);
-        if (gateway::SendGatewayMessage(fd_, body.data(), static_cast<int>(body.size())) < 0)
-            return std::nullopt;
-        std::vector<std::uint8_t> buffer(gateway::kMaxBodySize + 1);
-        const int received =
-            gateway::ReceiveGatewayMessage(fd_, buffer.data(), gateway::kMaxBodySize, 10000);
-        if (received < 0) return std::nullopt;
-        return gateway::ParseReplyBody(
-            std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(received)));
+        std::string error;
+        return client_.Request(code, snvt, data, error);
     }
 
-    // True once the server has closed the connection, within the deadline.
-    bool ClosedByServer(int milliseconds = kDeadlineMs) {
-        pollfd ready{fd_, POLLIN, 0};
-        if (poll(&ready, 1, milliseconds) != 1) return false;
-        char byte;
-        return recv(fd_, &byte, 1, MSG_DONTWAIT) <= 0;
-    }
-
-    // True when nothing has closed the connection for `milliseconds`.
-    bool StillOpen(int milliseconds = 200) {
-        pollfd ready{fd_, POLLIN, 0};
-        return poll(&ready, 1, milliseconds) == 0;
+    // True when the server has closed the connection: a request finds it closed.
+    bool ClosedByServer() {
+        std::string error;
+        return !client_.Read(1, error) && error.find("closed the connection") != std::string::npos;
     }
 
   private:
-    int fd_ = -1;
+    vr620::GatewayClient client_;
 };
 
 // A request sent from another thread while this one keeps the windows' event loop running: the
 // server writes its log line into the log window before it replies.
-inline std::optional<gateway::Reply> RequestServed(GatewayClient& client, std::uint16_t code,
+inline std::optional<gateway::Reply> RequestServed(GatewayConnection& client, std::uint16_t code,
                                                    std::uint16_t snvt,
                                                    std::vector<std::uint8_t> data = {}) {
     auto reply = std::async(std::launch::async, [&] { return client.Request(code, snvt, data); });

@@ -1,4 +1,4 @@
-// A TCP connection to a server of ours on 127.0.0.1, as the tests' clients open it.
+// TCP on 127.0.0.1 for the tests: a free port, and a connection to a server of ours.
 #pragma once
 
 #include <arpa/inet.h>
@@ -9,6 +9,20 @@
 #include <cstdint>
 
 namespace vr620_test {
+
+// A port that nobody listened on a moment ago (the system's choice), so that tests running at
+// the same time do not collide.
+inline int FreePort() {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
 
 // The connected socket, or -1 when nothing listens on `port`.
 inline int ConnectLoopback(int port) {
