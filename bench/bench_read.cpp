@@ -4,7 +4,6 @@
 //     vr620-bench-read [--count N] [--index HEX] [--turnaround MS] [--sim PATH] [BAUD...]
 //
 // Defaults: 200 round trips of index 0102 (two data bytes) at 4800 and 9600 bit/s.
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "ducta.h"
+#include "ducta_copy.h"
 #include "sim_process.h"
 #include "temp_dir.h"
 
@@ -31,16 +31,8 @@ struct Options {
     std::vector<long> bauds;
 };
 
-std::filesystem::path ProgramFolder() {
-    return std::filesystem::canonical("/proc/self/exe").parent_path();
-}
-
 bool ParseOptions(int argc, char** argv, Options& o) {
-#ifdef VR620_SIM_PATH
     o.sim = VR620_SIM_PATH;
-#else
-    o.sim = (ProgramFolder() / "vr620-sim").string();
-#endif
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -66,36 +58,6 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     return true;
 }
 
-struct Library {
-    void* handle = nullptr;
-    decltype(&DCT_module_open) module_open = nullptr;
-    decltype(&DCT_Open) open = nullptr;
-    decltype(&DCT_Write) write = nullptr;
-    decltype(&DCT_Read) read = nullptr;
-    decltype(&DCT_Close) close = nullptr;
-    decltype(&DCT_module_close) module_close = nullptr;
-
-    bool Load(const std::filesystem::path& file) {
-        handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            std::fprintf(stderr, "cannot load %s: %s\n", file.c_str(), dlerror());
-            return false;
-        }
-        return Bind(module_open, "DCT_module_open") && Bind(open, "DCT_Open") &&
-               Bind(write, "DCT_Write") && Bind(read, "DCT_Read") && Bind(close, "DCT_Close") &&
-               Bind(module_close, "DCT_module_close");
-    }
-    ~Library() {
-        if (handle != nullptr) dlclose(handle);
-    }
-    template <typename F>
-    bool Bind(F& f, const char* name) {
-        f = reinterpret_cast<F>(dlsym(handle, name));
-        if (f == nullptr) std::fprintf(stderr, "missing export %s\n", name);
-        return f != nullptr;
-    }
-};
-
 double Percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     const std::size_t i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
@@ -112,14 +74,11 @@ bool Run(const Options& o, long baud) {
         return false;
     }
     vr620_test::TempDir dir;
-    std::filesystem::copy_file(ProgramFolder() / "libducta.so", dir / "libducta.so");
-    vr620_test::WriteFile(dir / "DUCTA.INI",
-                          "[Ports]\r\nCOM1=" + sim.DevicePath() +
-                              "\r\n[Direct]\r\nBaudRate=" + std::to_string(baud) + "\r\n");
-    Library lib;
-    if (!lib.Load(dir / "libducta.so")) return false;
+    vr620_test::DuctaCopy lib(dir.Path());
+    lib.WriteIni("[Ports]\r\nCOM1=" + sim.DevicePath() +
+                 "\r\n[Direct]\r\nBaudRate=" + std::to_string(baud) + "\r\n");
     lib.module_open();
-    if (lib.open(0, 0, 0, nullptr, nullptr, nullptr, 0) != DCT_RESULT_OK) {
+    if (lib.Open(0, 0, 0, nullptr, nullptr, nullptr, 0) != DCT_RESULT_OK) {
         std::fprintf(stderr, "DCT_Open failed at %ld bit/s\n", baud);
         lib.module_close();
         return false;
@@ -132,8 +91,8 @@ bool Run(const Options& o, long baud) {
         uint8_t ok = 0;
         uint16_t length = 0;
         const auto start = Clock::now();
-        lib.write(0, 0, static_cast<uint16_t>(o.index), DCT_COMMAND_READ, nullptr, 0);
-        const uint16_t r = lib.read(0, 0, nullptr, nullptr, &ok, data, &length);
+        lib.Write(0, 0, static_cast<uint16_t>(o.index), DCT_COMMAND_READ, nullptr, 0);
+        const uint16_t r = lib.Read(0, 0, nullptr, nullptr, &ok, data, &length);
         const auto took = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         if (r != DCT_RESULT_OK) {
             ++failures;
@@ -142,7 +101,7 @@ bool Run(const Options& o, long baud) {
         replyLength = length;
         if (i >= 5) ms.push_back(took);  // the first few warm up the simulator and the line
     }
-    lib.close(0, 0);
+    lib.Close(0, 0);
     lib.module_close();
     if (ms.empty()) {
         std::fprintf(stderr, "no successful round trip at %ld bit/s\n", baud);

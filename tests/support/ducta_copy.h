@@ -26,7 +26,7 @@ class DuctaCopy {
                                    std::filesystem::copy_options::overwrite_existing);
         handle_ = dlopen(library_.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle_ == nullptr) {
-            std::cerr << "dlopen: " << dlerror() << "\n";
+            std::cerr << "cannot load " << library_.string() << ": " << dlerror() << "\n";
             std::abort();
         }
         Bind(module_open, "DCT_module_open");
