@@ -21,6 +21,8 @@
 
 #include "gateway.h"
 #include "loopback.h"
+#include "poll_timeout.h"
+#include "wait_until.h"
 
 namespace gateway_test {
 
@@ -30,16 +32,7 @@ using namespace std::chrono_literals;
 
 inline constexpr auto kDeadline = 10s;
 
-// Polls `condition` until it holds or the deadline passes.
-template <typename Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds deadline = kDeadline) {
-    auto end = Clock::now() + deadline;
-    while (!condition()) {
-        if (Clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
+using vr620_test::WaitUntil;
 
 class CollectingReceiver : public gateway::LogReceiver {
   public:
@@ -97,12 +90,12 @@ class TcpClient {
     // Up to `count` bytes, fewer when the peer closes or the deadline passes.
     Bytes Receive(std::size_t count, std::chrono::milliseconds deadline = kDeadline) const {
         Bytes out;
-        auto end = Clock::now() + deadline;
+        const auto end = Clock::now() + deadline;
         while (out.size() < count) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-            if (left.count() <= 0) break;
+            const int left = posix::PollTimeout(end);
+            if (left == 0) break;
             pollfd pfd{fd_, POLLIN, 0};
-            if (poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
+            if (poll(&pfd, 1, left) <= 0) break;
             std::uint8_t buffer[8192];
             ssize_t n = recv(fd_, buffer, std::min(sizeof buffer, count - out.size()), 0);
             if (n <= 0) break;
@@ -126,12 +119,12 @@ class TcpClient {
     }
     // True when the peer closes the connection before the deadline.
     bool WaitClosed(std::chrono::milliseconds deadline = kDeadline) const {
-        auto end = Clock::now() + deadline;
+        const auto end = Clock::now() + deadline;
         for (;;) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-            if (left.count() <= 0) return false;
+            const int left = posix::PollTimeout(end);
+            if (left == 0) return false;
             pollfd pfd{fd_, POLLIN, 0};
-            if (poll(&pfd, 1, static_cast<int>(left.count())) <= 0) return false;
+            if (poll(&pfd, 1, left) <= 0) return false;
             std::uint8_t byte;
             ssize_t n = recv(fd_, &byte, 1, 0);
             if (n <= 0) return true;

@@ -14,10 +14,10 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "temp_dir.h"
+#include "wait_until.h"
 
 extern char** environ;
 
@@ -86,12 +86,7 @@ class ProgramRun {
 
     // True once the program has ended within `bound`; Status() and ExitCode() then tell how.
     bool Wait(std::chrono::milliseconds bound = std::chrono::seconds(30)) {
-        const auto end = std::chrono::steady_clock::now() + bound;
-        while (pid_ > 0 && !Reap(WNOHANG)) {
-            if (std::chrono::steady_clock::now() >= end) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return status_ != -1;
+        return WaitUntil([&] { return pid_ <= 0 || Reap(WNOHANG); }, bound) && status_ != -1;
     }
     // Sends SIGTERM and waits kStopBound for the end, then SIGKILL. Gives the wait status
     // (WIFEXITED/WEXITSTATUS), or -1 when there was no program.

@@ -1,17 +1,15 @@
 // The simulator seen through the six exports of a private copy of libducta.so: COM1 is mapped
 // to the simulator's stable link, so the same DUCTA.INI serves it across a restart.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "ducta_copy.h"
 #include "sim_process.h"
 #include "temp_dir.h"
+#include "wait_until.h"
 
 namespace vr620_test {
 namespace {
@@ -75,41 +73,6 @@ TEST(SimThroughTheLibrary, AValueWrittenComesBackAfterTheSimulatorRestarts) {
     lib.module_close();
 }
 
-// Polls `condition` until it holds or five seconds have passed.
-template <typename Condition>
-bool WaitUntil(Condition condition) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-// This process's standard error goes to `file` until Stop(), which gives what was written.
-class CapturedStderr {
-  public:
-    explicit CapturedStderr(std::filesystem::path file) : file_(std::move(file)) {
-        saved_ = dup(STDERR_FILENO);
-        const int fd = open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        dup2(fd, STDERR_FILENO);
-        close(fd);
-    }
-    ~CapturedStderr() { Stop(); }
-    std::string Stop() {
-        if (saved_ >= 0) {
-            dup2(saved_, STDERR_FILENO);
-            close(saved_);
-            saved_ = -1;
-        }
-        return ReadFile(file_);
-    }
-
-  private:
-    std::filesystem::path file_;
-    int saved_ = -1;
-};
-
 TEST(SimThroughTheLibrary, AnAdapterPulledOutAndPluggedBackServesTheSameOpenChannel) {
     TempDir dir;
     const std::filesystem::path link = dir / "ttyVR620";
@@ -121,7 +84,7 @@ TEST(SimThroughTheLibrary, AnAdapterPulledOutAndPluggedBackServesTheSameOpenChan
     ASSERT_EQ(lib.Open(0, 0, 0, nullptr, nullptr, nullptr, 0), DCT_RESULT_OK);
     EXPECT_EQ(Transact(lib, 0x0102, DCT_COMMAND_READ).result, DCT_RESULT_OK);
 
-    CapturedStderr debug(dir / "stderr.txt");
+    testing::internal::CaptureStderr();
     kill(sim.Pid(), SIGUSR1);
     ASSERT_TRUE(WaitUntil([&] { return !std::filesystem::exists(link); }));
     uint8_t ok = 0, data[DCT_READ_BUFFER_SIZE];
@@ -132,7 +95,7 @@ TEST(SimThroughTheLibrary, AnAdapterPulledOutAndPluggedBackServesTheSameOpenChan
     kill(sim.Pid(), SIGUSR2);
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(link); }));
     EXPECT_EQ(Transact(lib, 0x0102, DCT_COMMAND_READ).data, (std::vector<uint8_t>{0xAA, 0xBB}));
-    const std::string said = debug.Stop();
+    const std::string said = testing::internal::GetCapturedStderr();
     for (const char* line : {"port lost (hang-up)", "cannot reopen: cannot open: No such file",
                              "last message repeated", "reopened"}) {
         EXPECT_NE(said.find(line), std::string::npos) << line << " in:\n" << said;
