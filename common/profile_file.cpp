@@ -32,16 +32,6 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 // CR LF, LF and CR all end a line.
 std::vector<Line> SplitLines(std::string_view text) {
     std::vector<Line> lines;
@@ -145,7 +135,7 @@ Location Find(std::string_view text, const std::vector<Line>& lines, std::string
         std::string_view content(text.data() + lines[i].begin, lines[i].end - lines[i].begin);
         if (auto name = SectionName(content)) {
             if (inSection) break;  // the first of two equal sections wins
-            if (EqualNoCase(*name, section)) {
+            if (SameName(*name, section)) {
                 inSection = true;
                 loc.sectionFound = true;
                 loc.sectionLine = i;
@@ -156,7 +146,7 @@ Location Find(std::string_view text, const std::vector<Line>& lines, std::string
         if (!inSection) continue;
         if (auto kl = ParseKeyLine(content)) {
             loc.lastKeyLine = i;
-            if (!loc.keyLine && EqualNoCase(kl->key, key)) {
+            if (!loc.keyLine && SameName(kl->key, key)) {
                 loc.keyLine = i;
                 loc.value = std::string(kl->value);
             }
@@ -180,6 +170,16 @@ mode_t ModeFor(const std::filesystem::path& file) {
 }
 
 }  // namespace
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
 
 std::optional<std::string> FindValue(std::string_view text, std::string_view section,
                                      std::string_view key) {

@@ -38,6 +38,9 @@ int ReadInt(const std::filesystem::path& file, std::string_view section, std::st
 bool WriteString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                  std::string_view value);
 
+// Whether two section or key names are the same name: letter case does not count.
+bool SameName(std::string_view a, std::string_view b);
+
 // The same rules on a file's text, without the file.
 std::optional<std::string> FindValue(std::string_view text, std::string_view section,
                                      std::string_view key);

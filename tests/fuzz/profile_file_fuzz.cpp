@@ -1,6 +1,5 @@
 // The profile-file rules over arbitrary file text: every lookup of a few names, and a value
 // written into the text is the value read back from it.
-#include <cctype>
 #include <string>
 
 #include "fuzz_input.h"
@@ -17,16 +16,6 @@ std::string Plain(const std::uint8_t* data, std::size_t size) {
     std::string out;
     for (std::size_t i = 0; i < size; ++i) out.push_back(kChars[data[i] % (sizeof kChars - 1)]);
     return out;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -46,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string written = profile::WithValue(text, section, key, value);
     Require(profile::FindValue(written, section, key) == value);
-    if (!SameName(section, otherSection) || !SameName(key, otherKey)) {
+    if (!profile::SameName(section, otherSection) || !profile::SameName(key, otherKey)) {
         Require(profile::FindValue(written, otherSection, otherKey) ==
                 profile::FindValue(text, otherSection, otherKey));
     }
