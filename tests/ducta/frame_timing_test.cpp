@@ -1,6 +1,5 @@
 // Receive time-outs through the exports. Bounds are loose: they must hold on a loaded machine.
 #include <chrono>
-#include <ctime>
 #include <thread>
 
 #include "library_fixture.h"
@@ -10,12 +9,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 class FrameTiming : public LibraryTest {
   protected:

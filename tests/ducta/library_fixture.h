@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,13 @@ class LibraryTest : public ::testing::Test {
         ASSERT_EQ(pty.Receive(expected.size()), expected);
     }
 };
+
+// The processor time this process has used, to show that a wait sleeps rather than spins.
+inline double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
 
 // A reply frame with a correct checksum.
 inline Bytes Reply(uint8_t command, uint16_t index, const Bytes& data) {

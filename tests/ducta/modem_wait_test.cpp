@@ -3,7 +3,6 @@
 #include <sys/resource.h>
 
 #include <chrono>
-#include <ctime>
 
 #include "library_fixture.h"
 #include "modem_peer.h"
@@ -13,12 +12,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 class ModemWait : public LibraryTest {
   protected:
