@@ -1,14 +1,18 @@
 // The DUCTA.INI of this test program's own copy of libducta.so (beside the executable, copied
-// there by the build), written by the test and removed after it. Tests that use it hold the
-// folder's resource lock, so no two of them write the file at the same time.
+// there by the build), written by the test and removed after it, and the gateway serving the
+// simulated controller through it. Tests that use it hold the folder's resource lock, so no
+// two of them write the file at the same time.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <map>
 #include <string>
 
+#include "gateway_harness.h"
+#include "sim_process.h"
 #include "temp_dir.h"
 
 namespace gateway_test {
@@ -38,6 +42,19 @@ class DeviceFolder {
 
   private:
     std::filesystem::path ini_;
+};
+
+// The gateway in this process, serving the simulated controller on COM1.
+class GatewayOnSimulator : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.Started()) << sim.Error();
+        folder.MapPorts({{1, sim.DevicePath()}});
+        ASSERT_TRUE(run.started);
+    }
+    vr620_test::SimProcess sim{{"--baud", "38400", "--turnaround", "1"}};
+    DeviceFolder folder;
+    ServerRun run;
 };
 
 }  // namespace gateway_test

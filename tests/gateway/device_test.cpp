@@ -41,18 +41,14 @@ Bytes WriteRequest(std::uint16_t snvt, const Bytes& value) {
     return Framed(body);
 }
 
-class Device : public ::testing::Test {
+class Device : public gateway_test::GatewayOnSimulator {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(sim.Started()) << sim.Error();
-        folder.MapPorts({{1, sim.DevicePath()}});
-        ASSERT_TRUE(run.started);
+        GatewayOnSimulator::SetUp();
+        if (HasFatalFailure()) return;
         client = std::make_unique<TcpClient>(run.port);
         ASSERT_TRUE(client->Connected());
     }
-    SimProcess sim{{"--baud", "38400", "--turnaround", "1"}};
-    gateway_test::DeviceFolder folder;
-    ServerRun run;
     std::unique_ptr<TcpClient> client;
 };
 

@@ -19,13 +19,8 @@ namespace {
 using vr620_test::ProgramRun;
 using namespace std::chrono_literals;
 
-class WithGateway : public ::testing::Test {
+class WithGateway : public gateway_test::GatewayOnSimulator {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(sim.Started()) << sim.Error();
-        folder.MapPorts({{1, sim.DevicePath()}});
-        ASSERT_TRUE(run.started);
-    }
     // Runs vr620 with `args` behind --host 127.0.0.1 --port <gateway>.
     std::unique_ptr<ProgramRun> Tool(std::vector<std::string> args, int port = 0) {
         args.insert(args.begin(),
@@ -34,9 +29,6 @@ class WithGateway : public ::testing::Test {
         EXPECT_TRUE(tool->Wait());
         return tool;
     }
-    vr620_test::SimProcess sim{{"--baud", "38400", "--turnaround", "1"}};
-    gateway_test::DeviceFolder folder;
-    gateway_test::ServerRun run;
     vr620_test::TempDir dir;
 };
 
