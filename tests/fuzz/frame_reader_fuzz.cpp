@@ -15,11 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t pos = 0;
     std::size_t step = 1;
     while (pos < size) {
-        // The first byte of each piece also chooses how much of what is wanted arrives at once.
         const std::size_t wanted = reader.Wanted();
         Require(wanted >= 1 && wanted <= ducta::kMaxFrameSize);
-        const std::size_t piece = std::min({wanted, size - pos, 1 + step % wanted});
-        step = step * 31 + data[pos];
+        const std::size_t piece = vr620_fuzz::NextPiece(wanted, size - pos, data[pos], step);
         const std::size_t taken = reader.Feed(std::span(data + pos, piece));
         Require(taken == piece);  // a piece never reaches past the frame
         if (reader.Received() > 0)

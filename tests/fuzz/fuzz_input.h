@@ -1,6 +1,8 @@
-// Helpers the fuzz targets share: the input as text, and as a command line.
+// Helpers the fuzz targets share: the input as text, as a command line, and as a byte stream
+// cut into pieces.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,6 +27,17 @@ inline std::vector<std::string> Arguments(const std::uint8_t* data, std::size_t 
         rest.remove_prefix(end + 1);
     }
     return arguments;
+}
+
+// The length of the next piece of a byte stream for a receiver that wants `wanted` bytes (at
+// least 1), with `left` bytes of input left. The input chooses it (`first` is the piece's first
+// byte; `step` carries the choice on, starting at 1), so that the receiver meets every split
+// a socket or a line could give it.
+inline std::size_t NextPiece(std::size_t wanted, std::size_t left, std::uint8_t first,
+                             std::size_t& step) {
+    const std::size_t piece = std::min({wanted, left, 1 + step % wanted});
+    step = step * 31 + first;
+    return piece;
 }
 
 // A broken promise of the code under test: abort, so that the fuzzer keeps the input.

@@ -16,9 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (pos < size) {
         const std::size_t wanted = receiver.Wanted();
         Require(wanted >= 1 && wanted <= gateway::kMaxBodySize);
-        // The first byte of each piece also chooses how much of what is wanted arrives at once.
-        const std::size_t piece = std::min({wanted, size - pos, 1 + step % wanted});
-        step = step * 31 + data[pos];
+        const std::size_t piece = vr620_fuzz::NextPiece(wanted, size - pos, data[pos], step);
         Require(receiver.Feed({data + pos, piece}) == piece);
         pos += piece;
         Require(receiver.InMessage() || receiver.GetState() != State::kLength);
