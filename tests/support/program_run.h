@@ -25,7 +25,7 @@ namespace vr620_test {
 
 class ProgramRun {
   public:
-    static constexpr std::chrono::seconds kStopBound{5};
+    static constexpr std::chrono::seconds kStopBound{30};
 
     // Where the program's standard output and error go: into these files, or, for an empty
     // path, the output into a pipe (OutputPipe()) and the error to this process's own.

@@ -10,9 +10,9 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 #include <utility>
 
+#include "sim_signals.h"
 #include "termios_line.h"
 
 namespace sim {
@@ -132,30 +132,29 @@ std::unique_ptr<LineEndpoint> LineEndpoint::OpenDevice(const std::string& path, 
     return std::unique_ptr<LineEndpoint>(new LineEndpoint(fd, -1, path));
 }
 
-std::size_t LineEndpoint::Read(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) {
-    const timespec wait{static_cast<time_t>(timeout.count() / 1000),
-                        static_cast<long>(timeout.count() % 1000) * 1'000'000};
+std::size_t LineEndpoint::Read(std::span<std::uint8_t> buffer,
+                               std::optional<Clock::time_point> deadline) {
+    // Nobody on the other end (a hang-up or EIO) is a pause, not a loop that spins.
+    const auto pause = [] { Wait(nullptr, 0, Clock::now() + std::chrono::milliseconds(20)); };
     if (fd_ < 0) {
-        // Vanished: nothing to wait on but the time-out and the next signal.
-        ppoll(nullptr, 0, &wait, nullptr);
+        // Vanished: nothing to wait on but the deadline and the next signal.
+        Wait(nullptr, 0, deadline);
         return 0;
     }
     pollfd pfd{fd_, POLLIN, 0};
-    const int ready = ppoll(&pfd, 1, &wait, nullptr);
-    if (ready <= 0) return 0;
+    if (Wait(&pfd, 1, deadline) <= 0) return 0;
     if ((pfd.revents & POLLIN) == 0) {
-        // Nobody on the other end (POLLHUP): wait a little instead of spinning.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        pause();
         return 0;
     }
     const ssize_t n = read(fd_, buffer.data(), buffer.size());
     if (n > 0) return static_cast<std::size_t>(n);
-    if (n < 0 && errno == EIO) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (n < 0 && errno == EIO) pause();
     return 0;
 }
 
 bool LineEndpoint::Write(std::span<const std::uint8_t> bytes) {
-    constexpr int kRoomWaitMs = 1000;
+    constexpr std::chrono::seconds kRoomWait{1};
     if (fd_ < 0) return false;
     while (!bytes.empty()) {
         const ssize_t n = write(fd_, bytes.data(), bytes.size());
@@ -166,7 +165,9 @@ bool LineEndpoint::Write(std::span<const std::uint8_t> bytes) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             pollfd pfd{fd_, POLLOUT, 0};
-            if (poll(&pfd, 1, kRoomWaitMs) > 0 && (pfd.revents & POLLOUT) != 0) continue;
+            if (Wait(&pfd, 1, Clock::now() + kRoomWait) > 0 && (pfd.revents & POLLOUT) != 0) {
+                continue;
+            }
         }
         return false;
     }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -38,9 +39,11 @@ class LineEndpoint {
     bool Return(std::string& error);
     bool Present() const { return fd_ >= 0; }
 
-    // Waits up to `timeout` for input and reads what is there (0 bytes on time-out or
-    // interruption). A line that is gone for the moment (EIO, hang-up, vanished) is waited out.
-    std::size_t Read(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout);
+    // Waits until `deadline` (none: for ever) for input and reads what is there (0 bytes on
+    // time-out or a signal). A line that is gone for the moment (EIO, hang-up, vanished) is
+    // waited out.
+    std::size_t Read(std::span<std::uint8_t> buffer,
+                     std::optional<std::chrono::steady_clock::time_point> deadline);
     // Writes all bytes, waiting a bounded time for room; false when the line would not take them.
     bool Write(std::span<const std::uint8_t> bytes);
 

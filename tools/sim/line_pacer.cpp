@@ -1,7 +1,6 @@
 #include "line_pacer.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "sim_signals.h"
 
@@ -13,12 +12,10 @@ LinePacer::LinePacer(LineEndpoint& line, int baud)
           std::chrono::nanoseconds(10'000'000'000LL / std::max(baud, 1)))) {}
 
 bool LinePacer::SleepUntil(Clock::time_point when) {
-    // Slices of at most 50 ms keep a stop request from waiting behind a long pause.
     for (;;) {
         if (StopRequested() || VanishPending()) return false;
-        const Clock::time_point now = Clock::now();
-        if (now >= when) return true;
-        std::this_thread::sleep_until(std::min(when, now + std::chrono::milliseconds(50)));
+        if (Clock::now() >= when) return true;
+        Wait(nullptr, 0, when);
     }
 }
 

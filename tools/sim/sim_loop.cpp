@@ -23,7 +23,7 @@ void SimLoop::Run() {
     std::array<std::uint8_t, 512> buffer{};
     while (!StopRequested()) {
         OnPlugRequest();
-        const std::size_t n = line_.Read(buffer, WaitBudget(Clock::now()));
+        const std::size_t n = line_.Read(buffer, NextDeadline());
         const Clock::time_point now = Clock::now();
         for (std::size_t i = 0; i < n && !StopRequested(); ++i) OnLineByte(buffer[i], now);
         RunTimers(Clock::now());
@@ -54,14 +54,12 @@ void SimLoop::OnPlugRequest() {
     std::fflush(stdout);
 }
 
-std::chrono::milliseconds SimLoop::WaitBudget(Clock::time_point now) const {
-    // Bounded, so that a stop request that slips in just before the wait is seen soon.
-    Clock::time_point until = now + std::chrono::milliseconds(100);
-    if (const auto d = assembler_.Deadline()) until = std::min(until, *d);
+std::optional<Clock::time_point> SimLoop::NextDeadline() const {
+    std::optional<Clock::time_point> until = assembler_.Deadline();
     if (modem_ != nullptr) {
-        if (const auto d = modem_->NextDeadline()) until = std::min(until, *d);
+        if (const auto d = modem_->NextDeadline()) until = until ? std::min(*until, *d) : *d;
     }
-    return std::chrono::milliseconds(posix::PollTimeout(until, now));
+    return until;
 }
 
 void SimLoop::RunTimers(Clock::time_point now) {

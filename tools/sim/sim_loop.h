@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include "controller.h"
 #include "hayes_modem.h"
@@ -31,7 +32,8 @@ class SimLoop {
     void OnControllerByte(std::uint8_t byte, Clock::time_point now);
     void Carry(HayesModem::Output& out, Clock::time_point now);
     void RunTimers(Clock::time_point now);
-    std::chrono::milliseconds WaitBudget(Clock::time_point now) const;
+    // When the next timer is due; none while nothing is under way.
+    std::optional<Clock::time_point> NextDeadline() const;
 
     LineEndpoint& line_;
     LinePacer& pacer_;

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 
@@ -10,6 +11,9 @@ namespace sim {
 namespace {
 
 volatile std::sig_atomic_t stopFlag = 0;
+// The signal mask inside Wait: the one found at start, with the signals above let through
+// even when the parent had them blocked.
+sigset_t waitMask;
 // Lock-free, so the handler may store into it and the loop take it in one step.
 std::atomic<int> plugRequest{0};  // a PlugRequest
 
@@ -26,7 +30,7 @@ void Handle(int signal, void (*handler)(int)) {
     struct sigaction sa {};
     sa.sa_handler = handler;
     sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0;  // no SA_RESTART: a signal ends a poll or a sleep at once
+    sa.sa_flags = 0;  // no SA_RESTART: a signal ends the wait at once
     sigaction(signal, &sa, nullptr);
 }
 
@@ -39,6 +43,11 @@ void InstallSignalHandlers() {
     Handle(SIGUSR1, OnPlugSignal);
     Handle(SIGUSR2, OnPlugSignal);
     signal(SIGPIPE, SIG_IGN);
+    sigset_t ours;
+    sigemptyset(&ours);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}) sigaddset(&ours, s);
+    sigprocmask(SIG_BLOCK, &ours, &waitMask);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}) sigdelset(&waitMask, s);
 }
 
 bool StopRequested() {
@@ -51,6 +60,18 @@ PlugRequest TakePlugRequest() {
 
 bool VanishPending() {
     return plugRequest.load() == static_cast<int>(PlugRequest::kVanish);
+}
+
+int Wait(pollfd* fds, nfds_t count, std::optional<Clock::time_point> deadline) {
+    timespec wait{};
+    if (deadline) {
+        const auto left = std::max(*deadline - Clock::now(), Clock::duration::zero());
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+        wait.tv_sec = static_cast<time_t>(seconds.count());
+        wait.tv_nsec = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds).count());
+    }
+    return ppoll(fds, count, deadline ? &wait : nullptr, &waitMask);
 }
 
 }  // namespace sim
