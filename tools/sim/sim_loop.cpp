@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <string>
 
-#include "poll_timeout.h"
 #include "sim_signals.h"
 
 namespace sim {
