@@ -1,17 +1,13 @@
 #include "profile_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <optional>
 #include <vector>
 
-#include "atomic_file.h"
+#include "file_io.h"
+#include "system_error.h"
 
 namespace profile {
 namespace {
@@ -82,42 +78,6 @@ std::optional<KeyLine> ParseKeyLine(std::string_view content) {
     return kl;
 }
 
-// Only a regular file that can be read counts as present; a folder, a FIFO or a device in its
-// place, or a read error, gives nothing (and never throws). Nothing is opened in a way that can
-// block: a FIFO is never opened at all, and the open of the checked file does not wait either.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
-    struct stat st {};
-    if (stat(file.c_str(), &st) != 0) return std::nullopt;
-    if (!S_ISREG(st.st_mode)) {
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return std::nullopt;
-    }
-    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
-    // The name may have been replaced between the two looks.
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        errno = EINVAL;
-        return std::nullopt;
-    }
-    std::string text;
-    char chunk[4096];
-    for (;;) {
-        ssize_t n = read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int why = errno;
-            close(fd);
-            errno = why;
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        text.append(chunk, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    return text;
-}
-
 // Where a section and a key sit in a file's text.
 struct Location {
     bool sectionFound = false;
@@ -161,12 +121,6 @@ std::string LineEndingOf(std::string_view text) {
     if (text[i] == '\n') return "\n";
     if (i + 1 < text.size() && text[i + 1] == '\n') return "\r\n";
     return "\r";
-}
-
-// An existing file keeps its mode; a new one is readable by all.
-mode_t ModeFor(const std::filesystem::path& file) {
-    struct stat st {};
-    return stat(file.c_str(), &st) == 0 ? st.st_mode & 07777 : 0644;
 }
 
 }  // namespace
@@ -222,7 +176,7 @@ std::string WithValue(std::string_view text, std::string_view section, std::stri
 
 std::optional<std::string> Lookup(const std::filesystem::path& file, std::string_view section,
                                   std::string_view key) {
-    auto text = ReadWholeFile(file);
+    auto text = common::ReadRegularFile(file);
     if (!text) return std::nullopt;
     return FindValue(*text, section, key);
 }
@@ -261,13 +215,13 @@ int ReadInt(const std::filesystem::path& file, std::string_view section, std::st
 bool WriteString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                  std::string_view value) {
     std::string text;
-    errno = 0;
-    if (auto existing = ReadWholeFile(file)) {
+    common::SetLastSystemError(0);
+    if (auto existing = common::ReadRegularFile(file)) {
         text = std::move(*existing);
     } else if (std::error_code ec; std::filesystem::exists(file, ec) || ec) {
         return false;  // present but unreadable: never replace what we could not read
     }
-    return posix::ReplaceFile(file, WithValue(text, section, key, value), ModeFor(file));
+    return common::ReplaceFile(file, WithValue(text, section, key, value));
 }
 
 }  // namespace profile

@@ -34,7 +34,7 @@ int ReadInt(const std::filesystem::path& file, std::string_view section, std::st
 
 // Sets `key` of `section` to `value`, creating the file, the section and the key as needed.
 // Every other byte of the file stays as it was; the file is replaced atomically. Returns false
-// when the write failed (errno tells why); the file then keeps its old content.
+// when the write failed (LastSystemError() tells why); the file then keeps its old content.
 bool WriteString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                  std::string_view value);
 

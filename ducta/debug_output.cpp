@@ -10,7 +10,7 @@ namespace {
 void Emit(std::string_view text) {
     std::string line = "ducta: ";
     line.append(text);
-    posix::WriteDebugLine(line);
+    common::WriteDebugLine(line);
 }
 
 }  // namespace

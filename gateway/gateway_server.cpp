@@ -16,7 +16,7 @@
 #include "log_writer.h"
 #include "message_format.h"
 #include "message_receiver.h"
-#include "poll_timeout.h"
+#include "deadline.h"
 #include "socket_layer.h"
 
 namespace gateway {
@@ -236,7 +236,7 @@ int GatewayServer::Timeout(Clock::time_point now) const {
         if (idle.count() > 0) consider(connection->lastHeard + idle);
     }
     if (!nearest) return -1;
-    return std::min(posix::PollTimeout(*nearest, now), 24 * 3600 * 1000);
+    return std::min(common::MillisecondsUntil(*nearest, now), 24 * 3600 * 1000);
 }
 
 void GatewayServer::Accept(Clock::time_point now) {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "local_time.h"
+
 namespace gateway {
 
 void FormatLogStamp(const std::tm& when, char* out, std::size_t size) {
@@ -33,9 +35,8 @@ int LogWriter::WriteV(const char* format, va_list args) {
 
     char line[kLogLineSize];
     std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local) != nullptr) {
-        FormatLogStamp(local, line, sizeof line);
+    if (const auto local = common::LocalTime(now)) {
+        FormatLogStamp(*local, line, sizeof line);
     } else {
         line[0] = '\0';
     }

@@ -16,7 +16,7 @@
 
 #include "debug_line.h"
 #include "message_format.h"
-#include "poll_timeout.h"
+#include "deadline.h"
 
 namespace gateway {
 namespace {
@@ -44,7 +44,7 @@ int ReceiveExactly(int socket, std::uint8_t* buffer, std::size_t size, Clock::ti
     std::size_t done = 0;
     while (done < size) {
         pollfd pfd{socket, POLLIN, 0};
-        int ready = poll(&pfd, 1, posix::PollTimeout(deadline));
+        int ready = poll(&pfd, 1, common::MillisecondsUntil(deadline));
         if (ready < 0) {
             if (errno == EINTR) continue;
             return kResultReceiveError;
@@ -85,19 +85,19 @@ bool IsLocalHost(const char* host) {
     char ownName[128] = {};
     if (gethostname(ownName, sizeof ownName - 1) != 0) {
         CleanupSockets();
-        posix::WriteDebugLine("Error in gethostname!");
+        common::WriteDebugLine("Error in gethostname!");
         return false;
     }
     std::optional<in_addr> own = FirstIpv4Address(ownName);
     if (!own) {
         CleanupSockets();
-        posix::WriteDebugLine("Error in gethostbyname!");
+        common::WriteDebugLine("Error in gethostbyname!");
         return false;
     }
     std::optional<in_addr> given = host != nullptr ? FirstIpv4Address(host) : std::nullopt;
     if (!given) {
         CleanupSockets();
-        posix::WriteDebugLine("Error in gethostbyname!");
+        common::WriteDebugLine("Error in gethostbyname!");
         return false;
     }
     CleanupSockets();
@@ -106,13 +106,13 @@ bool IsLocalHost(const char* host) {
 
 int CreateServerSocket(int port, std::uint32_t bindAddress) {
     if (!StartSockets()) {
-        posix::WriteDebugLine("Error in initializing socket interface!");
+        common::WriteDebugLine("Error in initializing socket interface!");
         return kInvalidSocket;
     }
     int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listener < 0) {
         CleanupSockets();
-        posix::WriteDebugLine("Error in creating socket!");
+        common::WriteDebugLine("Error in creating socket!");
         return kInvalidSocket;
     }
     // On Linux this only allows binding over connections of an earlier run that linger in
@@ -126,28 +126,28 @@ int CreateServerSocket(int port, std::uint32_t bindAddress) {
     if (bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         close(listener);
         CleanupSockets();
-        posix::WriteDebugLine("Error in binding socket!");
+        common::WriteDebugLine("Error in binding socket!");
         return kInvalidSocket;
     }
     // A storm of short connections must not overflow the queue while the server is busy.
     if (listen(listener, SOMAXCONN) != 0) {
         close(listener);
         CleanupSockets();
-        posix::WriteDebugLine("Error in setting socket for listening!");
+        common::WriteDebugLine("Error in setting socket for listening!");
         return kInvalidSocket;
     }
-    posix::WriteDebugLine("Server socket was created successfully...");
+    common::WriteDebugLine("Server socket was created successfully...");
     return listener;
 }
 
 void DestroyServerSocket(int socket) {
     if (socket == kInvalidSocket) {
-        posix::WriteDebugLine("Invalid socket! Nothing to destroy.");
+        common::WriteDebugLine("Invalid socket! Nothing to destroy.");
         return;
     }
     close(socket);
     CleanupSockets();
-    posix::WriteDebugLine("Server socket destroyed successfully...");
+    common::WriteDebugLine("Server socket destroyed successfully...");
 }
 
 int BoundPort(int socket) {

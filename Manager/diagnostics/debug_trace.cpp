@@ -40,7 +40,7 @@ void DebugTrace(const char* file, int line, const char* format, ...) {
     }
     va_end(args);
 
-    posix::WriteDebugLine(text);
+    common::WriteDebugLine(text);
     errno = savedErrno;
 }
 

@@ -21,7 +21,7 @@
 
 #include "gateway.h"
 #include "loopback.h"
-#include "poll_timeout.h"
+#include "deadline.h"
 #include "wait_until.h"
 
 namespace gateway_test {
@@ -92,7 +92,7 @@ class TcpClient {
         Bytes out;
         const auto end = Clock::now() + deadline;
         while (out.size() < count) {
-            const int left = posix::PollTimeout(end);
+            const int left = common::MillisecondsUntil(end);
             if (left == 0) break;
             pollfd pfd{fd_, POLLIN, 0};
             if (poll(&pfd, 1, left) <= 0) break;
@@ -121,7 +121,7 @@ class TcpClient {
     bool WaitClosed(std::chrono::milliseconds deadline = kDeadline) const {
         const auto end = Clock::now() + deadline;
         for (;;) {
-            const int left = posix::PollTimeout(end);
+            const int left = common::MillisecondsUntil(end);
             if (left == 0) return false;
             pollfd pfd{fd_, POLLIN, 0};
             if (poll(&pfd, 1, left) <= 0) return false;

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "poll_timeout.h"
+#include "deadline.h"
 #include "write_all.h"
 
 namespace vr620_test {
@@ -108,7 +108,7 @@ class LineEnd {
         arrivals_.clear();
         const Clock::time_point deadline = Clock::now() + limit;
         while (more(got)) {
-            const int left = posix::PollTimeout(deadline);
+            const int left = common::MillisecondsUntil(deadline);
             if (left == 0) break;
             pollfd pfd{fd_, POLLIN, 0};
             if (poll(&pfd, 1, left) <= 0) continue;

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "poll_timeout.h"
+#include "deadline.h"
 #include "program_run.h"
 
 namespace vr620_test {
@@ -59,7 +59,7 @@ class SimProcess : public ProgramRun {
         const Clock::time_point deadline = Clock::now() + kStartBound;
         std::string line;
         while (line.find('\n') == std::string::npos && line.size() < 4096) {
-            const int left = posix::PollTimeout(deadline);
+            const int left = common::MillisecondsUntil(deadline);
             if (left == 0) {
                 error_ = "no 'device:' line from the simulator within " +
                          std::to_string(kStartBound.count()) + " s";

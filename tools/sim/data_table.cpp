@@ -6,7 +6,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "atomic_file.h"
+#include "file_io.h"
 #include "frame_codec.h"
 
 namespace sim {
@@ -123,7 +123,7 @@ bool DataTable::Open(const std::filesystem::path& file, std::string& error) {
             return false;
         }
         PointMap defaults = DefaultPoints();
-        if (!posix::ReplaceFile(file, FormatPoints(defaults), 0644, &error)) return false;
+        if (!common::ReplaceFile(file, FormatPoints(defaults), &error)) return false;
         points_ = std::move(defaults);
         file_ = file;
         return true;
@@ -158,7 +158,7 @@ bool DataTable::Store(std::uint16_t index, const Value& value, std::string& erro
     }
     Value old = std::move(it->second);
     it->second = value;
-    if (file_ && !posix::ReplaceFile(*file_, FormatPoints(points_), 0644, &error)) {
+    if (file_ && !common::ReplaceFile(*file_, FormatPoints(points_), &error)) {
         it->second = std::move(old);
         return false;
     }

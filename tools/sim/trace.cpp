@@ -42,7 +42,7 @@ void Trace::Line(std::string_view text) const {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     char head[32];
     std::snprintf(head, sizeof head, "vr620-sim [%9.3f] ", seconds);
-    posix::WriteDebugLine(head + std::string(text));
+    common::WriteDebugLine(head + std::string(text));
 }
 
 void Trace::Frame(std::string_view direction, std::span<const std::uint8_t> bytes) const {

@@ -1,20 +1,19 @@
-#include "debug_line.h"
-
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
+#include "debug_line.h"
 #include "write_all.h"
 
-namespace posix {
+namespace common {
 
 void WriteDebugLine(std::string_view text) {
     const int savedErrno = errno;
     std::string line(text);
     line.push_back('\n');
-    WriteAll(STDERR_FILENO, line);
+    posix::WriteAll(STDERR_FILENO, line);
     errno = savedErrno;
 }
 
-}  // namespace posix
+}  // namespace common
