@@ -11,14 +11,19 @@
 #include <span>
 #include <vector>
 
+#include "ducta.h"
+
 namespace gateway {
+
+// The gateway's TCP port unless the user names another.
+inline constexpr int kDefaultPort = 7105;
 
 inline constexpr std::size_t kLengthFieldSize = 4;
 inline constexpr std::size_t kHeaderSize = 5;
 // The largest body the server accepts.
 inline constexpr int kMaxBodySize = 4096;
 // The value of one data point travels in one device frame, whose data field holds 253 bytes.
-inline constexpr std::size_t kMaxValueSize = 253;
+inline constexpr std::size_t kMaxValueSize = DCT_MAX_DATA;
 
 enum CommandCode : std::uint16_t {
     kDeviceConnect = 1,
