@@ -2,13 +2,15 @@
 # Installs the Debian 12 packages that the build, the tests, the main job and the screenshots
 # need (only the missing ones). qt6-translations-l10n gives Qt's own buttons the user's language.
 # With "fuzz": also clang and its libFuzzer and sanitizer runtimes, for scripts/fuzz.sh; with
-# "package": what builds and checks the Debian package (scripts/package.sh).
+# "package": what builds and checks the Debian package (scripts/package.sh); with "windows":
+# mingw-w64 (posix threads), GoogleTest's sources and Wine, for scripts/windows.sh.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-translations-l10n xvfb xauth openbox)
 case "${1:-}" in
     fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
     package) pkgs+=(dpkg-dev lintian desktop-file-utils man-db) ;;
+    windows) pkgs+=(g++-mingw-w64-x86-64-posix googletest wine wine64) ;;
 esac
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,9 +1,9 @@
 #include "profile_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "../support/temp_dir.h"
+#include "system_error.h"
 
 namespace {
 
@@ -75,14 +75,6 @@ TEST_F(ProfileFile, MissingPartsGiveTheDefaultButAnEmptyValueIsEmpty) {
     EXPECT_EQ(profile::Lookup(file, "S", "k"), std::nullopt);
 }
 
-TEST_F(ProfileFile, OnlyARegularFileIsAFile) {
-    // Opening a FIFO would wait for a writer for ever.
-    ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
-    EXPECT_EQ(Read("S", "k"), "DEF");
-    EXPECT_EQ(profile::ReadInt(file, "S", "k", 7), 7);
-    EXPECT_FALSE(profile::WriteString(file, "S", "k", "v"));
-}
-
 TEST_F(ProfileFile, LongValuesAreCutToTheBuffer) {
     WriteFile(file, "[S]\nk=abcdef\n");
     EXPECT_EQ(Read("S", "k", "", 4), "abc");
@@ -141,27 +133,11 @@ TEST_F(ProfileFile, KeyIntoSectionHeaderWithoutLineEnd) {
     EXPECT_EQ(ReadFile(file), "[A]\r\nk=v\r\n");
 }
 
-TEST_F(ProfileFile, WriteReplacesTheFileAtomicallyAndKeepsItsMode) {
-    WriteFile(file, "[A]\na=1\n");
-    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
-    struct stat before {};
-    ASSERT_EQ(stat(file.c_str(), &before), 0);
-    ASSERT_TRUE(profile::WriteString(file, "A", "a", "2"));
-    struct stat after {};
-    ASSERT_EQ(stat(file.c_str(), &after), 0);
-    EXPECT_NE(before.st_ino, after.st_ino);  // a new file renamed into place
-    EXPECT_EQ(after.st_mode & 07777, 0600u);
-    // No temporary file stays behind.
-    std::size_t entries = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
-    EXPECT_EQ(entries, 1u);
-}
-
 TEST_F(ProfileFile, WriteFailsWhenTheFolderDoesNotExist) {
     auto missing = dir / "no-such-folder" / "X.INI";
-    errno = 0;
+    common::SetLastSystemError(0);
     EXPECT_FALSE(profile::WriteString(missing, "A", "a", "1"));
-    EXPECT_NE(errno, 0);
+    EXPECT_NE(common::LastSystemError(), 0);
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -12,10 +13,20 @@ namespace vr620_test {
 
 class TempDir {
   public:
+    // A new folder of a random name; create_directory fails on a name already taken, so no
+    // two tests share one.
     TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "vr620-test-XXXXXX").string();
-        if (mkdtemp(tmpl.data()) == nullptr) std::abort();
-        path_ = tmpl;
+        std::random_device random;
+        std::error_code ec;
+        const auto base = std::filesystem::temp_directory_path(ec);
+        for (int attempt = 0; attempt < 100 && !ec; ++attempt) {
+            auto candidate = base / ("vr620-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate, ec)) {
+                path_ = candidate;
+                return;
+            }
+        }
+        std::abort();
     }
     ~TempDir() {
         std::error_code ec;

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# A read through vr620-gatewayd.exe under Wine beside the same read through the Linux
+# vr620-gatewayd, in one run, against one vr620-sim: p50 and p95 of `vr620 bench`.
+#
+#   bench/wine_gateway.sh [--out DIR] [--windows-out DIR] [--requests M] [--rounds R] [BAUD...]
+#     --out DIR          the Linux programs (default build/default/out)
+#     --windows-out DIR  vr620-gatewayd.exe and DUCTA.dll (default build/windows/out)
+#     --requests M       reads of point 0x0102 per gateway and round (default 200)
+#     --rounds R         rounds; each round runs the Linux and the Windows gateway in turn
+#                        (default 3)
+#     BAUD...            line speeds (default 4800 38400)
+#
+# Wine runs in a prefix of its own in a temporary folder (its COM1 mapped onto the simulator),
+# never the user's; the programs run from copies with their own DUCTA.INI.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+out=build/default/out
+wout=build/windows/out
+requests=200
+rounds=3
+bauds=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --out) out="${2:?--out needs a folder}"; shift ;;
+        --windows-out) wout="${2:?--windows-out needs a folder}"; shift ;;
+        --requests) requests="${2:?--requests needs a number}"; shift ;;
+        --rounds) rounds="${2:?--rounds needs a number}"; shift ;;
+        -h|--help) sed -n '2,/^set -euo/p' "$0" | grep '^#' | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -*) echo "wine_gateway: unknown option '$1' (see --help)" >&2; exit 2 ;;
+        *) bauds+=("$1") ;;
+    esac
+    shift
+done
+[ ${#bauds[@]} -gt 0 ] || bauds=(4800 38400)
+
+work="$(mktemp -d -t vr620-wine-bench-XXXXXX)"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    WINEPREFIX="$work/wine" wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir -p "$work/linux" "$work/windows"
+for f in vr620-gatewayd vr620 vr620-sim libducta.so; do
+    cp "$out/$f" "$work/linux/" || { echo "wine_gateway: $out/$f is missing (build first)" >&2; exit 1; }
+done
+for f in vr620-gatewayd.exe DUCTA.dll; do
+    cp "$wout/$f" "$work/windows/" ||
+        { echo "wine_gateway: $wout/$f is missing (scripts/windows.sh builds it)" >&2; exit 1; }
+done
+
+export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+wineboot -i >/dev/null 2>&1
+wineserver -w
+ln -sfn "$work/com1" "$WINEPREFIX/dosdevices/com1"
+
+wait_for_text() {  # file, tenths of a second, text
+    for _ in $(seq "$2"); do
+        grep -q -- "$3" "$1" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+gateway=""
+start_gateway() {  # linux|windows, port
+    if [ "$1" = linux ]; then
+        "$work/linux/vr620-gatewayd" --port "$2" --com 1 --bind 127.0.0.1 >"$work/gateway.log" 2>&1 &
+    else
+        wine "$work/windows/vr620-gatewayd.exe" --port "$2" --com 1 --bind 127.0.0.1 \
+            >"$work/gateway.log" 2>&1 &
+    fi
+    gateway=$!
+    wait_for_text "$work/gateway.log" 300 "Listening to port" ||
+        { cat "$work/gateway.log" >&2; exit 1; }
+}
+stop_gateway() {  # SIGINT: under Wine it arrives as Ctrl-C
+    kill -INT "$gateway"
+    wait "$gateway" || { echo "wine_gateway: the gateway did not end with 0" >&2; exit 1; }
+}
+
+echo "vr620 bench: $requests reads of point 0x0102, one client, $rounds rounds"
+printf '%-8s %-9s %10s %10s\n' "bit/s" gateway "p50 ms" "p95 ms"
+for baud in "${bauds[@]}"; do
+    "$work/linux/vr620-sim" --baud "$baud" --turnaround 1 --link "$work/com1" >"$work/sim.out" 2>&1 &
+    sim=$!
+    pids+=("$sim")
+    wait_for_text "$work/sim.out" 100 "^device: " || { cat "$work/sim.out" >&2; exit 1; }
+    printf '[Ports]\r\nCOM1=%s\r\n[Direct]\r\nBaudRate=%s\r\n' "$work/com1" "$baud" \
+        >"$work/linux/DUCTA.INI"
+    # On Windows COM1 is \\.\COM1, which Wine's dosdevices/com1 maps onto the simulator.
+    printf '[Direct]\r\nBaudRate=%s\r\n' "$baud" >"$work/windows/DUCTA.INI"
+    : >"$work/linux.p" ; : >"$work/windows.p"
+    for _ in $(seq "$rounds"); do
+        for kind in linux windows; do
+            port=$((20000 + RANDOM % 40000))
+            start_gateway "$kind" "$port"
+            result=$("$work/linux/vr620" --port "$port" bench --requests "$requests" 0x0102 2>&1) ||
+                { echo "$result" >&2; exit 1; }
+            grep '^latency' <<<"$result" | sed 's/.*p50 \([0-9.]*\), p95 \([0-9.]*\).*/\1 \2/' \
+                >>"$work/$kind.p"
+            stop_gateway
+        done
+    done
+    for kind in linux windows; do
+        # The median of the rounds' figures.
+        p50=$(awk '{print $1}' "$work/$kind.p" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
+        p95=$(awk '{print $2}' "$work/$kind.p" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
+        printf '%-8s %-9s %10s %10s\n' "$baud" "$kind" "$p50" "$p95"
+    done
+    kill -TERM "$sim"; wait "$sim" 2>/dev/null || true
+done
