@@ -1,7 +1,6 @@
 #include "dct_module.h"
 
 #include <chrono>
-#include <cstring>
 #include <new>
 #include <string>
 #include <thread>
@@ -17,14 +16,6 @@ constexpr auto kModemLinesSettle = std::chrono::milliseconds(500);
 
 }  // namespace
 
-void CopyModemText(char (&field)[kModemTextSize], const char* text) {
-    std::memset(field, 0, kModemTextSize);
-    if (text == nullptr) return;
-    std::size_t n = 0;
-    while (n < kModemTextSize - 1 && text[n] != '\0') ++n;
-    std::memcpy(field, text, n);
-}
-
 DctModule::DctModule() : line_(new (std::nothrow) Line(debug_)) {}
 
 Status DctModule::OpenChannel(const ChannelSettings& settings) {
@@ -35,7 +26,7 @@ Status DctModule::OpenChannel(const ChannelSettings& settings) {
     Modem& modem = line_->modem;
 
     const std::string com = "COM" + std::to_string(settings_.comNumber);
-    const auto path = DevicePathForCom(configFile_, settings_.comNumber);
+    const auto path = common::DevicePathForCom(configFile_, settings_.comNumber);
     if (!path) {
         debug_.Line(com + ": " + Describe(Status::kNoDevicePath) + " (the key " + com +
                     " of [Ports] in " + configFile_.string() + " is empty)");

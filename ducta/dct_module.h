@@ -3,38 +3,16 @@
 // closed.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 
+#include "channel_settings.h"
 #include "debug_output.h"
 #include "modem.h"
 #include "serial_port.h"
 #include "status.h"
 
 namespace ducta {
-
-inline constexpr std::size_t kModemTextSize = 128;  // 127 characters and the NUL
-
-enum class ChannelMode : std::int32_t { kDirect = 0, kModem = 1 };
-
-struct ChannelSettings {
-    ChannelMode mode = ChannelMode::kDirect;
-    std::int32_t comNumber = 0;
-    std::int32_t baudRate = 0;
-    char initString[kModemTextSize] = {};
-    char dialString[kModemTextSize] = {};
-    char hangupString[kModemTextSize] = {};
-    std::int32_t connTimeOutS = 0;
-    std::int32_t pollTimeOutMs = 0;
-    std::int32_t commandDelayMs = 0;
-    std::int32_t devStart = 0;
-    std::int32_t devEnd = 0;
-    std::uint8_t assumeConnected = 0;
-};
-
-// Copies `text` into a modem text field, cut at 127 characters.
-void CopyModemText(char (&field)[kModemTextSize], const char* text);
 
 class DctModule {
   public:
@@ -45,7 +23,6 @@ class DctModule {
     // Null when the port object could not be created.
     SerialPort* Port() { return line_ ? &line_->port : nullptr; }
     int PollTimeOutMs() const { return pollTimeOutMs_; }
-    const ChannelSettings& Settings() const { return settings_; }
     // Where the COM numbers are mapped to device paths.
     void SetConfigFile(const std::filesystem::path& file) { configFile_ = file; }
 

@@ -1,8 +1,7 @@
 #include "debug_output.h"
 
-#include <cstring>
-
 #include "debug_line.h"
+#include "system_error.h"
 
 namespace ducta {
 namespace {
@@ -31,7 +30,7 @@ void DebugOutput::Line(std::string_view text) {
 
 void DebugOutput::Line(std::string_view text, int error) {
     std::string line(text);
-    line.append(": ").append(std::strerror(error));
+    line.append(": ").append(common::SystemErrorText(error));
     Line(line);
 }
 

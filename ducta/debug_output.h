@@ -17,7 +17,7 @@ class DebugOutput {
     DebugOutput& operator=(const DebugOutput&) = delete;
 
     void Line(std::string_view text);
-    // "text: " and the words of errno value `error`.
+    // "text: " and the system's words for its error code `error` (errno, or GetLastError()).
     void Line(std::string_view text, int error);
 
   private:

@@ -1,8 +1,9 @@
-// The six exports of libducta.so. Nothing else of the library is visible outside it, and no
-// exception crosses this boundary.
+// The six exports of libducta.so (DUCTA.dll). Nothing else of the library is visible outside it,
+// and no exception crosses this boundary.
 #define DUCTA_BUILDING_LIBRARY 1
 #include "ducta.h"
 
+#include <algorithm>
 #include <memory>
 #include <span>
 
@@ -96,22 +97,14 @@ DCT_API uint16_t DCT_Open(uint8_t selector, uint8_t comIndex, uint8_t assumeConn
     try {
         DctModule* module = CheckedModule(selector);
         if (module == nullptr) return DCT_RESULT_FAILED;
-        ducta::ChannelSettings s{};
         const auto configFile = ducta::LibraryConfigPath();
         const bool modem = assumeConnected != 0 || initString != nullptr || dialString != nullptr;
-        s.mode = modem ? ducta::ChannelMode::kModem : ducta::ChannelMode::kDirect;
+        ducta::ChannelSettings s = ducta::ReadChannelConfig(configFile, modem);
         s.assumeConnected = assumeConnected != 0 ? 1 : 0;
         ducta::CopyModemText(s.initString, initString);
         ducta::CopyModemText(s.dialString, dialString);
         ducta::CopyModemText(s.hangupString, hangupString);
         s.comNumber = comIndex + 1;
-        const ducta::ChannelConfig c = ducta::ReadChannelConfig(configFile, modem);
-        s.baudRate = c.baudRate;
-        s.connTimeOutS = c.connTimeOutS;
-        s.pollTimeOutMs = c.pollTimeOutMs;
-        s.commandDelayMs = c.commandDelayMs;
-        s.devStart = c.devStart;
-        s.devEnd = c.devEnd;
         module->SetConfigFile(configFile);
         const Status opened = module->OpenChannel(s);
         if (opened != Status::kOk) module->CloseChannel();
@@ -127,8 +120,7 @@ DCT_API uint16_t DCT_Write(uint8_t selector, uint8_t /*channel*/, uint16_t index
         DctModule* module = CheckedModule(selector);
         if (module == nullptr) return DCT_RESULT_FAILED;
         if (data == nullptr && length != 0) return DCT_RESULT_FAILED;
-        // The length byte cannot announce more; such a frame is never built.
-        if (length > ducta::kMaxFrameData) return DCT_RESULT_FAILED;
+        // More than DCT_MAX_DATA bytes: the frame is never built (kRefused, a failed call).
         const Status r = ducta::WriteFrame(
             module->Port(), command, static_cast<uint8_t>(index >> 8),
             static_cast<uint8_t>(index & 0xFF), std::span<const uint8_t>(data, length));
@@ -144,15 +136,21 @@ DCT_API uint16_t DCT_Read(uint8_t selector, uint8_t /*channel*/, uint16_t* index
         DctModule* module = CheckedModule(selector);
         if (module == nullptr) return DCT_RESULT_FAILED;
         if (data == nullptr || okOut == nullptr) return DCT_RESULT_FAILED;
-        ducta::ReplyFrame reply;
-        const Status r = ducta::ReadFrame(module->Port(), module->PollTimeOutMs(), reply,
-                                          std::span<uint8_t>(data, DCT_READ_BUFFER_SIZE));
-        if (r == Status::kOk || r == Status::kTimeout || r == Status::kChecksum ||
-            r == Status::kFlagged) {
+        ducta::Frame reply;
+        const Status r = ducta::ReadFrame(module->Port(), module->PollTimeOutMs(), reply);
+        const bool received = r == Status::kOk || r == Status::kChecksum || r == Status::kFlagged;
+        if (received || r == Status::kTimeout) {
+            // After a time-out the frame is empty: command, index and length 0, no data.
+            // A length byte of 0 or 1 carries no data; the reported length is then the length
+            // byte minus 2 as a 16-bit value (65534 or 65535), which callers take as "no data
+            // field" (a real data field is never longer than DCT_MAX_DATA).
+            const uint16_t length =
+                received ? static_cast<uint16_t>(reply.lengthByte - 2) : uint16_t{0};
             if (commandOut != nullptr) *commandOut = reply.command;
-            if (indexOut != nullptr)
-                *indexOut = static_cast<uint16_t>(reply.indexHigh << 8 | reply.indexLow);
-            if (lengthOut != nullptr) *lengthOut = reply.dataLength;
+            if (indexOut != nullptr) *indexOut = reply.Index();
+            if (lengthOut != nullptr) *lengthOut = length;
+            std::copy_n(reply.data.begin(), reply.dataSize, data);
+            data[reply.dataSize] = 0;
         }
         if (r == Status::kOk) *okOut = 1;
         return TransferResult(r);

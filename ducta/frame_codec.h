@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <span>
 
+#include "ducta.h"
+
 namespace ducta {
 
 inline constexpr std::uint8_t kStx = 0x02;
-inline constexpr std::size_t kMaxFrameData = 253;
+inline constexpr std::size_t kMaxFrameData = DCT_MAX_DATA;
 inline constexpr std::size_t kMaxFrameSize = kMaxFrameData + 6;
 
 // The 8-bit wrapping sum of `bytes`.
@@ -23,7 +25,7 @@ std::size_t BuildFrame(std::uint8_t command, std::uint8_t indexHigh, std::uint8_
                        std::span<const std::uint8_t> data,
                        std::array<std::uint8_t, kMaxFrameSize>& out);
 
-// A received frame as the reader collected it.
+// A received frame as the reader collected it; the library's one frame type.
 struct Frame {
     std::uint8_t command = 0;
     std::uint8_t lengthByte = 0;

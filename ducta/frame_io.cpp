@@ -21,10 +21,9 @@ Status WriteFrame(SerialPort* port, std::uint8_t command, std::uint8_t indexHigh
     return port->Write(std::span<const std::uint8_t>(frame.data(), size));
 }
 
-Status ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
-                 std::span<std::uint8_t> data) {
+Status ReadFrame(SerialPort* port, int pollTimeoutMs, Frame& reply) {
     using Clock = SerialPort::Clock;
-    reply = ReplyFrame{};
+    reply = Frame{};
     if (port == nullptr) return Status::kNoPort;
     if (!port->IsOpen()) return Status::kNotOpen;
     if (const Status s = port->Ready(); s != Status::kOk) return s;
@@ -42,7 +41,6 @@ Status ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
         std::size_t got = 0;
         const Status s = port->ReadSome(std::span(chunk.data(), reader.Wanted()), got, deadline);
         if (s == Status::kTimeout) {
-            if (!data.empty()) data[0] = 0;
             port->Report("no complete reply within " + std::to_string(pollTimeoutMs) + " ms (" +
                          std::to_string(reader.Received()) + " frame bytes received)");
             return Status::kTimeout;
@@ -52,25 +50,15 @@ Status ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
         if (waited > byteGap) idleLeft -= waited - byteGap;
         reader.Feed(std::span<const std::uint8_t>(chunk.data(), got));
     }
-    const Frame frame = reader.Result();
-    reply.command = frame.command;
-    reply.indexHigh = frame.indexHigh;
-    reply.indexLow = frame.indexLow;
-    // A length byte of 0 or 1 carries no data; the reported length is then the length byte
-    // minus 2 as a 16-bit value (65534 or 65535), which callers take as "no data field" (any
-    // length above 253 is impossible for a real data field). Nothing is copied for it.
-    const std::size_t n = std::min(frame.dataSize, data.empty() ? 0 : data.size() - 1);
-    reply.dataLength = static_cast<std::uint16_t>(frame.lengthByte - 2);
-    std::copy_n(frame.data.begin(), n, data.begin());
-    if (!data.empty()) data[n] = 0;
-    if (!frame.checksumOk) {
+    reply = reader.Result();
+    if (!reply.checksumOk) {
         port->Report(Describe(Status::kChecksum));
         return Status::kChecksum;
     }
-    if (frame.Flagged()) {
+    if (reply.Flagged()) {
         char text[64];
         std::snprintf(text, sizeof text, "%s (reply command 0x%02X)", Describe(Status::kFlagged),
-                      frame.command);
+                      reply.command);
         port->Report(text);
         return Status::kFlagged;
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "frame_codec.h"
 #include "status.h"
 
 namespace ducta {
@@ -16,25 +17,17 @@ class SerialPort;
 Status WriteFrame(SerialPort* port, std::uint8_t command, std::uint8_t indexHigh,
                   std::uint8_t indexLow, std::span<const std::uint8_t> data);
 
-struct ReplyFrame {
-    std::uint8_t command = 0;
-    std::uint8_t indexHigh = 0;
-    std::uint8_t indexLow = 0;
-    std::uint16_t dataLength = 0;
-};
-
-// Receives one frame. The data go to `data` followed by a NUL; it must hold 254 bytes.
+// Receives one frame into `reply`.
 //
 // The idle budget is pollTimeoutMs / 10 + 1 waits of 10 ms: the line may be silent that long in
-// all before the receive gives up with kTimeout (length 0). Only silence counts: of each wait,
-// the part up to two byte times at the line's speed is the gap a byte takes on the line and is
-// not charged, so a reply that arrives at line speed always completes, while one dribbled with
-// long gaps still runs out. The whole receive is bounded by the budget plus the line time of
-// the longest frame. A line that hangs up ends it at once (kPortLost).
+// all before the receive gives up with kTimeout. Only silence counts: of each wait, the part up
+// to two byte times at the line's speed is the gap a byte takes on the line and is not charged,
+// so a reply that arrives at line speed always completes, while one dribbled with long gaps
+// still runs out. The whole receive is bounded by the budget plus the line time of the longest
+// frame. A line that hangs up ends it at once (kPortLost).
 //
-// kOk, kChecksum and kFlagged fill `reply`; kNoPort, kNotOpen, kTimeout or a port failure
-// otherwise.
-Status ReadFrame(SerialPort* port, int pollTimeoutMs, ReplyFrame& reply,
-                 std::span<std::uint8_t> data);
+// kOk, kChecksum and kFlagged with the frame in `reply`; otherwise kNoPort, kNotOpen, kTimeout
+// or a port failure, with `reply` empty.
+Status ReadFrame(SerialPort* port, int pollTimeoutMs, Frame& reply);
 
 }  // namespace ducta

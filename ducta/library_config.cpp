@@ -1,27 +1,21 @@
 #include "library_config.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 
+#include "module_path.h"
 #include "profile_file.h"
 
 namespace ducta {
 
 std::filesystem::path LibraryConfigPath() {
-    Dl_info info{};
-    // Any function of ours names the library's own file (its copy, wherever it was loaded).
-    if (dladdr(reinterpret_cast<void*>(&LibraryConfigPath), &info) == 0 ||
-        info.dli_fname == nullptr)
-        return {};
-    std::error_code ec;
-    std::filesystem::path library = std::filesystem::absolute(info.dli_fname, ec);
-    if (ec) return {};
+    const std::filesystem::path library = ModuleFilePath();
+    if (library.empty()) return {};
     return library.parent_path() / "DUCTA.INI";
 }
 
-ChannelConfig ReadChannelConfig(const std::filesystem::path& file, bool modem) {
-    ChannelConfig c;
+ChannelSettings ReadChannelConfig(const std::filesystem::path& file, bool modem) {
+    ChannelSettings c;
+    c.mode = modem ? ChannelMode::kModem : ChannelMode::kDirect;
     auto read = [&file](const char* section, const char* key, int def) {
         return file.empty() ? def : profile::ReadInt(file, section, key, def);
     };

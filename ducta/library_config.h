@@ -1,8 +1,10 @@
-// DUCTA.INI, the library's own settings file beside libducta.so: line speeds, reply time-outs,
+// DUCTA.INI, the library's own settings file beside the library: line speeds, reply time-outs,
 // the modem connection time-out and the pause between modem commands. Read at every open.
 #pragma once
 
 #include <filesystem>
+
+#include "channel_settings.h"
 
 namespace ducta {
 
@@ -18,22 +20,14 @@ inline constexpr int kMinDirectPollMs = 250;
 inline constexpr int kDefaultDevStart = 0;
 inline constexpr int kDefaultDevEnd = 31;
 
-// The values of one open; the modem-only ones stay 0 in direct mode.
-struct ChannelConfig {
-    int baudRate = 0;
-    int connTimeOutS = 0;
-    int pollTimeOutMs = 0;
-    int commandDelayMs = 0;
-    int devStart = 0;
-    int devEnd = 0;
-};
-
 // DUCTA.INI in the folder of the file that holds this library's code; empty when that file
 // cannot be found.
 std::filesystem::path LibraryConfigPath();
 
-// Reads the keys of the mode (section Modem or Direct) and of section Init with their defaults
-// and lower bounds. A negative BaudRate counts as the default, a negative CommandDelay as 0.
-ChannelConfig ReadChannelConfig(const std::filesystem::path& file, bool modem);
+// The settings of a channel in `modem` (or direct) mode with the file's values: the keys of
+// the mode (section Modem or Direct) and of section Init with their defaults and lower bounds.
+// A negative BaudRate counts as the default, a negative CommandDelay as 0; the modem-only
+// values stay 0 in direct mode. The caller adds the port, the texts and the assume flag.
+ChannelSettings ReadChannelConfig(const std::filesystem::path& file, bool modem);
 
 }  // namespace ducta

@@ -43,7 +43,6 @@ std::string ResultWords(ModemResult result) {
         if (code.result == result) return std::string(code.text.substr(0, code.text.size() - 1));
     }
     if (result == ModemResult::kConnect) return "CONNECT";
-    if (result == ModemResult::kInProgress) return "nothing (another command was waiting)";
     return "nothing in time";
 }
 
@@ -65,25 +64,6 @@ std::string Shown(std::string_view command) {
 }
 
 }  // namespace
-
-std::atomic<bool> Modem::commandInProgress_{false};
-
-class Modem::InProgressGuard {
-  public:
-    InProgressGuard() {
-        bool expected = false;
-        owned_ = commandInProgress_.compare_exchange_strong(expected, true);
-    }
-    ~InProgressGuard() {
-        if (owned_) commandInProgress_.store(false);
-    }
-    InProgressGuard(const InProgressGuard&) = delete;
-    InProgressGuard& operator=(const InProgressGuard&) = delete;
-    bool Owned() const { return owned_; }
-
-  private:
-    bool owned_ = false;
-};
 
 std::optional<ModemResult> RecognizeResult(std::string_view reply) {
     for (std::size_t pos = 0; pos < reply.size(); ++pos) {
@@ -110,8 +90,6 @@ void AppendToReply(std::span<char> buffer, std::size_t& length, char c) {
 }
 
 ModemResult Modem::SendCommand(const char* command, std::span<char> reply, int timeoutSeconds) {
-    InProgressGuard guard;
-    if (!guard.Owned()) return ModemResult::kInProgress;
     std::array<char, 2> scratch{};
     if (reply.size() < 2) reply = scratch;
     reply[0] = '\0';
@@ -181,10 +159,8 @@ ModemResult Modem::RunCommandList(char* list, int lastEntryTimeoutSeconds) {
 }
 
 Status Modem::InitAndDial(char* initList, const char* dialCommand, int connectTimeoutSeconds) {
-    dialing_ = true;
     const bool hasInit = initList != nullptr && *initList != '\0';
     if (hasInit && RunCommandList(initList, kConfirmedCommandTimeoutS) != ModemResult::kOk) {
-        dialing_ = false;
         port_.Report(Describe(Status::kModemInitFailed));
         return Status::kModemInitFailed;
     }
@@ -192,24 +168,20 @@ Status Modem::InitAndDial(char* initList, const char* dialCommand, int connectTi
         std::array<char, kCommandReplySize> reply{};
         const ModemResult result = SendCommand(dialCommand, reply, connectTimeoutSeconds);
         if (result != ModemResult::kConnect) {
-            dialing_ = false;
             port_.Report(std::string(Describe(Status::kModemDialFailed)) + ": " +
                          Shown(dialCommand) + " answered " + ResultWords(result));
             return Status::kModemDialFailed;
         }
         connected_ = true;
     }
-    dialing_ = false;
     return Status::kOk;
 }
 
 Status Modem::HangUp(char* hangupList, int timeoutSeconds) {
-    hangingUp_ = true;
     port_.Purge();
     ModemResult last = ModemResult::kError;
     if (hangupList != nullptr && *hangupList != '\0')
         last = RunCommandList(hangupList, timeoutSeconds);
-    hangingUp_ = false;
     if (last != ModemResult::kOk) {
         port_.Report(Describe(Status::kHangUpFailed));
         return Status::kHangUpFailed;

@@ -2,7 +2,6 @@
 // list and the dial, the hang-up list, and the state that outlives them (connected).
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -14,7 +13,6 @@
 namespace ducta {
 
 enum class ModemResult : int {
-    kInProgress = 1,  // another command is already waiting; nothing was sent
     kTimeout = 3,
     kOk = 5,
     kNoCarrier = 6,
@@ -38,6 +36,7 @@ std::optional<ModemResult> RecognizeResult(std::string_view reply);
 // drops its oldest character, so the newest text is always there to be scanned.
 void AppendToReply(std::span<char> buffer, std::size_t& length, char c);
 
+// Used from the caller's thread only; the library's caller serialises every call.
 class Modem {
   public:
     explicit Modem(SerialPort& port) : port_(port) {}
@@ -56,26 +55,14 @@ class Modem {
 
     bool IsConnected() const { return connected_; }
     void SetConnected(bool connected) { connected_ = connected; }
-    bool Dialing() const { return dialing_; }
-    bool HangingUp() const { return hangingUp_; }
     void SetCommandDelay(int ms) { commandDelay_ = ms < 0 ? 0 : ms; }
 
-    // True while a command waits for its result anywhere in this process.
-    static bool CommandInProgress() { return commandInProgress_.load(); }
-
   private:
-    class InProgressGuard;
     ModemResult RunCommandList(char* list, int lastEntryTimeoutSeconds);
     void PauseCommandDelay() const;
 
-    // Guards the result wait against overlap from any thread: an overlapping command is turned
-    // away, never queued.
-    static std::atomic<bool> commandInProgress_;
-
     SerialPort& port_;
     bool connected_ = false;
-    bool dialing_ = false;
-    bool hangingUp_ = false;
     int commandDelay_ = 1;
 };
 

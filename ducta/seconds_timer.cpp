@@ -1,21 +1,10 @@
 #include "seconds_timer.h"
 
 namespace ducta {
-namespace {
-
-long long WholeSeconds(SecondsTimer::Clock::time_point t) {
-    return std::chrono::floor<std::chrono::seconds>(t.time_since_epoch()).count();
-}
-
-}  // namespace
 
 void SecondsTimer::Start(int limitSeconds, Clock::time_point now) {
     limit_ = limitSeconds < 1 ? 1 : limitSeconds;
-    startSecond_ = WholeSeconds(now);
-}
-
-bool SecondsTimer::Expired(Clock::time_point now) const {
-    return WholeSeconds(now) - startSecond_ > limit_;
+    startSecond_ = std::chrono::floor<std::chrono::seconds>(now.time_since_epoch()).count();
 }
 
 SecondsTimer::Clock::time_point SecondsTimer::ExpiresAt() const {

@@ -10,10 +10,10 @@ class SecondsTimer {
   public:
     using Clock = std::chrono::steady_clock;
 
-    // A limit below 1 counts as 1. A limit of L runs out between L and L + 1 seconds later.
+    // A limit below 1 counts as 1.
     void Start(int limitSeconds, Clock::time_point now = Clock::now());
-    bool Expired(Clock::time_point now = Clock::now()) const;
-    // The first moment at which Expired() is true.
+    // When the time-out runs out: once the whole seconds passed since the start's whole second
+    // exceed the limit, so a limit of L runs out between L and L + 1 seconds after the start.
     Clock::time_point ExpiresAt() const;
 
   private:

@@ -3,20 +3,22 @@
 // frames or fails, discards queues and drives DTR and RTS. A line that hangs up (an adapter
 // pulled out) is marked lost and closed; where the channel allows it, the next transfer opens
 // the same path again with the same settings. Used from the caller's thread only.
+//
+// What both platforms share lives in serial_port.cpp; the device itself (a termios descriptor
+// or a Win32 handle) in serial_port_posix.cpp and serial_port_win32.cpp.
 #pragma once
-
-#include <termios.h>
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "debug_output.h"
+#include "line_settings.h"
 #include "status.h"
-#include "termios_line.h"
 
 namespace ducta {
 
@@ -29,11 +31,11 @@ class SerialPort {
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // Closes an open port, then opens `path` (exclusively: TIOCEXCL and an advisory lock) and
-    // sets the line up. With `reopenWhenLost` a port that hangs up is opened again by the next
-    // Ready(); without, it stays lost until the next Open (a modem line is never redialled
-    // behind the caller's back). kOk, kCannotOpen, kNotATerminal, kInUse, kCannotReadLine,
-    // kSpeedRefused or kCannotSetLine; every failure is told on the debug output.
+    // Closes an open port, then opens `path` exclusively and sets the line up. With
+    // `reopenWhenLost` a port that hangs up is opened again by the next Ready(); without, it
+    // stays lost until the next Open (a modem line is never redialled behind the caller's
+    // back). kOk, kCannotOpen, kNotATerminal, kInUse, kCannotReadLine, kSpeedRefused or
+    // kCannotSetLine; every failure is told on the debug output.
     Status Open(const std::string& path, const LineSettings& line, bool reopenWhenLost);
     // Puts back the line settings found at open and closes. Harmless on a closed port.
     void Close();
@@ -43,7 +45,7 @@ class SerialPort {
     // Notices a hang-up at once and opens a lost port again where that is allowed. kOk,
     // kNotOpen, kPortLost (lost, not reopened) or kReopenFailed; never waits.
     Status Ready();
-    // Reads what has arrived, at most buffer.size() bytes, waiting in poll until bytes come or
+    // Reads what has arrived, at most buffer.size() bytes, waiting until bytes come or
     // `deadline` passes. kOk (received > 0), kTimeout, kNotOpen, kPortLost or kReadFailed; a
     // hang-up ends the wait at once.
     Status ReadSome(std::span<std::uint8_t> buffer, std::size_t& received,
@@ -60,12 +62,37 @@ class SerialPort {
 
     // The time `bytes` bytes take on the line at its speed, 10 bits each.
     Clock::duration LineTime(std::size_t bytes) const;
-    const std::string& DevicePath() const { return path_; }
-    // One line on the debug output, the device path in front.
+    // One line on the debug output, the device path in front, and the words of the system's
+    // error code `error` behind when it is not 0.
     void Report(std::string_view text, int error = 0);
 
   private:
+    // The open device of the platform: its descriptor or handle, and the line found at open.
+    struct Device;
+    struct DeviceDeleter {
+        void operator()(Device* device) const;
+    };
+
+    // How a transfer on the device ended.
+    struct Transfer {
+        enum class End { kDone, kTimeout, kLost, kFailed };
+        End end = End::kDone;
+        const char* what = "";  // what saw the line go: "read", "write" or "hang-up"
+        int error = 0;          // the system's error code, 0 when there is none
+    };
+
+    // The platform's part.
+    // Opens path_ with line_ into device_; on failure the system's error code in `error`.
     Status OpenDevice(int& error);
+    // Closes device_; `restore` puts the line found at open back first (a lost line has none).
+    void CloseDevice(bool restore);
+    // Whether the line has gone, with the system's error code when one told it.
+    bool DeviceHungUp(int& error);
+    Transfer ReadDevice(std::span<std::uint8_t> buffer, std::size_t& received,
+                        Clock::time_point deadline);
+    Transfer WriteDevice(std::span<const std::uint8_t> bytes, std::size_t& sent,
+                         Clock::time_point deadline);
+
     // The words for a failed open.
     std::string Why(Status s) const;
     void MarkLost(std::string_view why, int error);
@@ -75,8 +102,7 @@ class SerialPort {
     LineSettings line_;
     bool reopenWhenLost_ = false;
     bool open_ = false;
-    int fd_ = -1;
-    termios found_{};
+    std::unique_ptr<Device, DeviceDeleter> device_;  // null while closed or lost
 };
 
 }  // namespace ducta

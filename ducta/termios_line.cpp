@@ -1,11 +1,13 @@
 #include "termios_line.h"
 
+#include <termios.h>
+
 #include <array>
 #include <utility>
 
 namespace ducta {
 
-std::optional<speed_t> TermiosSpeed(long baud) {
+std::optional<unsigned> TermiosSpeed(long baud) {
     static constexpr std::array<std::pair<long, speed_t>, 30> kSpeeds{{
         {50, B50},           {75, B75},           {110, B110},         {134, B134},
         {150, B150},         {200, B200},         {300, B300},         {600, B600},
@@ -63,7 +65,9 @@ bool ApplyLineSettings(const LineSettings& line, termios& tio) {
     t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
-    if (cfsetispeed(&t, *speed) != 0 || cfsetospeed(&t, *speed) != 0) return false;
+    if (cfsetispeed(&t, static_cast<speed_t>(*speed)) != 0 ||
+        cfsetospeed(&t, static_cast<speed_t>(*speed)) != 0)
+        return false;
     tio = t;
     return true;
 }

@@ -1,26 +1,18 @@
-// Line settings onto a termios record: raw mode, the speed, parity, data and stop bits.
+// Line settings onto a termios record: raw mode, the speed, parity, data and stop bits. Used by
+// the POSIX port backend (and the simulator); the callers include <termios.h> themselves.
 #pragma once
-
-#include <termios.h>
 
 #include <optional>
 
+#include "line_settings.h"
+
+struct termios;
+
 namespace ducta {
 
-enum class Parity { kNone, kOdd, kEven, kMark, kSpace };
-
-// What a channel asks of its line; the library always asks for no parity, 8 data bits, 1 stop
-// bit at the speed from DUCTA.INI.
-struct LineSettings {
-    long baud = 0;
-    Parity parity = Parity::kNone;
-    int dataBits = 8;  // 5 to 8
-    int stopBits = 1;  // 1 or 2
-};
-
-// The termios speed constant of `baud`, or nothing when termios cannot set it exactly.
-// Baud 0 is never a speed: B0 would hang the line up.
-std::optional<speed_t> TermiosSpeed(long baud);
+// The termios speed constant (a speed_t) of `baud`, or nothing when termios cannot set it
+// exactly. Baud 0 is never a speed: B0 would hang the line up.
+std::optional<unsigned> TermiosSpeed(long baud);
 
 // Raw mode with the receiver on and modem lines ignored (so nothing waits for a carrier). A read
 // takes what has arrived (VMIN 1 on a non-blocking descriptor: no data is EAGAIN, so a read of

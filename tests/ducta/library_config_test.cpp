@@ -13,14 +13,14 @@ using vr620_test::WriteFile;
 
 TEST(LibraryConfig, DefaultsWithoutAFile) {
     TempDir dir;
-    ChannelConfig direct = ReadChannelConfig(dir / "DUCTA.INI", false);
+    ChannelSettings direct = ReadChannelConfig(dir / "DUCTA.INI", false);
     EXPECT_EQ(direct.baudRate, 4800);
     EXPECT_EQ(direct.pollTimeOutMs, 500);
     EXPECT_EQ(direct.connTimeOutS, 0);
     EXPECT_EQ(direct.commandDelayMs, 0);
     EXPECT_EQ(direct.devStart, 0);
     EXPECT_EQ(direct.devEnd, 31);
-    ChannelConfig modem = ReadChannelConfig(dir / "DUCTA.INI", true);
+    ChannelSettings modem = ReadChannelConfig(dir / "DUCTA.INI", true);
     EXPECT_EQ(modem.baudRate, 9600);
     EXPECT_EQ(modem.connTimeOutS, 30);
     EXPECT_EQ(modem.pollTimeOutMs, 1000);
@@ -33,14 +33,14 @@ TEST(LibraryConfig, LowerBoundsAndCaseRules) {
     WriteFile(dir / "DUCTA.INI",
               "[modem]\nbaudrate=2400\nConnTimeOut=5\nPOLLTIMEOUT=300\nCommandDelay=0\n"
               "[Direct]\nBaudRate=19200\nPollTimeOut=300\n[Init]\nDevStart=10\nDevEnd=4\n");
-    ChannelConfig modem = ReadChannelConfig(dir / "DUCTA.INI", true);
+    ChannelSettings modem = ReadChannelConfig(dir / "DUCTA.INI", true);
     EXPECT_EQ(modem.baudRate, 2400);
     EXPECT_EQ(modem.connTimeOutS, 10);
     EXPECT_EQ(modem.pollTimeOutMs, 750);
     EXPECT_EQ(modem.commandDelayMs, 0);
     EXPECT_EQ(modem.devStart, 10);
     EXPECT_EQ(modem.devEnd, 10);
-    ChannelConfig direct = ReadChannelConfig(dir / "DUCTA.INI", false);
+    ChannelSettings direct = ReadChannelConfig(dir / "DUCTA.INI", false);
     EXPECT_EQ(direct.baudRate, 19200);
     EXPECT_EQ(direct.pollTimeOutMs, 300);
     WriteFile(dir / "DUCTA.INI", "[Direct]\nPollTimeOut=100\n");
@@ -59,21 +59,12 @@ TEST(LibraryConfig, NegativeSpeedIsTheDefaultAndNegativeDelayIsZero) {
 TEST(LibraryConfig, PortsMapComNumbersToDevices) {
     TempDir dir;
     const auto ini = dir / "DUCTA.INI";
-    EXPECT_EQ(DevicePathForCom(ini, 1), "/dev/ttyS0");
-    EXPECT_EQ(DevicePathForCom({}, 12), "/dev/ttyS11");
-    EXPECT_EQ(DevicePathForCom(ini, 0), std::nullopt);
+    EXPECT_EQ(common::DevicePathForCom(ini, 0), std::nullopt);
     WriteFile(ini, "[ports]\ncom3 = /dev/ttyUSB0\nCOM4=\n");
-    EXPECT_EQ(DevicePathForCom(ini, 3), "/dev/ttyUSB0");
+    EXPECT_EQ(common::DevicePathForCom(ini, 3), "/dev/ttyUSB0");
     // Written but empty is a mistake, not a missing key: no real port of the machine instead.
-    EXPECT_EQ(DevicePathForCom(ini, 4), std::nullopt);
-    EXPECT_EQ(DevicePathForCom(ini, 256), "/dev/ttyS255");
-}
-
-TEST(LibraryConfig, FileLivesBesideTheCodesFile) {
-    // Linked into this test program, the library's code lives in the program's file.
-    auto path = LibraryConfigPath();
-    EXPECT_EQ(path.filename(), "DUCTA.INI");
-    EXPECT_EQ(path.parent_path(), std::filesystem::canonical("/proc/self/exe").parent_path());
+    EXPECT_EQ(common::DevicePathForCom(ini, 4), std::nullopt);
+    EXPECT_EQ(common::DevicePathForCom(ini, 5), common::DefaultDevicePath(5));
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
-// Modem control on the port itself: the command lists, the result wait and its guard.
+// Modem control on the port itself: the command lists and the result wait.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "../support/pty_pair.h"
 #include "modem.h"
@@ -42,11 +40,9 @@ TEST_F(ModemPort, ListTextsAreUnchangedAfterEveryRun) {
     ASSERT_EQ(modem.InitAndDial(init, "ATDT1\r", 10), Status::kOk);
     EXPECT_EQ(std::string(init, sizeof init - 1), initBefore);
     EXPECT_TRUE(modem.IsConnected());
-    EXPECT_FALSE(modem.Dialing());
     ASSERT_EQ(modem.HangUp(hangup, 10), Status::kOk);
     EXPECT_EQ(std::string(hangup, sizeof hangup - 1), hangupBefore);
     EXPECT_FALSE(modem.IsConnected());
-    EXPECT_FALSE(modem.HangingUp());
     EXPECT_EQ(peer.Texts(),
               (std::vector<std::string>{"ATZ\r", "+++", "AT&W\r", "ATDT1\r", "+++", "ATH\r"}));
 
@@ -71,30 +67,6 @@ TEST_F(ModemPort, FailedHangUpKeepsTheLineConnected) {
     EXPECT_EQ(modem.HangUp(empty, 10), Status::kHangUpFailed);
 }
 
-TEST_F(ModemPort, OverlappingCommandIsTurnedAwayAndSendsNothing) {
-    // The first command waits for a result that comes only when the test says so.
-    std::atomic<bool> release{false};
-    ModemPeer peer(pty, [&](const std::string&) -> std::optional<std::string> {
-        const auto end = std::chrono::steady_clock::now() + 10s;
-        while (!release && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
-        return "\r\nOK\r\n";
-    });
-    ModemResult first = ModemResult::kTimeout;
-    std::thread waiting([&] {
-        char reply[64];
-        first = modem.SendCommand("AT\r", reply, 5);
-    });
-    ASSERT_TRUE(peer.WaitForCommands(1));
-    ASSERT_TRUE(Modem::CommandInProgress());
-    char reply[64];
-    EXPECT_EQ(otherModem.SendCommand("ATZ\r", reply, 1), ModemResult::kInProgress);
-    release = true;
-    waiting.join();
-    EXPECT_EQ(first, ModemResult::kOk);
-    EXPECT_FALSE(Modem::CommandInProgress());
-    EXPECT_TRUE(otherPty.ReceiveSome(0ms).empty());  // nothing went out on the other line
-}
-
 TEST_F(ModemPort, ResultAfterALongBannerIsStillRecognised) {
     ModemPeer peer(
         pty, [](const std::string&) { return std::string(3000, 'B') + "\r\nCONNECT 9600\r\n"; });
@@ -111,7 +83,6 @@ TEST_F(ModemPort, ClosedPortAnswersTimeOutAtOnce) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(modem.SendCommand("AT\r", reply, 10), ModemResult::kTimeout);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_FALSE(Modem::CommandInProgress());
 }
 
 }  // namespace

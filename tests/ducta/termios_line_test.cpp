@@ -1,6 +1,7 @@
 #include "termios_line.h"
 
 #include <gtest/gtest.h>
+#include <termios.h>
 
 namespace ducta {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "profile_file.h"
 
-namespace ducta {
+namespace common {
 
 std::optional<std::string> DevicePathForCom(const std::filesystem::path& configFile, long com) {
     if (com < 1) return std::nullopt;
@@ -13,7 +13,7 @@ std::optional<std::string> DevicePathForCom(const std::filesystem::path& configF
             return mapped;
         }
     }
-    return "/dev/ttyS" + std::to_string(com - 1);
+    return DefaultDevicePath(com);
 }
 
-}  // namespace ducta
+}  // namespace common
