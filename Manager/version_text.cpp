@@ -1,10 +1,9 @@
 #include "version_text.h"
 
-#include <dlfcn.h>
-
 #include <array>
 #include <cstring>
 
+#include "library_file.h"
 #include "program_path.h"
 #include "version_info.h"
 
@@ -12,9 +11,9 @@ namespace manager {
 
 std::string ReadVersionText() {
     std::string version = kUnknownVersion;
-    void* library = dlopen(BesideProgram(kVersionLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) return version;
-    auto get = reinterpret_cast<GetVersionInfoFunction>(dlsym(library, kGetVersionInfoName));
+    LibraryFile library(BesideProgram(std::string("VR620VersionInfo") + kLibrarySuffix));
+    if (!library.Load()) return version;
+    auto get = reinterpret_cast<GetVersionInfoFunction>(library.Resolve(kGetVersionInfoName));
     if (get != nullptr) {
         std::array<char, kVersionBufferSize> buffer{};
         if (get(buffer.data(), kVersionBufferSize) == 0) {
@@ -23,7 +22,6 @@ std::string ReadVersionText() {
             version.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
         }
     }
-    dlclose(library);
     return version;
 }
 

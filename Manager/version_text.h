@@ -1,4 +1,5 @@
-// The version text of the About box, from VR620VersionInfo.so in the program's folder.
+// The version text of the About box, from the version library in the program's folder
+// (VR620VersionInfo.so).
 #pragma once
 
 #include <string>
@@ -6,7 +7,6 @@
 namespace manager {
 
 inline constexpr char kUnknownVersion[] = "?.?.?.?";
-inline constexpr char kVersionLibraryName[] = "VR620VersionInfo.so";
 
 // The text that the version library reports, or "?.?.?.?" when the library is missing, lacks
 // GetVersionInfo or reports a failure. The library is loaded for this call only.

@@ -20,8 +20,8 @@ struct NumberedEntry {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) const char* LoadResourceString(
-    const char* key, std::uint32_t* /*context*/) {
+extern "C" VR620_LANGUAGE_EXPORT const char* LoadResourceString(const char* key,
+                                                                std::uint32_t* /*context*/) {
     if (key == nullptr) return nullptr;
     for (const TextEntry& entry : kTexts) {
         if (std::strcmp(entry.key, key) == 0) return entry.text;
@@ -29,8 +29,7 @@ extern "C" __attribute__((visibility("default"))) const char* LoadResourceString
     return nullptr;
 }
 
-extern "C" __attribute__((visibility("default"))) int LoadNumberedString(unsigned number,
-                                                                         char* buffer, int size) {
+extern "C" VR620_LANGUAGE_EXPORT int LoadNumberedString(unsigned number, char* buffer, int size) {
     if (buffer == nullptr || size <= 0) return 0;
     buffer[0] = '\0';
     for (const NumberedEntry& entry : kNumberedTexts) {

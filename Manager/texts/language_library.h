@@ -1,9 +1,16 @@
 // What a language library offers the manager. A language library is a shared library
-// VR620Manager_<LANGUAGE>.so beside the program; it exports these two functions with C linkage.
-// Texts are zero-terminated UTF-8.
+// VR620Manager_<LANGUAGE>.so beside the program (.dll on Windows); it exports these two functions
+// with C linkage. Texts are zero-terminated UTF-8.
 #pragma once
 
 #include <cstdint>
+
+// How a language library exports its functions on each platform.
+#ifdef _WIN32
+#define VR620_LANGUAGE_EXPORT __declspec(dllexport)
+#else
+#define VR620_LANGUAGE_EXPORT __attribute__((visibility("default")))
+#endif
 
 extern "C" {
 

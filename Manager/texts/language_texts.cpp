@@ -1,7 +1,5 @@
 #include "language_texts.h"
 
-#include <dlfcn.h>
-
 #include <array>
 #include <cstring>
 #include <utility>
@@ -53,26 +51,18 @@ std::string BuiltInNumberedText(int number) {
 std::filesystem::path LanguageLibraryPath(std::string_view language) {
     std::string suffix = "_";
     suffix += language;
-    suffix += ".so";
+    suffix += manager::kLibrarySuffix;
     return manager::ProgramPathWithSuffix(suffix);
 }
 
-LanguageTexts::LanguageTexts(std::string language) : language_(std::move(language)) {}
-
-LanguageTexts::~LanguageTexts() {
-    if (library_ != nullptr) dlclose(library_);
-}
+LanguageTexts::LanguageTexts(std::string language)
+    : language_(std::move(language)), library_(LanguageLibraryPath(language_)) {}
 
 bool LanguageTexts::LoadLibrary() {
-    if (library_ != nullptr) return true;
-    const std::filesystem::path path = LanguageLibraryPath(language_);
-    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library_ == nullptr) {
-        // The box only says that loading failed; the reason goes to the debug output.
-        const char* reason = dlerror();
-        DEBUG_TRACE("%s", reason != nullptr ? reason : path.c_str());
-    }
-    return library_ != nullptr;
+    if (library_.Loaded()) return true;
+    // The box only says that loading failed; the reason goes to the debug output.
+    if (!library_.Load()) DEBUG_TRACE("%s", library_.Error().c_str());
+    return library_.Loaded();
 }
 
 std::string LanguageTexts::LoadText(int number) {
@@ -81,7 +71,7 @@ std::string LanguageTexts::LoadText(int number) {
         return BuiltInNumberedText(number);
     }
     auto load =
-        reinterpret_cast<LoadNumberedStringFunction>(dlsym(library_, kLoadNumberedStringName));
+        reinterpret_cast<LoadNumberedStringFunction>(library_.Resolve(kLoadNumberedStringName));
     if (load == nullptr || number < 0) return {};
     std::array<char, kNumberedTextBufferSize> buffer{};
     const int length = load(static_cast<unsigned>(number), buffer.data(), kNumberedTextBufferSize);
@@ -97,7 +87,7 @@ void LanguageTexts::ApplyTexts(Component& component) {
         return;
     }
     auto load =
-        reinterpret_cast<LoadResourceStringFunction>(dlsym(library_, kLoadResourceStringName));
+        reinterpret_cast<LoadResourceStringFunction>(library_.Resolve(kLoadResourceStringName));
     if (load == nullptr) {
         ReportError("Resource DLL doesn't contain LoadResourceString function");
         return;

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "library_file.h"
+
 namespace texts {
 
 class Component;
@@ -25,13 +27,13 @@ inline constexpr int kTextClientNotStarted = 10007;
 // The built-in Finnish text of `number`, empty for a number that has none.
 std::string BuiltInNumberedText(int number);
 
-// The program's path without its extension, "_", the language code and ".so".
+// The program's path without its extension, "_", the language code and the platform's library
+// suffix (".so").
 std::filesystem::path LanguageLibraryPath(std::string_view language);
 
 class LanguageTexts {
   public:
     explicit LanguageTexts(std::string language);
-    ~LanguageTexts();
     LanguageTexts(const LanguageTexts&) = delete;
     LanguageTexts& operator=(const LanguageTexts&) = delete;
 
@@ -48,8 +50,8 @@ class LanguageTexts {
   private:
     bool LoadLibrary();
 
-    void* library_ = nullptr;
     std::string language_;
+    manager::LibraryFile library_;
     // Handed to the library with every call; the library may keep state in it.
     std::uint32_t context_ = 0;
 };

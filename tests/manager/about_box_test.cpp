@@ -24,7 +24,9 @@ class AboutBoxTest : public vr620_test::ManagerTest {
 };
 
 TEST_F(AboutBoxTest, ShowsThePlaceholderWhenTheLibraryCannotAnswer) {
-    EXPECT_EQ(VersionShown(), "Version ?.?.?.?");  // no library
+    // No library; one of another name does not stand in for it.
+    Install(TEST_VERSION_OK, "libVR620VersionInfo.so");
+    EXPECT_EQ(VersionShown(), "Version ?.?.?.?");
     Install(TEST_VERSION_WITHOUT_FUNCTION, "VR620VersionInfo.so");
     EXPECT_EQ(VersionShown(), "Version ?.?.?.?");
     Install(TEST_VERSION_FAIL, "VR620VersionInfo.so");

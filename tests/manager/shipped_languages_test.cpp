@@ -1,6 +1,5 @@
 // The language libraries that ship with the program, checked against the windows and against
 // the text files they are built from.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -13,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "library_file.h"
 #include "manager_fixture.h"
 #include "texts/language_library.h"
 #include "texts/language_texts.h"
@@ -49,14 +49,10 @@ class ShippedLanguageTest : public vr620_test::ManagerTest,
     ShippedLanguageTest() {
         Install(std::string(VR620_LANGUAGE_LIBRARY_DIR) + "/VR620Manager_" + Language() + ".so",
                 "VR620Manager_" + Language() + ".so");
-        library_ = dlopen(texts::LanguageLibraryPath(Language()).c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (library_ != nullptr) {
+        if (library_.Load()) {
             load_ = reinterpret_cast<LoadResourceStringFunction>(
-                dlsym(library_, texts::kLoadResourceStringName));
+                library_.Resolve(texts::kLoadResourceStringName));
         }
-    }
-    ~ShippedLanguageTest() override {
-        if (library_ != nullptr) dlclose(library_);
     }
     std::string Language() const { return GetParam(); }
     const char* Answer(const std::string& key) {
@@ -64,13 +60,13 @@ class ShippedLanguageTest : public vr620_test::ManagerTest,
         return load_(key.c_str(), &context);
     }
 
-    void* library_ = nullptr;
+    manager::LibraryFile library_{texts::LanguageLibraryPath(Language())};
     LoadResourceStringFunction load_ = nullptr;
     Windows windows;
 };
 
 TEST_P(ShippedLanguageTest, AnswersOnlyKeysOfTheWindowsAndEveryTextButTheUsersOwn) {
-    ASSERT_NE(library_, nullptr) << dlerror();
+    ASSERT_TRUE(library_.Loaded()) << library_.Error();
     ASSERT_NE(load_, nullptr);
     std::set<std::string> windowKeys;
     std::map<std::string, std::string> builtIn;
