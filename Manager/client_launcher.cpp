@@ -1,12 +1,8 @@
 #include "client_launcher.h"
 
-#include <spawn.h>
-
-#include <cerrno>
-
-#include "child_reaper.h"
-
-extern char** environ;
+#include <QDir>
+#include <QProcess>
+#include <QStringList>
 
 namespace manager {
 namespace {
@@ -60,23 +56,23 @@ std::vector<std::string> SplitAtBlanks(const std::string& commandLine) {
     return parts;
 }
 
-int StartClientProcess(const std::string& program, const std::vector<std::string>& arguments) {
-    if (program.empty()) return ENOENT;
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    if (posix_spawn_file_actions_init(&actions) != 0) return ENOMEM;
-    // Ours are close-on-exec already; this also keeps back any that a library left open.
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) return error;
-    ReapWhenEnded(pid);
-    return 0;
+bool StartClientProcess(const std::string& program, const std::vector<std::string>& arguments,
+                        std::string& error) {
+    if (program.empty()) {
+        error = "no program name";
+        return false;
+    }
+    QProcess process;
+    // A name without a folder would be looked up on the PATH: the current folder is put in front.
+    process.setProgram(QDir::current().absoluteFilePath(QString::fromLocal8Bit(program)));
+    QStringList list;
+    for (const std::string& argument : arguments) list << QString::fromLocal8Bit(argument);
+    process.setArguments(list);
+    // Started by a child that ends at once: the program belongs to the system, not to us.
+    if (process.startDetached()) return true;
+    error = process.program().toLocal8Bit().toStdString() + ": " +
+            process.errorString().toLocal8Bit().toStdString();
+    return false;
 }
 
 }  // namespace manager

@@ -1,7 +1,7 @@
 // Starting the suite's client programs: the program name from the configuration file, resolved
 // against the manager's own folder, started with the gateway's host, port and the language on
-// its command line. The manager does not wait for a started program; it only reaps it when it
-// ends, so that none stays behind as a zombie.
+// its command line. The manager keeps no hold on a started program: it does not wait for it,
+// and none stays behind as a zombie of the manager.
 #pragma once
 
 #include <filesystem>
@@ -22,10 +22,10 @@ std::string ClientCommandLine(const std::string& name, const std::string& host, 
 // The command line split at blanks into the argument vector; runs of blanks separate once.
 std::vector<std::string> SplitAtBlanks(const std::string& commandLine);
 
-// Starts `program` (a path relative to the current directory, or absolute; no search of PATH)
-// with `arguments`, the manager's environment and current directory, and no descriptor beyond
-// standard input, output and error. Returns 0, or the errno of the failure. The child is handed
-// to the reaper.
-int StartClientProcess(const std::string& program, const std::vector<std::string>& arguments);
+// Starts `program` (a path relative to the current folder, or a full path; never looked up on
+// the PATH) with `arguments` behind it, the manager's environment and current folder. False,
+// with the reason in words in `error`, when it could not be started.
+bool StartClientProcess(const std::string& program, const std::vector<std::string>& arguments,
+                        std::string& error);
 
 }  // namespace manager

@@ -23,6 +23,7 @@
 #include "connect_settings.h"
 #include "design_font.h"
 #include "diagnostics/assert_report.h"
+#include "diagnostics/debug_trace.h"
 #include "gateway_settings.h"
 #include "log_form.h"
 #include "log_window_bridge.h"
@@ -361,8 +362,14 @@ void TMainForm::LaunchClient(const char* key, const char* defaultName) {
     }
     const std::string program = manager::ResolveClientProgram(name, manager::ProgramPath());
     const std::string commandLine = manager::ClientCommandLine(program, Host, Port, Language);
-    if (manager::StartClientProcess(program, manager::SplitAtBlanks(commandLine)) != 0)
+    // The program is one name, blanks and all; what follows it is split at the blanks.
+    std::string error;
+    if (!manager::StartClientProcess(
+            program, manager::SplitAtBlanks(commandLine.substr(program.size())), error)) {
+        // The box says that it failed; the reason goes to the debug output.
+        DEBUG_TRACE("%s", error.c_str());
         ShowErrorBox(Language, texts::kTextClientNotStarted);
+    }
 }
 
 void TMainForm::BitBtn_ConfigureClick() {

@@ -1,16 +1,17 @@
 // Starting the client programs: the name from the configuration file, resolved against the
 // manager's folder, the command line, the started process's arguments, current directory and
-// descriptors, the error box, and no zombie left behind.
+// descriptors, the error box with the reason on the debug output, and no child left to the
+// manager.
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "child_reaper.h"
 #include "client_launcher.h"
 #include "shell_fixture.h"
 
@@ -50,6 +51,13 @@ struct Record {
     std::vector<std::string> argv;
 };
 
+// True when this process has no child, running or ended: a started client is none of its
+// children, so none can stay behind as a zombie.
+bool NoChildLeft() {
+    siginfo_t info{};
+    return waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) < 0 && errno == ECHILD;
+}
+
 class LauncherTest : public vr620_test::ManagerTest {
   protected:
     LauncherTest() {
@@ -85,11 +93,16 @@ class LauncherTest : public vr620_test::ManagerTest {
         return records;
     }
 
-    // Waits for `count` records and for the children to be reaped.
+    // Waits for `count` records; the clients are no children of the manager's.
     std::vector<Record> WaitForRecords(std::size_t count) {
         EXPECT_TRUE(WaitFor([&] { return Records().size() >= count; }));
-        EXPECT_TRUE(WaitFor([] { return manager::ReapEndedChildren() == 0; }));
+        EXPECT_TRUE(NoChildLeft());
         return Records();
+    }
+
+    // The program as the client sees itself started: by its full path.
+    std::string FullPath(const std::string& name) const {
+        return (fs::canonical(folder.Path()) / name).string();
     }
 
     vr620_test::Windows windows;
@@ -103,17 +116,19 @@ TEST_F(LauncherTest, DefaultProgramStartedFromTheCurrentFolderWithTheDefaults) {
     InstallClient("VR620Configurator");
     // What the start sequence sets without configuration file or command line.
     windows.mainForm.Language = "FIN";
-    // A descriptor that someone left inheritable must not reach the client.
-    const int leaked = open("/dev/null", O_RDONLY);
-    ASSERT_GE(leaked, 0);
+    // The manager's own descriptors (all close-on-exec) stay with the manager.
+    const int own = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(own, 0);
     windows.mainForm.BitBtn_Configure->click();
     std::vector<Record> records = WaitForRecords(1);
-    close(leaked);
+    close(own);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].argv, (std::vector<std::string>{"VR620Configurator", "HOST=localhost",
-                                                         "PORT=7105", "LANG=FIN"}));
+    EXPECT_EQ(records[0].argv,
+              (std::vector<std::string>{FullPath("VR620Configurator"), "HOST=localhost",
+                                        "PORT=7105", "LANG=FIN"}));
     EXPECT_EQ(fs::path(records[0].cwd), fs::canonical(folder.Path()));
-    EXPECT_EQ(records[0].fds, "fds:");
+    EXPECT_EQ((records[0].fds + " ").find(" " + std::to_string(own) + " "), std::string::npos)
+        << records[0].fds;
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -123,8 +138,9 @@ TEST_F(LauncherTest, HostPortAndEmptyLanguageFromTheManagersCommandLine) {
     windows.mainForm.MenuItem_Settings->trigger();
     std::vector<Record> records = WaitForRecords(1);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].argv, (std::vector<std::string>{"VR620Settings", "HOST=far.example",
-                                                         "PORT=7300", "LANG="}));
+    EXPECT_EQ(records[0].argv,
+              (std::vector<std::string>{FullPath("VR620Settings"), "HOST=far.example", "PORT=7300",
+                                        "LANG="}));
 }
 
 TEST_F(LauncherTest, APortOutsideTheTcpRangeIs7105ForTheGatewayAndTheClients) {
@@ -147,29 +163,39 @@ TEST_F(LauncherTest, FullPathInASubfolderIsStartedRelativeToTheCurrentFolder) {
                           "[APPLICATIONS]\r\nTIMEPROG_APPLICATION_NAME=" +
                               (folder.Path() / "Clients/time programs").string() + "\r\n");
     windows.mainForm.Language = "ENG";
-    // Three clicks, three copies; the blank in the name splits the arguments, not the path.
+    // Three clicks, three copies; the blank in the name belongs to the name.
     for (int i = 0; i < 3; ++i) windows.mainForm.BitBtn_TimePrograms->click();
     std::vector<Record> records = WaitForRecords(3);
     ASSERT_EQ(records.size(), 3u);
     for (const Record& record : records) {
         EXPECT_EQ(record.argv,
-                  (std::vector<std::string>{"Clients/time", "programs", "HOST=localhost",
+                  (std::vector<std::string>{FullPath("Clients/time programs"), "HOST=localhost",
                                             "PORT=7105", "LANG=ENG"}));
     }
 }
 
-TEST_F(LauncherTest, MissingOrUnrunnableProgramShowsTheErrorBox) {
+TEST_F(LauncherTest, MissingOrUnrunnableProgramShowsTheErrorBoxAndTheReason) {
     windows.mainForm.Language = "FIN";
+    // Found nowhere but on the PATH: not started.
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", (folder.Path() / "elsewhere").c_str(), 1);
+    InstallClient("elsewhere/VR620Configurator");
+    testing::internal::CaptureStderr();
     windows.mainForm.BitBtn_Configure->click();
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("No such file or directory"),
+              std::string::npos);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].icon, manager::BoxIcon::Error);
     EXPECT_EQ(boxes[0].buttons, manager::BoxButtons::Ok);
 
     vr620_test::WriteFile(folder.Path() / "VR620Settings", "not a program");
     chmod((folder.Path() / "VR620Settings").c_str(), 0644);
+    testing::internal::CaptureStderr();
     windows.mainForm.BitBtn_Settings->click();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Permission denied"), std::string::npos);
     EXPECT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(manager::ReapEndedChildren(), 0u);
+    EXPECT_TRUE(NoChildLeft());
 
     // The window stays usable.
     InstallClient("VR620Configurator");
