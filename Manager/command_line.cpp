@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QStringList>
-#include <charconv>
+#include <climits>
+
+#include "whole_number.h"
 
 namespace manager {
 namespace {
@@ -16,16 +18,12 @@ std::string WithoutEvery(std::string text, std::string_view key) {
 }  // namespace
 
 int ParseDecimal(std::string_view text, int fallback) {
-    // One optional sign; from_chars takes "-" itself but not "+".
+    // One optional sign; the parser takes "-" itself but not "+".
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
-        if (!text.empty() && (text.front() == '+' || text.front() == '-')) return fallback;
+        if (!text.empty() && text.front() == '-') return fallback;
     }
-    if (text.empty()) return fallback;
-    int value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) return fallback;
-    return value;
+    return common::ParseWholeNumber(text, INT_MIN, INT_MAX).value_or(fallback);
 }
 
 namespace {
@@ -33,8 +31,8 @@ namespace {
 int ParsePort(std::string_view text) {
     // A TCP port is 1 to 65535: the gateway could not listen on another number, and the
     // clients, which are told the same number, would look for it elsewhere.
-    const int port = ParseDecimal(text, kDefaultPort);
-    return port >= 1 && port <= 65535 ? port : kDefaultPort;
+    const int port = ParseDecimal(text, gateway::kDefaultPort);
+    return port >= 1 && port <= 65535 ? port : gateway::kDefaultPort;
 }
 
 }  // namespace

@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-namespace manager {
+#include "message_format.h"
 
-inline constexpr int kDefaultPort = 7105;
+namespace manager {
 
 struct CommandLineSettings {
     std::string language;
-    int port = kDefaultPort;
+    int port = gateway::kDefaultPort;
     std::string host = "localhost";
 };
 

@@ -1,13 +1,13 @@
 #include "config_file.h"
 
-#include <cerrno>
-#include <charconv>
-#include <cstring>
+#include <climits>
 #include <utility>
 
 #include "profile_file.h"
 #include "program_path.h"
 #include "settings_location.h"
+#include "system_error.h"
+#include "whole_number.h"
 
 namespace manager {
 namespace {
@@ -38,27 +38,26 @@ int ConfigFile::ReadInteger(std::string_view section, std::string_view key,
 
 void ConfigFile::WriteText(std::string_view section, std::string_view key,
                            std::string_view value) const {
-    if (MakeSettingsFolderFor(file_) && profile::WriteString(file_, section, key, value)) return;
-    const int error = errno;
-    throw ConfigError("Cannot write the configuration file \"" + file_.string() +
-                      "\": " + std::strerror(error));
+    std::string reason;
+    if (MakeSettingsFolderFor(file_, reason)) {
+        if (profile::WriteString(file_, section, key, value)) return;
+        reason = common::SystemErrorText(common::LastSystemError());
+    }
+    throw ConfigError("Cannot write the configuration file \"" + file_.string() + "\": " + reason);
 }
 
 int ParseConfigInteger(std::string_view text, int defaultValue) {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         text.remove_prefix(2);
+        // Hexadecimal digits alone: no sign after "0x".
+        if (text[0] == '-') return defaultValue;
         base = 16;
     } else if (text.size() > 1 && text[0] == '+' && text[1] != '-') {
-        // from_chars knows no plus sign; a decimal number may carry one.
+        // A decimal number may carry one plus sign.
         text.remove_prefix(1);
     }
-    if (text.empty() || (base == 16 && (text[0] == '-' || text[0] == '+'))) return defaultValue;
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
-    if (ec != std::errc() || ptr != end) return defaultValue;
-    return value;
+    return common::ParseWholeNumber(text, INT_MIN, INT_MAX, base).value_or(defaultValue);
 }
 
 }  // namespace manager

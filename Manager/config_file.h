@@ -27,7 +27,6 @@ class ConfigFile {
 
     // The file that is read first and written.
     const std::filesystem::path& Path() const { return file_; }
-    const std::filesystem::path& DefaultsPath() const { return defaults_; }
 
     // The stored text, cut to 2047 characters, or `defaultValue` when neither file has the
     // section and key. A key with nothing after "=" gives the empty text.

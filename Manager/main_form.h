@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gateway.h"
+#include "message_format.h"
 #include "texts/component_model.h"
 
 class QAction;
@@ -27,8 +28,6 @@ class TMainForm : public QMainWindow {
     Q_OBJECT
 
   public:
-    static constexpr int kDefaultPort = 7105;
-
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
@@ -39,7 +38,7 @@ class TMainForm : public QMainWindow {
 
     // Read by the launcher and the text loader.
     std::string Language;
-    int Port = kDefaultPort;
+    int Port = gateway::kDefaultPort;
     std::string Host = "localhost";
     bool ServerRunning = false;
 

@@ -1,7 +1,7 @@
 #include "program_path.h"
 
+#include <QCoreApplication>
 #include <string>
-#include <system_error>
 #include <utility>
 
 namespace manager {
@@ -16,10 +16,8 @@ std::filesystem::path& TestPath() {
 
 std::filesystem::path ProgramPath() {
     if (!TestPath().empty()) return TestPath();
-    std::error_code ec;
-    std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return {};
-    return path;
+    if (QCoreApplication::instance() == nullptr) return {};
+    return std::filesystem::path(QCoreApplication::applicationFilePath().toStdU16String());
 }
 
 std::filesystem::path ProgramPathWithSuffix(std::string_view suffix) {

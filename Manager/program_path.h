@@ -7,8 +7,8 @@
 
 namespace manager {
 
-// The running program's full path (from /proc/self/exe), or the empty path when the system
-// cannot tell.
+// The running program's full path (as Qt finds it), or the empty path without an application
+// object.
 std::filesystem::path ProgramPath();
 
 // The program's path with its extension replaced by `suffix`, or `suffix` appended when the

@@ -1,11 +1,8 @@
 #include "settings_location.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <string>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <system_error>
 
 #include "program_path.h"
@@ -13,21 +10,18 @@
 namespace manager {
 
 bool ProgramFolderWritable() {
-    // access() answers for the real user, root included, and says no on a read-only mount.
+    // Asks the system for the real user, root included, and says no on a read-only mount.
     const std::filesystem::path folder = ProgramPath().parent_path();
-    return !folder.empty() && access(folder.c_str(), W_OK | X_OK) == 0;
+    if (folder.empty()) return false;
+    const QFileInfo info(QString::fromStdU16String(folder.u16string()));
+    return info.isDir() && info.isWritable() && info.isExecutable();
 }
 
 std::filesystem::path UserSettingsFolder() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/') return std::filesystem::path(xdg) / "vr620";
-    const char* home = std::getenv("HOME");
-    std::string base = home != nullptr ? home : "";
-    if (base.empty()) {
-        if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr)
-            base = user->pw_dir;
-    }
-    return std::filesystem::path(base) / ".config" / "vr620";
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    // A relative XDG_CONFIG_HOME counts as unset.
+    if (base.isEmpty() || QDir::isRelativePath(base)) base = QDir::homePath() + "/.config";
+    return std::filesystem::path(QDir::cleanPath(base).toStdU16String()) / "vr620";
 }
 
 std::filesystem::path WritableProgramFile(std::string_view suffix) {
@@ -36,12 +30,12 @@ std::filesystem::path WritableProgramFile(std::string_view suffix) {
     return UserSettingsFolder() / besideProgram.filename();
 }
 
-bool MakeSettingsFolderFor(const std::filesystem::path& file) {
+bool MakeSettingsFolderFor(const std::filesystem::path& file, std::string& reason) {
     const std::filesystem::path folder = file.parent_path();
     if (folder != UserSettingsFolder()) return true;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    if (ec) errno = ec.value();
+    if (ec) reason = "cannot create the folder " + folder.string() + ": " + ec.message();
     return !ec;
 }
 

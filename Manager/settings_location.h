@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace manager {
@@ -11,7 +12,8 @@ namespace manager {
 // True when the current user may create files in the program's folder.
 bool ProgramFolderWritable();
 
-// $XDG_CONFIG_HOME/vr620, or ~/.config/vr620 when that is unset or not an absolute path.
+// The user's configuration folder and "vr620" in it: $XDG_CONFIG_HOME/vr620, or
+// ~/.config/vr620 when that is unset or not an absolute path.
 std::filesystem::path UserSettingsFolder();
 
 // The file the manager writes, named like the program with `suffix`: beside the program when
@@ -19,7 +21,8 @@ std::filesystem::path UserSettingsFolder();
 std::filesystem::path WritableProgramFile(std::string_view suffix);
 
 // Creates the folder of `file` when it lies in UserSettingsFolder() and is missing, so that a
-// first write there succeeds. False (errno set) when it cannot be made.
-bool MakeSettingsFolderFor(const std::filesystem::path& file);
+// first write there succeeds. False, with the reason in words in `reason`, when it cannot be
+// made.
+bool MakeSettingsFolderFor(const std::filesystem::path& file, std::string& reason);
 
 }  // namespace manager

@@ -1,12 +1,6 @@
 #include "ui_dispatcher.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
-#include <QCoreApplication>
-#include <QSocketNotifier>
-#include <cstdint>
-#include <system_error>
+#include <QMetaObject>
 
 namespace manager {
 
@@ -16,12 +10,7 @@ UiDispatcher& UiDispatcher::Instance() {
     return *dispatcher;
 }
 
-UiDispatcher::UiDispatcher() : uiThread_(std::this_thread::get_id()) {
-    wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wake_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
-    notifier_ = new QSocketNotifier(wake_, QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier_, &QSocketNotifier::activated, notifier_, [this] { RunPosted(); });
-}
+UiDispatcher::UiDispatcher() : uiThread_(std::this_thread::get_id()) {}
 
 void UiDispatcher::Post(std::function<void()> task) {
     bool first = false;
@@ -30,16 +19,11 @@ void UiDispatcher::Post(std::function<void()> task) {
         first = tasks_.empty();
         tasks_.push_back(std::move(task));
     }
-    // One wake-up for a run of tasks; the user-interface thread takes them all.
-    if (first) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] ssize_t written = write(wake_, &one, sizeof one);
-    }
+    // One call for a run of tasks; the user-interface thread takes them all.
+    if (first) QMetaObject::invokeMethod(this, "RunHandedOver", Qt::QueuedConnection);
 }
 
-void UiDispatcher::RunPosted() {
-    std::uint64_t count = 0;
-    [[maybe_unused]] ssize_t got = read(wake_, &count, sizeof count);
+void UiDispatcher::RunHandedOver() {
     std::vector<std::function<void()>> tasks;
     {
         std::lock_guard lock(mutex_);

@@ -1,13 +1,12 @@
 #include "assert_report.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "debug_trace.h"
 #include "program_path.h"
+#include "system_error.h"
 
 namespace diagnostics {
 namespace {
@@ -17,21 +16,15 @@ constexpr std::size_t kBoxTextSize = 1024;
 }  // namespace
 
 int AssertFailed(const char* file, int line, const char* condition) {
-    const int savedErrno = errno;
-    // The condition is data, never a format.
+    // The condition is data, never a format. The trace keeps the last error for the box.
     DebugTrace(file, line, "%s %s", kAssertTitle, condition);
-    errno = savedErrno;
     ShowAssertBox(kAssertTitle, file, line, condition);
     return 0;
 }
 
 std::string AssertBoxText(const char* title, const char* file, int line, const char* condition,
                           int errorCode) {
-    char errorText[256] = "";
-    // The GNU variant returns the text, which need not be the buffer.
-    const char* description = strerror_r(errorCode, errorText, sizeof errorText);
-    if (description == nullptr) description = "";
-
+    const std::string description = common::SystemErrorText(errorCode);
     std::string program = manager::ProgramPath().string();
     if (program.empty()) program = "<No Program Name>";
 
@@ -40,13 +33,13 @@ std::string AssertBoxText(const char* title, const char* file, int line, const c
                   "%s\nApplication: %s\n\nFile name:   %s\nLine number: %d\n\nExpression:  "
                   "%s\n\nLast Error:  %d / %s\n\nDo you wan't to exit application?",
                   title, FileNameOf(program.c_str()), FileNameOf(file), line,
-                  condition != nullptr ? condition : "", errorCode, description);
+                  condition != nullptr ? condition : "", errorCode, description.c_str());
     return text;
 }
 
 manager::BoxAnswer ShowAssertBox(const char* title, const char* file, int line,
                                  const char* condition) {
-    const int errorCode = errno;
+    const int errorCode = common::LastSystemError();
     const manager::BoxAnswer answer =
         manager::ShowMessageBox({.caption = "DEBUG window",
                                  .text = AssertBoxText(title, file, line, condition, errorCode),

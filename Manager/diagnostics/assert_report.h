@@ -12,12 +12,13 @@ inline constexpr char kAssertTitle[] = "!!! Assertion failed !!!";
 // the program with exit code 1 (EXIT_FAILURE) when the user answers Yes; otherwise returns 0.
 int AssertFailed(const char* file, int line, const char* condition);
 
-// The text of the box, at most 1023 bytes. `errorCode` is the errno of the failed check.
+// The text of the box, at most 1023 bytes. `errorCode` is the system's last error code at the
+// failed check.
 std::string AssertBoxText(const char* title, const char* file, int line, const char* condition,
                           int errorCode);
 
-// Shows the box with the current errno (read before anything else) and returns the answer;
-// ends the program with exit code 1 on Yes.
+// Shows the box with the system's last error code (read before anything else) and returns the
+// answer; ends the program with exit code 1 on Yes.
 manager::BoxAnswer ShowAssertBox(const char* title, const char* file, int line,
                                  const char* condition);
 

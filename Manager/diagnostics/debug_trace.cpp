@@ -1,12 +1,12 @@
 #include "debug_trace.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "debug_line.h"
+#include "system_error.h"
 
 namespace diagnostics {
 
@@ -21,7 +21,7 @@ const char* FileNameOf(const char* path) {
 
 void DebugTrace(const char* file, int line, const char* format, ...) {
     // A trace must not disturb the error code that the caller may still report.
-    const int savedErrno = errno;
+    const int savedError = common::LastSystemError();
     char head[512];
     std::snprintf(head, sizeof head, "%s @ %d -> ", FileNameOf(file), line);
     std::string text = head;
@@ -41,7 +41,7 @@ void DebugTrace(const char* file, int line, const char* format, ...) {
     va_end(args);
 
     common::WriteDebugLine(text);
-    errno = savedErrno;
+    common::SetLastSystemError(savedError);
 }
 
 }  // namespace diagnostics

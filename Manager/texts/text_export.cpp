@@ -1,11 +1,10 @@
 #include "text_export.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <QSaveFile>
 
 #include "component_model.h"
+#include "debug_trace.h"
 #include "settings_location.h"
-#include "write_all.h"
 
 namespace texts {
 
@@ -27,8 +26,9 @@ std::vector<std::string> ExportEntries(Component& component) {
     return entries;
 }
 
-void ExportTexts(int fd, Component& component) {
-    for (const std::string& entry : ExportEntries(component)) posix::WriteAll(fd, entry);
+void ExportTexts(QIODevice& file, Component& component) {
+    for (const std::string& entry : ExportEntries(component))
+        file.write(entry.data(), static_cast<qint64>(entry.size()));
 }
 
 std::filesystem::path TextExportPath() {
@@ -36,12 +36,19 @@ std::filesystem::path TextExportPath() {
 }
 
 bool ExportWindowTexts(const std::filesystem::path& file, const std::vector<Component*>& windows) {
-    if (!manager::MakeSettingsFolderFor(file)) return false;
-    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    for (Component* window : windows) ExportTexts(fd, *window);
-    close(fd);
-    return true;
+    std::string reason;
+    if (!manager::MakeSettingsFolderFor(file, reason)) {
+        DEBUG_TRACE("%s", reason.c_str());
+        return false;
+    }
+    // Written beside the file and put in its place when whole; a failed write leaves nothing.
+    QSaveFile out(QString::fromStdU16String(file.u16string()));
+    if (out.open(QIODevice::WriteOnly)) {
+        for (Component* window : windows) ExportTexts(out, *window);
+        if (out.commit()) return true;
+    }
+    DEBUG_TRACE("%s: %s", file.string().c_str(), out.errorString().toLocal8Bit().constData());
+    return false;
 }
 
 }  // namespace texts

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class QIODevice;
+
 namespace texts {
 
 class Component;
@@ -15,15 +17,15 @@ class Component;
 // go into the file: "key=text" CR LF, or for a list "key=" CR LF, each line CR LF, then CR LF.
 std::vector<std::string> ExportEntries(Component& component);
 
-// Writes the entries of `component` to the open descriptor `fd`, one write per entry. A write
-// that fails is passed over.
-void ExportTexts(int fd, Component& component);
+// Writes the entries of `component` to the open `file`, one write per entry.
+void ExportTexts(QIODevice& file, Component& component);
 
 // The export file beside the program: the program's path with ".TXT" for its extension.
 std::filesystem::path TextExportPath();
 
-// Creates the export file anew and exports `windows` into it in order. Returns false when the
-// file could not be created (nothing is written then).
+// Creates the export file anew and exports `windows` into it in order. The file is written
+// whole or not at all: false, with the reason on the debug output, when it could not be
+// (an existing file then stays as it was).
 bool ExportWindowTexts(const std::filesystem::path& file, const std::vector<Component*>& windows);
 
 }  // namespace texts
