@@ -6,17 +6,15 @@
 // connected, so that the log window shows real lines. Run it under a display (scripts/
 // screenshots.sh uses Xvfb with a window manager); each picture shows its window with the frame
 // that the window manager gave it, or the client area alone where there is none.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QHostAddress>
 #include <QPixmap>
 #include <QScreen>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -26,6 +24,7 @@
 #include "gateway.h"
 #include "log_form.h"
 #include "main_form.h"
+#include "message_format.h"
 #include "program_icon.h"
 #include "program_path.h"
 #include "texts/language_texts.h"
@@ -73,28 +72,9 @@ bool Save(QWidget& window, const QString& folder, const char* name) {
 
 // A port that nobody listened on a moment ago.
 int FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    const bool bound = fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-                       getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0;
-    if (fd >= 0) close(fd);
-    return bound ? ntohs(address.sin_port) : 7105;
-}
-
-int ConnectClient(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        fd = -1;
-    }
-    return fd;
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0)) return gateway::kDefaultPort;
+    return probe.serverPort();
 }
 
 }  // namespace
@@ -124,8 +104,12 @@ int main(int argc, char* argv[]) {
         mainForm.ParseCommandLine(arguments);
         mainForm.show();
 
-        int client = -1;
-        WaitFor([&] { return (client = ConnectClient(port)) >= 0; });
+        QTcpSocket client;
+        WaitFor([&] {
+            if (client.state() == QAbstractSocket::UnconnectedState)
+                client.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+            return client.state() == QAbstractSocket::ConnectedState;
+        });
         WaitFor([] { return gateway::GetClientCount() == 1; });
         // The main window puts its frame into the corner once it is on the screen.
         WaitFor([&] {
@@ -148,7 +132,7 @@ int main(int argc, char* argv[]) {
         ok = Save(aboutBox, folder, "about_box.png") && ok;
         aboutBox.hide();
 
-        if (client >= 0) close(client);
+        client.abort();
         mainForm.DetachLogWindow();
     }
     return ok ? 0 : 1;
