@@ -17,18 +17,18 @@ std::string Malformed(const char* key, const std::string& value) {
 std::string ReadGatewaySettings(const ConfigFile& file, gateway::ServerConfig& config) {
     const std::string bind = file.ReadText(kSection, "BindAddress", "");
     if (!bind.empty()) {
-        auto address = gateway::ParseIpv4Address(bind);
+        auto address = gateway::ParseIpAddress(bind);
         if (!address) return Malformed("BindAddress", bind);
         config.bindAddress = *address;
     }
 
-    // Networks separated by blanks, commas or semicolons.
+    // Networks of either family separated by blanks, commas or semicolons.
     const std::string allowed = file.ReadText(kSection, "AllowedNetworks", "");
     std::size_t pos = 0;
     while ((pos = allowed.find_first_not_of(" \t,;", pos)) != std::string::npos) {
         std::size_t end = allowed.find_first_of(" \t,;", pos);
         const std::string item = allowed.substr(pos, end - pos);
-        auto network = gateway::ParseIpv4Network(item);
+        auto network = gateway::ParseIpNetwork(item);
         if (!network) return Malformed("AllowedNetworks", item);
         config.allowed.push_back(*network);
         pos = end;

@@ -1,6 +1,7 @@
 // The gateway's settings in the manager's configuration file, section GATEWAY_SETTINGS: the
-// address it listens on, the networks it serves and the idle limit. Without the section the
-// gateway listens on every interface, serves everybody and keeps silent clients.
+// address it listens on and the networks it serves (IPv4 or IPv6), and the idle limit. Without
+// the section the gateway listens on every interface of both families, serves everybody and
+// keeps silent clients.
 #pragma once
 
 #include <string>

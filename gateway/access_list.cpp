@@ -1,7 +1,5 @@
 #include "access_list.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 
 #include "whole_number.h"
@@ -9,48 +7,42 @@
 namespace gateway {
 namespace {
 
-std::uint32_t Mask(int prefixBits) {
-    return prefixBits == 0 ? 0 : ~std::uint32_t{0} << (32 - prefixBits);
+// The first `bits` bits of `address`, the rest zero.
+IpAddress Masked(const IpAddress& address, int bits) {
+    IpAddress masked = address;
+    for (int i = 0; i < 16; ++i) {
+        const int keep = std::clamp(bits - 8 * i, 0, 8);
+        masked.bytes[i] &= static_cast<std::uint8_t>(0xFF00 >> keep);
+    }
+    return masked;
 }
 
 }  // namespace
 
-bool Ipv4Network::Contains(std::uint32_t host) const {
-    return (host & Mask(prefixBits)) == (address & Mask(prefixBits));
+bool IpNetwork::Contains(const IpAddress& host) const {
+    return Masked(host, prefixBits) == Masked(address, prefixBits);
 }
 
-std::optional<std::uint32_t> ParseIpv4Address(std::string_view text) {
-    // inet_pton takes exactly the four-part dotted decimal form.
-    std::string copy(text);
-    in_addr address{};
-    if (copy.empty() || inet_pton(AF_INET, copy.c_str(), &address) != 1) return std::nullopt;
-    return ntohl(address.s_addr);
-}
-
-std::optional<Ipv4Network> ParseIpv4Network(std::string_view text) {
-    std::size_t slash = text.find('/');
-    auto address = ParseIpv4Address(text.substr(0, slash));
+std::optional<IpNetwork> ParseIpNetwork(std::string_view text) {
+    const std::size_t slash = text.find('/');
+    const auto address = ParseIpAddress(text.substr(0, slash));
     if (!address) return std::nullopt;
-    Ipv4Network network{*address, 32};
+    // An IPv4 prefix counts the bits of the IPv4 text; in the mapped form 96 bits come first.
+    const bool ipv4Text = text.substr(0, slash).find(':') == std::string_view::npos;
+    const int offset = ipv4Text ? 96 : 0;
+    IpNetwork network{*address, 128};
     if (slash != std::string_view::npos) {
-        const auto bits = common::ParseWholeNumber(text.substr(slash + 1), 0, 32);
+        const auto bits = common::ParseWholeNumber(text.substr(slash + 1), 0, 128 - offset);
         if (!bits) return std::nullopt;
-        network.prefixBits = *bits;
+        network.prefixBits = offset + *bits;
     }
-    network.address &= Mask(network.prefixBits);
+    network.address = Masked(network.address, network.prefixBits);
     return network;
 }
 
-bool Allowed(const std::vector<Ipv4Network>& allowed, std::uint32_t host) {
+bool Allowed(const std::vector<IpNetwork>& allowed, const IpAddress& host) {
     return allowed.empty() || std::any_of(allowed.begin(), allowed.end(),
-                                          [&](const Ipv4Network& n) { return n.Contains(host); });
-}
-
-std::string FormatIpv4Address(std::uint32_t address) {
-    in_addr value{htonl(address)};
-    char text[INET_ADDRSTRLEN] = "";
-    inet_ntop(AF_INET, &value, text, sizeof text);
-    return text;
+                                          [&](const IpNetwork& n) { return n.Contains(host); });
 }
 
 }  // namespace gateway

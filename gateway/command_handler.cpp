@@ -1,8 +1,9 @@
 #include "command_handler.h"
 
 #include <algorithm>
-#include <cstring>
+#include <array>
 
+#include "device_actions.h"
 #include "log_writer.h"
 #include "message_format.h"
 
@@ -24,66 +25,60 @@ const char* CommandName(std::uint16_t code) {
     }
 }
 
-std::uint16_t Finish(LogWriter& log, std::uint8_t* buffer, const char* name, int client, bool ok,
-                     std::uint16_t replyLength) {
-    buffer[4] = ok ? kStatusOk : kStatusError;
-    log.Write("%s command received from client on %d -> %s", name, client, ok ? "OK" : "ERROR");
-    return replyLength;
+// The request's code and SNVT number (missing bytes as zero), the status, and `value` behind.
+Body Answer(LogWriter& log, std::span<const std::uint8_t> request, int client, bool ok,
+            std::span<const std::uint8_t> value = {}) {
+    Body reply(kHeaderSize + value.size(), 0);
+    std::copy_n(request.begin(), std::min(request.size(), kHeaderSize - 1), reply.begin());
+    reply[4] = ok ? kStatusOk : kStatusError;
+    std::copy(value.begin(), value.end(), reply.begin() + kHeaderSize);
+    log.Write("%s command received from client on %d -> %s",
+              CommandName(ReadBigEndian16(reply.data())), client, ok ? "OK" : "ERROR");
+    return reply;
 }
 
 }  // namespace
 
-std::uint16_t EchoLength(const std::uint8_t* buffer, int received) {
-    const std::uint8_t* end = buffer + std::max(received, 0);
-    return static_cast<std::uint16_t>(std::find(buffer, end, 0) - buffer);
-}
-
-std::optional<std::uint16_t> AnswerWithoutDevice(LogWriter& log, std::uint8_t* buffer, int received,
-                                                 int client) {
-    received = std::clamp(received, 0, kMaxBodySize);
-    // An empty body has no code of its own: whatever an earlier message left in the buffer
-    // must not be taken for one.
-    const char* name = received > 0 ? CommandName(ReadBigEndian16(buffer)) : nullptr;
-    if (name == nullptr) {
+std::optional<Body> AnswerWithoutDevice(LogWriter& log, std::span<const std::uint8_t> request,
+                                        int client) {
+    // A lone byte is a code with a zero behind it; an empty body has no code at all.
+    const std::uint16_t code =
+        request.empty()
+            ? 0
+            : static_cast<std::uint16_t>(request[0] << 8 | (request.size() > 1 ? request[1] : 0));
+    if (request.empty() || CommandName(code) == nullptr) {
         log.Write("Unknown message received from client on %d", client);
-        return EchoLength(buffer, received);
+        return Body(request.begin(), std::find(request.begin(), request.end(), 0));
     }
-    if (received >= static_cast<int>(kHeaderSize)) return std::nullopt;
-    // Nothing of an earlier message may show in the reply's header.
-    std::memset(buffer + received, 0, kHeaderSize - received);
-    return Finish(log, buffer, name, client, false, kHeaderSize);
+    if (request.size() >= kHeaderSize) return std::nullopt;
+    return Answer(log, request, client, false);
 }
 
-std::uint16_t HandleGatewayCommand(DeviceActions& device, LogWriter& log, std::uint8_t* buffer,
-                                   int received, int client) {
-    if (auto answer = AnswerWithoutDevice(log, buffer, received, client)) return *answer;
-    received = std::min(received, kMaxBodySize);
-    std::uint16_t code = ReadBigEndian16(buffer);
-    std::uint16_t snvt = ReadBigEndian16(buffer + 2);
-    std::uint16_t replyLength = kHeaderSize;
-    bool ok = false;
+Body HandleGatewayCommand(DeviceActions& device, LogWriter& log,
+                          std::span<const std::uint8_t> request, int client) {
+    if (auto answer = AnswerWithoutDevice(log, request, client)) return std::move(*answer);
+    const std::uint16_t code = ReadBigEndian16(request.data());
+    const std::uint16_t snvt = ReadBigEndian16(request.data() + 2);
     switch (code) {
         case kDeviceConnect:
-            ok = device.DeviceOpen();
-            break;
+            return Answer(log, request, client, device.DeviceOpen());
         case kDeviceDisconnect:
-            ok = device.DeviceClose();
-            break;
+            return Answer(log, request, client, device.DeviceClose());
         case kSnvtRead: {
+            std::array<std::uint8_t, kMaxValueSize + 1> value{};
             std::uint16_t length = 0;
-            // A value longer than a device frame holds would run past the buffer.
-            ok = device.SnvtRead(snvt, buffer + kHeaderSize, &length) && length <= kMaxValueSize;
-            if (ok) replyLength = static_cast<std::uint16_t>(kHeaderSize + length);
-            break;
+            if (device.SnvtRead(snvt, value.data(), &length) && length <= kMaxValueSize)
+                return Answer(log, request, client, true, {value.data(), length});
+            return Answer(log, request, client, false);
         }
-        case kSnvtWrite: {
-            std::size_t length = static_cast<std::size_t>(received) - kHeaderSize;
-            ok = length <= kMaxValueSize &&
-                 device.SnvtWrite(snvt, buffer + kHeaderSize, static_cast<std::uint16_t>(length));
-            break;
+        default: {  // kSnvtWrite
+            const auto value = request.subspan(kHeaderSize);
+            const bool ok =
+                value.size() <= kMaxValueSize &&
+                device.SnvtWrite(snvt, value.data(), static_cast<std::uint16_t>(value.size()));
+            return Answer(log, request, client, ok);
         }
     }
-    return Finish(log, buffer, CommandName(code), client, ok, replyLength);
 }
 
 }  // namespace gateway

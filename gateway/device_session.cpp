@@ -77,10 +77,8 @@ bool DeviceSession::Transact(std::uint16_t snvt, std::uint8_t command, const std
     std::uint16_t index = 0;
     std::uint8_t replyCommand = 0;
     std::uint8_t ok = 0;
-    if (DCT_Read(0, ChannelByte(), &index, &replyCommand, &ok, reply, replyLength) != DCT_RESULT_OK)
-        return false;
-    // A length byte below 2 gives a "negative" length: the answer has no data field at all.
-    return *replyLength <= DCT_MAX_DATA;
+    return DCT_Read(0, ChannelByte(), &index, &replyCommand, &ok, reply, replyLength) ==
+           DCT_RESULT_OK;
 }
 
 bool DeviceSession::SnvtRead(std::uint16_t snvt, std::uint8_t* data, std::uint16_t* length) {
@@ -91,7 +89,6 @@ bool DeviceSession::SnvtRead(std::uint16_t snvt, std::uint8_t* data, std::uint16
 }
 
 bool DeviceSession::SnvtWrite(std::uint16_t snvt, const std::uint8_t* data, std::uint16_t length) {
-    if (length > DCT_MAX_DATA) return false;
     std::uint8_t acknowledgement[DCT_READ_BUFFER_SIZE];
     std::uint16_t acknowledgementLength = 0;
     return Transact(snvt, DCT_COMMAND_WRITE, data, length, acknowledgement, &acknowledgementLength);

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "command_handler.h"
+#include "device_actions.h"
 #include "modem_settings.h"
 
 namespace gateway {
@@ -31,10 +31,10 @@ class DeviceSession : public DeviceActions {
     bool DeviceClose() override;
     // Closes whatever the count.
     bool DeviceForceClose();
-    // `data` holds at least 254 bytes; the value is followed by a zero byte. A device answer
-    // without a data field counts as a failed read.
+    // `data` holds at least 254 bytes; the value is followed by a zero byte. The length is the
+    // library's: above 253 (a "negative" one) when the answer has no data field.
     bool SnvtRead(std::uint16_t snvt, std::uint8_t* data, std::uint16_t* length) override;
-    // Values above 253 bytes do not fit a device frame and are refused without a library call.
+    // The library refuses values above 253 bytes, which do not fit a device frame.
     bool SnvtWrite(std::uint16_t snvt, const std::uint8_t* data, std::uint16_t length) override;
 
   private:

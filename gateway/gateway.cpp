@@ -4,7 +4,6 @@
 #include <mutex>
 
 #include "gateway_server.h"
-#include "socket_layer.h"
 
 namespace gateway {
 namespace {

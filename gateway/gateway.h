@@ -1,6 +1,6 @@
 // The gateway's front door: the manager and the headless gateway reach the gateway server, its
-// device session and the connection log only through these named operations. They are doors
-// onto the one server of the process.
+// device session, the connection log and the local-host check only through these named
+// operations. They are doors onto the one server of the process.
 //
 // The device-session operations and the stop hand their work to the gateway and return at
 // once; they report back through `done`, called on one of the gateway's threads (or at once on
@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "access_list.h"
+#include "local_host.h"
 #include "log_writer.h"
 #include "modem_settings.h"
 #include "server_config.h"
@@ -48,9 +49,5 @@ void SetChannel(int channel, std::function<void(bool)> done = {});
 void SetModemSettings(const ModemSettings& settings, std::function<void()> done = {});
 // Closes the device whatever its count.
 void DeviceForceClose(std::function<void(bool)> done = {});
-
-// True when `host` resolves to this machine's first IPv4 address or to 127.0.0.1. It may wait
-// for the resolver: call it off the user-interface thread.
-bool IsLocalHost(const char* host);
 
 }  // namespace gateway

@@ -1,22 +1,14 @@
 #include "gateway_server.h"
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <optional>
 #include <system_error>
 
 #include "command_handler.h"
+#include "deadline.h"
 #include "log_writer.h"
 #include "message_format.h"
 #include "message_receiver.h"
-#include "deadline.h"
 #include "socket_layer.h"
 
 namespace gateway {
@@ -26,28 +18,9 @@ using namespace std::chrono_literals;
 
 // How long the rest of a message may take once its first byte has come, and how long a reply
 // may take to leave: one client that stops half-way cannot keep its place for long.
-constexpr auto kMessageBound = std::chrono::milliseconds(kMessageCompletionMs);
+constexpr auto kMessageBound = 2s;
 // No accepting for this long after an accept failure that may last (no descriptors left).
 constexpr auto kAcceptPause = 1s;
-
-// Failures of accept that concern only the connection being accepted.
-bool TransientAcceptError(int error) {
-    switch (error) {
-        case EINTR:
-        case ECONNABORTED:
-        case EPROTO:
-        case ENETDOWN:
-        case ENOPROTOOPT:
-        case EHOSTDOWN:
-        case ENONET:
-        case EHOSTUNREACH:
-        case EOPNOTSUPP:
-        case ENETUNREACH:
-            return true;
-        default:
-            return false;
-    }
-}
 
 }  // namespace
 
@@ -70,7 +43,6 @@ GatewayServer::GatewayServer(LogWriter& log) : log_(log) {}
 
 GatewayServer::~GatewayServer() {
     Stop();
-    if (wake_ >= 0) close(wake_);
 }
 
 bool GatewayServer::Start(const ServerConfig& config, std::function<void()> endedByItself) {
@@ -86,14 +58,13 @@ bool GatewayServer::Start(const ServerConfig& config, std::function<void()> ende
         log_.Write("Error in creating server connection! Terminating the application...");
         return false;
     }
-    wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wake_ < 0 || fcntl(listener_, F_SETFL, O_NONBLOCK) != 0) {
+    if (!wake_.Open() || !net::SetNonBlocking(listener_)) {
         log_.Write("Error in creating server connection! Terminating the application...");
         DestroyServerSocket(listener_);
         listener_ = kInvalidSocket;
         return false;
     }
-    const int port = BoundPort(listener_);
+    const int port = net::BoundPort(listener_);
     log_.Write("Server started. Listening to port %d...", port);
     running_.store(true);
     port_.store(port);
@@ -121,7 +92,7 @@ void GatewayServer::RequestStop(std::function<void()> stopped) {
         if (!ended_ && started_) {
             if (stopped) stopped_.push_back(std::move(stopped));
             stopRequested_.store(true);
-            Wake();
+            wake_.Raise();
             return;
         }
     }
@@ -155,36 +126,32 @@ void GatewayServer::DeviceForceClose(std::function<void(bool)> done) {
     });
 }
 
-void GatewayServer::Wake() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t written = write(wake_, &one, sizeof one);
-}
-
 void GatewayServer::PushCompletion(Completion completion) {
     {
         std::lock_guard lock(completionMutex_);
         completions_.push_back(std::move(completion));
     }
-    Wake();
+    wake_.Raise();
 }
 
 void GatewayServer::Serve() {
-    std::vector<pollfd> fds;
+    std::vector<net::PollEntry> entries;
     std::vector<Connection*> polled;
     bool failed = false;
     while (!stopRequested_.load()) {
         const bool accepting = !acceptFailing_ || Clock::now() >= acceptResumes_;
-        fds.assign({pollfd{wake_, POLLIN, 0}, pollfd{accepting ? listener_ : -1, POLLIN, 0}});
+        entries.assign({{wake_.Handle(), net::kPollReadable, 0},
+                        {accepting ? listener_ : net::kInvalidSocket, net::kPollReadable, 0}});
         polled.clear();
         for (auto& connection : connections_) {
             short events = 0;
-            if (connection->phase == Connection::Phase::kReceiving) events = POLLIN;
-            if (connection->phase == Connection::Phase::kReplying) events = POLLOUT;
-            fds.push_back(pollfd{connection->fd, events, 0});
+            if (connection->phase == Connection::Phase::kReceiving) events = net::kPollReadable;
+            if (connection->phase == Connection::Phase::kReplying) events = net::kPollWritable;
+            entries.push_back({connection->fd, events, 0});
             polled.push_back(connection.get());
         }
-        if (poll(fds.data(), fds.size(), Timeout(Clock::now())) < 0) {
-            if (errno == EINTR) continue;
+        if (net::Poll(entries, Timeout(Clock::now())) < 0) {
+            if (net::LastError().kind == net::ErrorKind::kInterrupted) continue;
             log_.Write("Error in selecting socket from socket set!");
             failed = true;
             break;
@@ -193,7 +160,7 @@ void GatewayServer::Serve() {
 
         for (std::size_t i = 0; i < polled.size(); ++i) {
             Connection& connection = *polled[i];
-            const short ready = fds[i + 2].revents;
+            const short ready = entries[i + 2].found;
             if (connection.closed || ready == 0) continue;
             switch (connection.phase) {
                 case Connection::Phase::kReceiving:
@@ -204,20 +171,19 @@ void GatewayServer::Serve() {
                     break;
                 case Connection::Phase::kAtDevice:
                     // Gone while its request is at the device; the reply is dropped.
-                    if ((ready & (POLLHUP | POLLERR)) != 0)
+                    if ((ready & (net::kPollHangUp | net::kPollFailed)) != 0)
                         Drop(connection, "Client on %d disconnected");
                     break;
             }
         }
-        if ((fds[0].revents & POLLIN) != 0) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] ssize_t got = read(wake_, &count, sizeof count);
+        if ((entries[0].found & net::kPollReadable) != 0) {
+            wake_.Clear();
             DeliverCompletions(now);
         }
         for (auto& connection : connections_) CheckDeadlines(*connection, now);
         // A closed connection frees its place before anybody new is accepted.
         std::erase_if(connections_, [](const auto& c) { return c->closed; });
-        if (accepting && (fds[1].revents & POLLIN) != 0) Accept(now);
+        if (accepting && (entries[1].found & net::kPollReadable) != 0) Accept(now);
     }
     ShutDown(!failed);
 }
@@ -246,13 +212,12 @@ void GatewayServer::Accept(Clock::time_point now) {
     const bool fullBefore = connections_.size() >= kMaxClients;
     for (;;) {
         if (!fullBefore && connections_.size() >= kMaxClients) return;
-        sockaddr_in peer{};
-        socklen_t size = sizeof peer;
-        int fd = accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &size,
-                         SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
-            if (TransientAcceptError(errno)) continue;
+        IpAddress peer;
+        const int fd = net::AcceptConnection(listener_, peer);
+        if (fd == net::kInvalidSocket) {
+            const net::ErrorKind why = net::LastError().kind;
+            if (why == net::ErrorKind::kWouldBlock) return;
+            if (why == net::ErrorKind::kInterrupted) continue;
             // Lasting (no descriptors left, no memory): one line for the whole episode.
             if (!acceptFailing_) log_.Write("Socket error, accept function failed!");
             acceptFailing_ = true;
@@ -260,17 +225,16 @@ void GatewayServer::Accept(Clock::time_point now) {
             return;
         }
         acceptFailing_ = false;
-        const std::uint32_t source = ntohl(peer.sin_addr.s_addr);
-        if (peer.sin_family != AF_INET || !Allowed(config_.allowed, source)) {
+        if (!Allowed(config_.allowed, peer)) {
             log_.Write("Client on %d from %s refused, address not allowed! Connection closed...",
-                       fd, FormatIpv4Address(source).c_str());
-            close(fd);
+                       fd, FormatIpAddress(peer).c_str());
+            net::CloseSocket(fd);
             continue;
         }
         if (connections_.size() >= kMaxClients) {
-            log_.Write("Client on %d refused, already %zu clients connected! Connection closed...",
-                       fd, kMaxClients);
-            close(fd);
+            log_.Write("Client on %d refused, already %u clients connected! Connection closed...",
+                       fd, static_cast<unsigned>(kMaxClients));
+            net::CloseSocket(fd);
             continue;
         }
         auto connection = std::make_unique<Connection>();
@@ -286,10 +250,11 @@ void GatewayServer::Accept(Clock::time_point now) {
 void GatewayServer::Receive(Connection& connection, Clock::time_point now) {
     std::uint8_t chunk[kMaxBodySize];
     const std::size_t wanted = std::min(connection.receiver.Wanted(), sizeof chunk);
-    ssize_t got = recv(connection.fd, chunk, wanted, MSG_DONTWAIT);
+    const long got = net::ReceiveBytes(connection.fd, chunk, wanted);
     if (got < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
-        Drop(connection, errno == ECONNRESET
+        const net::ErrorKind why = net::LastError().kind;
+        if (why == net::ErrorKind::kWouldBlock || why == net::ErrorKind::kInterrupted) return;
+        Drop(connection, why == net::ErrorKind::kPeerGone
                              ? "Client on %d disconnected"
                              : "Error in receiving data from client on %d! Connection closed...");
         return;
@@ -316,21 +281,21 @@ void GatewayServer::Receive(Connection& connection, Clock::time_point now) {
 }
 
 void GatewayServer::ServeMessage(Connection& connection, Clock::time_point now) {
-    std::vector<std::uint8_t>& buffer = connection.receiver.Buffer();
-    const int received = connection.receiver.BodyLength();
-    if (auto length = AnswerWithoutDevice(log_, buffer.data(), received, connection.fd)) {
-        BeginReply(connection, *length, now);
+    const std::span<const std::uint8_t> request = connection.receiver.Body();
+    if (auto reply = AnswerWithoutDevice(log_, request, connection.fd)) {
+        connection.receiver.Next();
+        BeginReply(connection, *reply, now);
         return;
     }
     connection.phase = Connection::Phase::kAtDevice;
-    // The buffer goes with the job and comes back with its completion, so that nothing is
+    // The job has its own copy of the request and hands back the reply, so that nothing is
     // shared with the worker while it runs.
-    worker_.Post([this, id = connection.id, client = connection.fd, received,
-                  body = connection.receiver.TakeBuffer()](DeviceSession* session) mutable {
+    worker_.Post([this, id = connection.id, client = connection.fd,
+                  body = Body(request.begin(), request.end())](DeviceSession* session) {
         if (session == nullptr) return;  // the server is stopping: no reply
-        std::uint16_t length = HandleGatewayCommand(*session, log_, body.data(), received, client);
-        PushCompletion({id, std::move(body), length});
+        PushCompletion({id, HandleGatewayCommand(*session, log_, body, client)});
     });
+    connection.receiver.Next();
 }
 
 void GatewayServer::DeliverCompletions(Clock::time_point now) {
@@ -343,20 +308,16 @@ void GatewayServer::DeliverCompletions(Clock::time_point now) {
         auto found = std::find_if(connections_.begin(), connections_.end(),
                                   [&](const auto& c) { return c->id == completion.connection; });
         if (found == connections_.end() || (*found)->closed) continue;
-        Connection& connection = **found;
-        connection.receiver.Next(std::move(completion.buffer));
-        BeginReply(connection, completion.replyLength, now);
+        BeginReply(**found, completion.reply, now);
     }
 }
 
-void GatewayServer::BeginReply(Connection& connection, std::uint16_t length,
+void GatewayServer::BeginReply(Connection& connection, const std::vector<std::uint8_t>& body,
                                Clock::time_point now) {
-    const auto field = EncodeLength(length);
+    const auto field = EncodeLength(static_cast<std::uint32_t>(body.size()));
     connection.reply.assign(field.begin(), field.end());
-    const std::uint8_t* body = connection.receiver.Buffer().data();
-    connection.reply.insert(connection.reply.end(), body, body + length);
+    connection.reply.insert(connection.reply.end(), body.begin(), body.end());
     connection.replySent = 0;
-    connection.receiver.Next();
     connection.phase = Connection::Phase::kReplying;
     connection.replyDeadline = now + kMessageBound;
     SendReply(connection, now);
@@ -364,13 +325,14 @@ void GatewayServer::BeginReply(Connection& connection, std::uint16_t length,
 
 void GatewayServer::SendReply(Connection& connection, Clock::time_point now) {
     while (connection.replySent < connection.reply.size()) {
-        ssize_t sent =
-            send(connection.fd, connection.reply.data() + connection.replySent,
-                 connection.reply.size() - connection.replySent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const long sent =
+            net::SendBytes(connection.fd, connection.reply.data() + connection.replySent,
+                           connection.reply.size() - connection.replySent);
         if (sent < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
-            Drop(connection, errno == ECONNRESET || errno == EPIPE
+            const net::ErrorKind why = net::LastError().kind;
+            if (why == net::ErrorKind::kInterrupted) continue;
+            if (why == net::ErrorKind::kWouldBlock) return;
+            Drop(connection, why == net::ErrorKind::kPeerGone
                                  ? "Client on %d disconnected"
                                  : "Error in sending data to client on %d! Connection closed...");
             return;
@@ -402,7 +364,7 @@ void GatewayServer::CheckDeadlines(Connection& connection, Clock::time_point now
 
 void GatewayServer::Drop(Connection& connection, const char* format) {
     if (format != nullptr) log_.Write(format, connection.fd);
-    close(connection.fd);
+    net::CloseSocket(connection.fd);
     connection.closed = true;
     clientCount_.fetch_sub(1);
 }
@@ -414,7 +376,7 @@ void GatewayServer::ShutDown(bool requested) {
         if (session != nullptr && session->OpenCount() != 0) session->DeviceForceClose();
     });
     for (auto& connection : connections_) {
-        if (!connection->closed) close(connection->fd);
+        if (!connection->closed) net::CloseSocket(connection->fd);
     }
     connections_.clear();
     clientCount_.store(0);

@@ -1,5 +1,5 @@
 // The gateway server: one thread waits in one poll over the listening socket, every client and
-// a wake-up descriptor, and keeps each connection's state (the message being received, the
+// a wake-up signal, and keeps each connection's state (the message being received, the
 // reply being sent, its deadlines), so that no client holds up another. Requests that need the
 // device go to the device worker, one at a time in arrival order. While idle it sleeps in the
 // kernel with no time-out, or until the nearest deadline a connection has. Every event is
@@ -19,6 +19,8 @@
 #include "device_session.h"
 #include "device_worker.h"
 #include "server_config.h"
+#include "socket_system.h"
+#include "wake_signal.h"
 
 namespace gateway {
 
@@ -60,10 +62,10 @@ class GatewayServer {
 
   private:
     struct Connection;
+    // A reply body from the device worker.
     struct Completion {
         std::uint64_t connection = 0;
-        std::vector<std::uint8_t> buffer;
-        std::uint16_t replyLength = 0;
+        std::vector<std::uint8_t> reply;
     };
     using Clock = std::chrono::steady_clock;
 
@@ -73,13 +75,13 @@ class GatewayServer {
     void Accept(Clock::time_point now);
     void Receive(Connection& connection, Clock::time_point now);
     void ServeMessage(Connection& connection, Clock::time_point now);
-    void BeginReply(Connection& connection, std::uint16_t length, Clock::time_point now);
+    void BeginReply(Connection& connection, const std::vector<std::uint8_t>& body,
+                    Clock::time_point now);
     void SendReply(Connection& connection, Clock::time_point now);
     void CheckDeadlines(Connection& connection, Clock::time_point now);
     void Drop(Connection& connection, const char* format);
     void DeliverCompletions(Clock::time_point now);
     void PushCompletion(Completion completion);
-    void Wake();
 
     LogWriter& log_;
     ServerConfig config_;
@@ -87,8 +89,8 @@ class GatewayServer {
     DeviceSession session_;
     DeviceWorker worker_{session_};
 
-    int listener_ = -1;
-    int wake_ = -1;
+    int listener_ = net::kInvalidSocket;
+    WakeSignal wake_;
     std::thread thread_;
     std::mutex joinMutex_;
 

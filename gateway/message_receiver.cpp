@@ -4,8 +4,6 @@
 
 namespace gateway {
 
-MessageReceiver::MessageReceiver() : buffer_(kMaxBodySize + 1) {}
-
 std::size_t MessageReceiver::Wanted() const {
     switch (state_) {
         case State::kLength:
@@ -43,21 +41,12 @@ std::size_t MessageReceiver::Feed(std::span<const std::uint8_t> bytes) {
         std::copy_n(bytes.begin() + taken, n, buffer_.begin() + bodyBytes_);
         bodyBytes_ += n;
         taken += n;
-        if (bodyBytes_ == length_) {
-            buffer_[length_] = 0;
-            state_ = State::kComplete;
-        }
+        if (bodyBytes_ == length_) state_ = State::kComplete;
     }
     return taken;
 }
 
-std::vector<std::uint8_t> MessageReceiver::TakeBuffer() {
-    return std::move(buffer_);
-}
-
-void MessageReceiver::Next(std::vector<std::uint8_t> buffer) {
-    if (buffer.size() > kMaxBodySize) buffer_ = std::move(buffer);
-    if (buffer_.size() <= kMaxBodySize) buffer_.assign(kMaxBodySize + 1, 0);
+void MessageReceiver::Next() {
     state_ = State::kLength;
     fieldBytes_ = 0;
     length_ = 0;

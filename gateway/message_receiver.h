@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "message_format.h"
 
@@ -18,11 +17,9 @@ class MessageReceiver {
     enum class State {
         kLength,    // gathering the length field
         kBody,      // gathering the body
-        kComplete,  // a whole message is in Buffer()
+        kComplete,  // a whole message is in Body()
         kTooLong,   // the announced body is above kMaxBodySize (or has the top bit set)
     };
-
-    MessageReceiver();
 
     // Takes bytes of the stream up to the end of the current message and returns how many it
     // took; nothing once the message is complete or refused.
@@ -35,15 +32,11 @@ class MessageReceiver {
     bool InMessage() const;
     std::uint32_t AnnouncedLength() const { return length_; }
 
-    // Valid when complete: the body, followed by a zero byte, in a buffer of kMaxBodySize + 1
-    // bytes (the reply is built in it).
-    std::vector<std::uint8_t>& Buffer() { return buffer_; }
-    int BodyLength() const { return static_cast<int>(length_); }
+    // The whole body, valid when complete and until Next().
+    std::span<const std::uint8_t> Body() const { return {buffer_.data(), bodyBytes_}; }
 
-    // Lends the buffer out while a request is served elsewhere; Next() takes it back.
-    std::vector<std::uint8_t> TakeBuffer();
-    // Ready for the next message, with `buffer` (if given) as the buffer again.
-    void Next(std::vector<std::uint8_t> buffer = {});
+    // Ready for the next message.
+    void Next();
 
   private:
     State state_ = State::kLength;
@@ -51,7 +44,7 @@ class MessageReceiver {
     std::size_t fieldBytes_ = 0;
     std::uint32_t length_ = 0;
     std::size_t bodyBytes_ = 0;
-    std::vector<std::uint8_t> buffer_;
+    std::array<std::uint8_t, kMaxBodySize> buffer_{};
 };
 
 }  // namespace gateway

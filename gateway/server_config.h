@@ -3,20 +3,21 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <vector>
 
 #include "access_list.h"
+#include "ip_address.h"
+#include "message_format.h"
 #include "modem_settings.h"
 
 namespace gateway {
 
 struct ServerConfig {
-    int port = 7105;  // 0: the system chooses
-    // Host byte order; 0 is every local interface.
-    std::uint32_t bindAddress = 0;
+    int port = kDefaultPort;  // 0: the system chooses
+    // The unspecified address "::" is every local interface of both families.
+    IpAddress bindAddress;
     // Empty: everybody.
-    std::vector<Ipv4Network> allowed;
+    std::vector<IpNetwork> allowed;
     // A client that sends nothing for this long is closed; 0 is never.
     int idleTimeoutSeconds = 0;
     // The zero-based serial channel (0 is COM1) and the modem, in force from the first client.

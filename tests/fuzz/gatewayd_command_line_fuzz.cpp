@@ -14,10 +14,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(options->com >= 1 && options->com <= 255);
     Require(options->idleTimeoutSeconds >= 0 &&
             options->idleTimeoutSeconds <= gateway::kMaxIdleTimeoutSeconds);
-    for (const gateway::Ipv4Network& network : options->allowed) {
-        Require(network.prefixBits >= 0 && network.prefixBits <= 32);
+    for (const gateway::IpNetwork& network : options->allowed) {
+        Require(network.prefixBits >= 0 && network.prefixBits <= 128);
         Require(network.Contains(network.address));
+        // An IPv4 network admits no IPv6 client.
+        if (network.prefixBits >= 96 && network.address.IsIpv4())
+            Require(!network.Contains(gateway::IpAddress::Ipv6Loopback()));
     }
+    // Whatever address is printed reads back the same.
+    if (const auto again = gateway::ParseIpAddress(gateway::FormatIpAddress(options->bindAddress)))
+        Require(*again == options->bindAddress);
+    else
+        Require(false);
     for (const std::string* text : {&options->initText, &options->dialText, &options->hangupText})
         Require(modem_texts::ConvertEscapes(*text).size() <= text->size());
     return 0;

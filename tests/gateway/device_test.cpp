@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -28,6 +29,12 @@ const Bytes kDisconnect = Framed({0x00, 0x02, 0x00, 0x00, 0x00});
 const Bytes kConnectOk{0, 0, 0, 5, 0x00, 0x01, 0x00, 0x00, 0x00};
 const Bytes kConnectFailed{0, 0, 0, 5, 0x00, 0x01, 0x00, 0x00, 0xFF};
 const Bytes kDisconnectOk{0, 0, 0, 5, 0x00, 0x02, 0x00, 0x00, 0x00};
+
+// The threads of this process just now.
+std::size_t ThreadCount() {
+    std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<std::size_t>(std::distance(tasks, std::filesystem::directory_iterator()));
+}
 
 Bytes ReadRequest(std::uint16_t snvt) {
     return Framed(
@@ -176,7 +183,7 @@ TEST(DeviceStop, WhileTheLineIsBusyTheDeviceIsClosedFirstAndNoThreadIsLeft) {
         ASSERT_TRUE(sim.Started()) << sim.Error();
         gateway_test::DeviceFolder folder;
         folder.MapPorts({{1, sim.DevicePath()}}, c.ini);
-        const std::size_t threads = gateway_test::ThreadCount();
+        const std::size_t threads = ThreadCount();
         {
             gateway::ServerConfig config = gateway_test::AnyPort();
             config.modem = c.modem;
@@ -194,7 +201,7 @@ TEST(DeviceStop, WhileTheLineIsBusyTheDeviceIsClosedFirstAndNoThreadIsLeft) {
             EXPECT_FALSE(gateway::GatewayServerRunning());
             EXPECT_TRUE(client.WaitClosed());
             EXPECT_EQ(run.log.Texts().back(), "Exiting server thread...");
-            EXPECT_EQ(gateway_test::ThreadCount(), threads);
+            EXPECT_EQ(ThreadCount(), threads);
         }
         if (c.modem.useModem) {
             // The line was hung up.

@@ -1,27 +1,25 @@
 // What the gateway tests share: a log receiver that collects lines, the in-process server on a
-// port the system chooses, and a raw TCP client on 127.0.0.1 whose every wait has a deadline.
+// port the system chooses, and a raw TCP client whose every wait has a deadline. It uses only
+// the gateway's socket seam, so the tests on it run on Windows too.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
-#include <iterator>
+#include <cstdio>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "deadline.h"
 #include "gateway.h"
 #include "loopback.h"
-#include "deadline.h"
+#include "socket_layer.h"
+#include "socket_system.h"
 #include "wait_until.h"
 
 namespace gateway_test {
@@ -66,38 +64,55 @@ class CollectingReceiver : public gateway::LogReceiver {
     std::vector<std::string> lines_;
 };
 
-// A raw client connection.
+namespace net = gateway::net;
+
+// A raw client connection, to 127.0.0.1 unless `to` says otherwise, from the address `from`
+// when it is given.
 class TcpClient {
   public:
-    explicit TcpClient(int port) {
-        fd_ = vr620_test::ConnectLoopback(port);
-        int on = 1;
-        if (fd_ >= 0) setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    explicit TcpClient(int port, const gateway::IpAddress& to = vr620_test::kLoopback4,
+                       const gateway::IpAddress& from = {}) {
+        gateway::StartSockets();
+        fd_ = vr620_test::ConnectLoopback(port, to, from);
+        if (fd_ != net::kInvalidSocket) net::SetNoDelay(fd_);
     }
-    ~TcpClient() { Close(); }
+    ~TcpClient() {
+        Close();
+        gateway::CleanupSockets();
+    }
     TcpClient(const TcpClient&) = delete;
     TcpClient& operator=(const TcpClient&) = delete;
 
-    bool Connected() const { return fd_ >= 0; }
+    bool Connected() const { return fd_ != net::kInvalidSocket; }
     void Close() {
-        if (fd_ >= 0) close(fd_);
-        fd_ = -1;
+        net::CloseSocket(fd_);
+        fd_ = net::kInvalidSocket;
     }
+    // All of `bytes`, unless the connection fails or the deadline passes.
     bool Send(const Bytes& bytes) const {
-        return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
-               static_cast<ssize_t>(bytes.size());
+        const auto end = Clock::now() + kDeadline;
+        std::size_t sent = 0;
+        while (sent < bytes.size()) {
+            const long n = net::SendBytes(fd_, bytes.data() + sent, bytes.size() - sent);
+            if (n > 0) {
+                sent += static_cast<std::size_t>(n);
+                continue;
+            }
+            if (n < 0 && net::LastError().kind != net::ErrorKind::kWouldBlock) return false;
+            if (!Ready(net::kPollWritable, end)) return false;
+        }
+        return true;
     }
     // Up to `count` bytes, fewer when the peer closes or the deadline passes.
     Bytes Receive(std::size_t count, std::chrono::milliseconds deadline = kDeadline) const {
         Bytes out;
         const auto end = Clock::now() + deadline;
         while (out.size() < count) {
-            const int left = common::MillisecondsUntil(end);
-            if (left == 0) break;
-            pollfd pfd{fd_, POLLIN, 0};
-            if (poll(&pfd, 1, left) <= 0) break;
+            if (!Ready(net::kPollReadable, end)) break;
             std::uint8_t buffer[8192];
-            ssize_t n = recv(fd_, buffer, std::min(sizeof buffer, count - out.size()), 0);
+            const long n =
+                net::ReceiveBytes(fd_, buffer, std::min(sizeof buffer, count - out.size()));
+            if (n < 0 && net::LastError().kind == net::ErrorKind::kWouldBlock) continue;
             if (n <= 0) break;
             out.insert(out.end(), buffer, buffer + n);
         }
@@ -121,27 +136,36 @@ class TcpClient {
     bool WaitClosed(std::chrono::milliseconds deadline = kDeadline) const {
         const auto end = Clock::now() + deadline;
         for (;;) {
-            const int left = common::MillisecondsUntil(end);
-            if (left == 0) return false;
-            pollfd pfd{fd_, POLLIN, 0};
-            if (poll(&pfd, 1, left) <= 0) return false;
+            if (!Ready(net::kPollReadable, end)) return false;
             std::uint8_t byte;
-            ssize_t n = recv(fd_, &byte, 1, 0);
+            const long n = net::ReceiveBytes(fd_, &byte, 1);
+            if (n < 0 && net::LastError().kind == net::ErrorKind::kWouldBlock) continue;
             if (n <= 0) return true;
         }
     }
     int Fd() const { return fd_; }
 
   private:
-    int fd_ = -1;
+    // Waits until the socket is ready for `event` or `end` has passed.
+    bool Ready(short event, Clock::time_point end) const {
+        const int left = common::MillisecondsUntil(end);
+        if (left == 0) return false;
+        net::PollEntry entry{fd_, event, 0};
+        return net::Poll({&entry, 1}, left) > 0;
+    }
+
+    int fd_ = net::kInvalidSocket;
 };
 
 // The message with its length field in front.
 inline Bytes Framed(const Bytes& body) {
-    auto n = static_cast<std::uint32_t>(body.size());
-    Bytes out{static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
-              static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
-    out.insert(out.end(), body.begin(), body.end());
+    const auto n = static_cast<std::uint32_t>(body.size());
+    Bytes out(4 + body.size());
+    out[0] = static_cast<std::uint8_t>(n >> 24);
+    out[1] = static_cast<std::uint8_t>(n >> 16);
+    out[2] = static_cast<std::uint8_t>(n >> 8);
+    out[3] = static_cast<std::uint8_t>(n);
+    std::copy(body.begin(), body.end(), out.begin() + 4);
     return out;
 }
 
@@ -152,10 +176,15 @@ inline gateway::ServerConfig AnyPort() {
     return config;
 }
 
-// The threads of this process just now.
-inline std::size_t ThreadCount() {
-    std::filesystem::directory_iterator tasks("/proc/self/task");
-    return static_cast<std::size_t>(std::distance(tasks, std::filesystem::directory_iterator()));
+// Whether this machine has IPv6 on its loopback interface.
+inline bool HasIpv6Loopback() {
+    gateway::StartSockets();
+    const int s = net::OpenStreamSocket(true);
+    const bool bound =
+        s != net::kInvalidSocket && net::BindSocket(s, gateway::IpAddress::Ipv6Loopback(), 0);
+    net::CloseSocket(s);
+    gateway::CleanupSockets();
+    return bound;
 }
 
 // The in-process server, with the log collected.
@@ -176,6 +205,42 @@ class ServerRun {
     CollectingReceiver log;
     bool started = false;
     int port = 0;
+};
+
+// The server in this process on a port of the system's choice, with the client's view of it.
+class ServerFixture : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(run.started); }
+    // Where in the log `text` stands first, or the end.
+    std::size_t LogIndex(const std::string& text) const {
+        auto texts = run.log.Texts();
+        return std::find(texts.begin(), texts.end(), text) - texts.begin();
+    }
+    // The server's socket number of the client that connected last (from its log line).
+    int LastConnectedNumber() const {
+        int number = -1;
+        for (const auto& text : run.log.Texts()) {
+            if (text.ends_with(" connected")) std::sscanf(text.c_str(), "Client on %d", &number);
+        }
+        return number;
+    }
+    // Connects and waits until the server has the client in its table and has logged it.
+    std::unique_ptr<TcpClient> Connect() {
+        const unsigned before = gateway::GetClientCount();
+        const auto logged = [&] {
+            int n = 0;
+            for (const auto& text : run.log.Texts()) n += text.ends_with(" connected");
+            return n;
+        };
+        const int loggedBefore = logged();
+        auto client = std::make_unique<TcpClient>(run.port);
+        EXPECT_TRUE(client->Connected());
+        EXPECT_TRUE(WaitUntil([&] {
+            return gateway::GetClientCount() == before + 1 && logged() == loggedBefore + 1;
+        }));
+        return client;
+    }
+    ServerRun run;
 };
 
 }  // namespace gateway_test

@@ -38,8 +38,8 @@ TEST(Gatewayd, PortInUseExitsNonZeroWithAMessage) {
     vr620_test::TempDir dir;
     int occupant = gateway::CreateServerSocket(0);
     ASSERT_NE(occupant, gateway::kInvalidSocket);
-    ProgramRun run(VR620_GATEWAYD_PATH, {"--port", std::to_string(gateway::BoundPort(occupant))},
-                   dir.Path());
+    ProgramRun run(VR620_GATEWAYD_PATH,
+                   {"--port", std::to_string(gateway::net::BoundPort(occupant))}, dir.Path());
     ASSERT_TRUE(run.Wait());
     EXPECT_EQ(run.ExitCode(), 1);
     EXPECT_NE(run.Stderr().find("cannot be opened"), std::string::npos) << run.Stderr();
@@ -48,20 +48,24 @@ TEST(Gatewayd, PortInUseExitsNonZeroWithAMessage) {
 }
 
 TEST(Gatewayd, SignalsStopItInOrderWithExitZero) {
+    // Over IPv6 too where the machine has it: bound to ::1 and serving it alone.
+    const bool ipv6 = gateway_test::HasIpv6Loopback();
     for (int signal : {SIGTERM, SIGINT}) {
+        const bool overIpv6 = ipv6 && signal == SIGINT;
         vr620_test::TempDir dir;
         int port = vr620_test::FreePort();
-        ProgramRun run(
-            VR620_GATEWAYD_PATH,
-            {"--port", std::to_string(port), "--com", "9", "--bind", "127.0.0.1", "--allow",
-             "192.168.0.0/16", "--allow", "127.0.0.0/8", "--idle-timeout", "600"},
-            dir.Path());
+        ProgramRun run(VR620_GATEWAYD_PATH,
+                       {"--port", std::to_string(port), "--com", "9", "--bind",
+                        overIpv6 ? "::1" : "127.0.0.1", "--allow", "192.168.0.0/16", "--allow",
+                        overIpv6 ? "::1" : "127.0.0.0/8", "--idle-timeout", "600"},
+                       dir.Path());
         std::string listening = "Server started. Listening to port " + std::to_string(port);
         ASSERT_TRUE(gateway_test::WaitUntil([&] {
             return run.Stdout().find(listening) != std::string::npos;
         })) << run.Stdout()
             << run.Stderr();
-        gateway_test::TcpClient client(port);
+        gateway_test::TcpClient client(
+            port, overIpv6 ? gateway::IpAddress::Ipv6Loopback() : vr620_test::kLoopback4);
         EXPECT_EQ(client.Exchange(gateway_test::Framed({0x41})),
                   (gateway_test::Bytes{0, 0, 0, 1, 0x41}));
         run.Signal(signal);

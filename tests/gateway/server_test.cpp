@@ -1,19 +1,14 @@
-// The gateway server over real TCP on 127.0.0.1, without opening the device: framing limits,
-// unknown, short and empty messages, the client limit, clients that stall, never read, fall
-// silent or vanish, the bind address and the allow-list, start and stop.
+// The gateway server over real TCP on the loopback interface, without opening the device:
+// framing limits, unknown, short and empty messages, the client limit, clients that stall, fall
+// silent or vanish, the bind address and the allow-list of both families, start and stop. On
+// the socket seam alone, so that it runs on Windows too (WSAPoll, the socket-pair wake-up).
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 #include <string>
 
 #include "gateway_harness.h"
-#include "socket_layer.h"
 
 namespace {
 
@@ -23,59 +18,7 @@ using gateway_test::ServerRun;
 using gateway_test::TcpClient;
 using gateway_test::WaitUntil;
 
-// A connection from `source` to `destination` (IPv4, host byte order), with small socket
-// buffers when `buffer` is given and receives bounded to 10 s; -1 when it cannot be made.
-int ConnectFrom(std::uint32_t source, std::uint32_t destination, int port, int buffer = 0) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    timeval bound{10, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
-    if (buffer > 0) {
-        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
-        setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(source);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    address.sin_addr.s_addr = htonl(destination);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-constexpr std::uint32_t kLoopback = 0x7F000001;  // 127.0.0.1
-
-class Server : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(run.started); }
-    // Where in the log `text` stands first, or the end.
-    std::size_t LogIndex(const std::string& text) const {
-        auto texts = run.log.Texts();
-        return std::find(texts.begin(), texts.end(), text) - texts.begin();
-    }
-    // The server's socket number of the client that connected last (from its log line).
-    int LastConnectedNumber() const {
-        int number = -1;
-        for (const auto& text : run.log.Texts())
-            std::sscanf(text.c_str(), "Client on %d connected", &number);
-        return number;
-    }
-    // Connects and waits until the server has the client in its table.
-    std::unique_ptr<TcpClient> Connect() {
-        unsigned before = gateway::GetClientCount();
-        auto client = std::make_unique<TcpClient>(run.port);
-        EXPECT_TRUE(client->Connected());
-        EXPECT_TRUE(WaitUntil([&] { return gateway::GetClientCount() == before + 1; }));
-        return client;
-    }
-    ServerRun run;
-};
+using Server = gateway_test::ServerFixture;
 
 TEST_F(Server, UnknownCodesAreEchoedUpToTheFirstZeroByte) {
     auto client = Connect();
@@ -225,64 +168,6 @@ TEST_F(Server, HalfAMessageHoldsUpNobodyAndIsDroppedAfterTheBound) {
     EXPECT_EQ(other->Exchange(Framed({0x45})), (Bytes{0, 0, 0, 1, 0x45}));
 }
 
-TEST_F(Server, ClientThatNeverReadsHoldsUpNobodyAndIsDroppedAfterTheBound) {
-    int deaf = ConnectFrom(kLoopback, kLoopback, run.port, 4096);
-    ASSERT_GE(deaf, 0);
-    ASSERT_TRUE(WaitUntil([] { return gateway::GetClientCount() == 1; }));
-    int number = LastConnectedNumber();
-    auto other = Connect();
-    // Requests whose echoes it never reads, until the gateway stops taking them: its reply is
-    // stuck then.
-    const Bytes request = Framed(Bytes(4096, 0x41));
-    bool stuck = false;
-    std::size_t offset = 0;
-    for (int i = 0; i < 20000 && !stuck;) {
-        ssize_t sent = send(deaf, request.data() + offset, request.size() - offset,
-                            MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (sent > 0) {
-            offset = (offset + static_cast<std::size_t>(sent)) % request.size();
-            i += offset == 0;
-            continue;
-        }
-        ASSERT_EQ(errno, EAGAIN);
-        pollfd writable{deaf, POLLOUT, 0};
-        stuck = poll(&writable, 1, 300) == 0;
-    }
-    ASSERT_TRUE(stuck);
-    std::string dropped =
-        "Error in sending data to client on " + std::to_string(number) + "! Connection closed...";
-    for (std::uint8_t i = 1; i <= 5; ++i)
-        ASSERT_EQ(other->Exchange(Framed({i})), (Bytes{0, 0, 0, 1, i}));
-    EXPECT_EQ(run.log.Count(dropped), 0);
-    EXPECT_TRUE(run.log.WaitFor(dropped));
-    EXPECT_TRUE(WaitUntil([] { return gateway::GetClientCount() == 1; }));
-    close(deaf);
-    EXPECT_EQ(other->Exchange(Framed({0x45})), (Bytes{0, 0, 0, 1, 0x45}));
-}
-
-TEST_F(Server, ClientGoneBeforeItsReplyIsNoSignal) {
-    auto client = Connect();
-    int number = LastConnectedNumber();
-    // A burst of requests, then a reset: the replies meet a dead connection.
-    Bytes burst;
-    for (int i = 0; i < 20; ++i) {
-        Bytes one = Framed(Bytes(1000, 0x41));
-        burst.insert(burst.end(), one.begin(), one.end());
-    }
-    ASSERT_TRUE(client->Send(burst));
-    linger reset{1, 0};
-    setsockopt(client->Fd(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-    client->Close();
-    EXPECT_TRUE(WaitUntil([] { return gateway::GetClientCount() == 0; }));
-    std::string prefix = "on " + std::to_string(number);
-    bool logged = false;
-    for (const auto& t : run.log.Texts())
-        logged |= t.find(prefix) != std::string::npos && t.find("Unknown") == std::string::npos;
-    EXPECT_TRUE(logged);
-    auto next = Connect();
-    EXPECT_EQ(next->Exchange(Framed({0x46})), (Bytes{0, 0, 0, 1, 0x46}));
-}
-
 TEST_F(Server, StopWithClientsConnectedClosesThemAndEndsInOrder) {
     auto a = Connect();
     auto b = Connect();
@@ -306,7 +191,7 @@ TEST(ServerPortInUse, TheStartFailsWithTheOneLogLine) {
     gateway_test::CollectingReceiver log;
     gateway::SetLogWindow(&log);
     gateway::ServerConfig config;
-    config.port = gateway::BoundPort(occupant);
+    config.port = gateway::net::BoundPort(occupant);
     EXPECT_FALSE(gateway::StartGatewayServer(config));
     EXPECT_FALSE(gateway::GatewayServerRunning());
     EXPECT_EQ(log.Texts(),
@@ -341,41 +226,60 @@ TEST(ServerIdleLimit, SilentClientsAreDroppedAfterItAndTheNextIsServed) {
     EXPECT_EQ(next.Exchange(Framed({0x48})), (Bytes{0, 0, 0, 1, 0x48}));
 }
 
-TEST(ServerAccess, OnlyTheBindAddressListensAndOnlyAllowedSourcesAreServed) {
-    constexpr std::uint32_t kBound = 0x7F000002;    // 127.0.0.2
-    constexpr std::uint32_t kAllowed = 0x7F000003;  // 127.0.0.3
-    constexpr std::uint32_t kOther = 0x7F000004;    // 127.0.0.4
-    gateway::ServerConfig config = gateway_test::AnyPort();
-    config.bindAddress = kBound;
-    config.allowed = {*gateway::ParseIpv4Network("10.0.0.0/8"),
-                      *gateway::ParseIpv4Network("127.0.0.3")};
-    ServerRun run(config);
-    ASSERT_TRUE(run.started);
-    EXPECT_EQ(ConnectFrom(kLoopback, kLoopback, run.port), -1);
-
-    int allowed = ConnectFrom(kAllowed, kBound, run.port);
-    ASSERT_GE(allowed, 0);
-    const Bytes request = Framed({0x49});
-    ASSERT_EQ(send(allowed, request.data(), request.size(), MSG_NOSIGNAL), 5);
-    std::uint8_t reply[5] = {};
-    EXPECT_EQ(recv(allowed, reply, sizeof reply, MSG_WAITALL), 5);
-    EXPECT_EQ(reply[4], 0x49);
-
-    int other = ConnectFrom(kOther, kBound, run.port);
-    ASSERT_GE(other, 0);
-    std::uint8_t byte = 0;
-    EXPECT_EQ(recv(other, &byte, 1, 0), 0);  // closed at once, unserved
-    EXPECT_TRUE(WaitUntil([&] {
+bool Logged(const ServerRun& run, const std::string& part) {
+    return WaitUntil([&] {
         for (const auto& text : run.log.Texts()) {
-            if (text.find(" from 127.0.0.4 refused, address not allowed! Connection closed...") !=
-                std::string::npos)
-                return true;
+            if (text.find(part) != std::string::npos) return true;
         }
         return false;
-    }));
+    });
+}
+
+TEST(ServerAccess, OnlyTheBindAddressListensAndOnlyAllowedSourcesAreServed) {
+    const auto bound = gateway::IpAddress::FromIpv4(0x7F000002);    // 127.0.0.2
+    const auto allowed = gateway::IpAddress::FromIpv4(0x7F000003);  // 127.0.0.3
+    const auto other = gateway::IpAddress::FromIpv4(0x7F000004);    // 127.0.0.4
+    gateway::ServerConfig config = gateway_test::AnyPort();
+    config.bindAddress = bound;
+    config.allowed = {*gateway::ParseIpNetwork("10.0.0.0/8"),
+                      *gateway::ParseIpNetwork("127.0.0.3")};
+    ServerRun run(config);
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(TcpClient(run.port).Connected());
+
+    TcpClient served(run.port, bound, allowed);
+    ASSERT_TRUE(served.Connected());
+    EXPECT_EQ(served.Exchange(Framed({0x49})), (Bytes{0, 0, 0, 1, 0x49}));
+
+    TcpClient refused(run.port, bound, other);
+    ASSERT_TRUE(refused.Connected());
+    EXPECT_TRUE(refused.WaitClosed());  // closed at once, unserved
+    EXPECT_TRUE(Logged(run, " from 127.0.0.4 refused, address not allowed! Connection closed..."));
     EXPECT_EQ(gateway::GetClientCount(), 1u);
-    close(other);
-    close(allowed);
+}
+
+// The default socket takes both families; an IPv4 entry matches a client that comes over IPv4
+// (as ::ffff:127.0.0.1), and every refusal names the client in its own family's form.
+TEST(ServerAccess, BothFamiliesOnTheDefaultSocketEachMatchedByItsOwnEntries) {
+    if (!gateway_test::HasIpv6Loopback())
+        GTEST_SKIP() << "this machine has no IPv6 on its loopback interface";
+    const auto v6 = gateway::IpAddress::Ipv6Loopback();
+    for (const char* entry : {"127.0.0.0/8", "::1"}) {
+        SCOPED_TRACE(entry);
+        const bool ipv4Allowed = entry[0] != ':';
+        gateway::ServerConfig config = gateway_test::AnyPort();
+        config.allowed = {*gateway::ParseIpNetwork(entry)};
+        ServerRun run(config);
+        ASSERT_TRUE(run.started);
+        TcpClient servedClient(run.port, ipv4Allowed ? vr620_test::kLoopback4 : v6);
+        EXPECT_EQ(servedClient.Exchange(Framed({0x4A})), (Bytes{0, 0, 0, 1, 0x4A}));
+        TcpClient refusedClient(run.port, ipv4Allowed ? v6 : vr620_test::kLoopback4);
+        ASSERT_TRUE(refusedClient.Connected());
+        EXPECT_TRUE(refusedClient.WaitClosed());
+        EXPECT_TRUE(Logged(run, std::string(" from ") + (ipv4Allowed ? "::1" : "127.0.0.1") +
+                                    " refused, address not allowed! Connection closed..."));
+        EXPECT_EQ(gateway::GetClientCount(), 1u);
+    }
 }
 
 }  // namespace

@@ -1,42 +1,41 @@
-// TCP on 127.0.0.1 for the tests: a free port, and a connection to a server of ours.
+// TCP on the loopback interface for the tests, on the gateway's socket seam so that it serves
+// on Windows too: a free port, and a connection to a server of ours.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <chrono>
 
-#include <cstdint>
+#include "socket_layer.h"
+#include "socket_system.h"
 
 namespace vr620_test {
+
+inline const gateway::IpAddress kLoopback4 = gateway::IpAddress::FromIpv4(0x7F000001);
 
 // A port that nobody listened on a moment ago (the system's choice), so that tests running at
 // the same time do not collide.
 inline int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
+    gateway::StartSockets();
+    const int s = gateway::net::OpenStreamSocket(false);
+    int port = 0;
+    if (s != gateway::net::kInvalidSocket && gateway::net::BindSocket(s, kLoopback4, 0))
+        port = gateway::net::BoundPort(s);
+    gateway::net::CloseSocket(s);
+    gateway::CleanupSockets();
+    return port;
 }
 
-// The connected socket, or -1 when nothing listens on `port`.
-inline int ConnectLoopback(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+// A non-blocking socket connected to `port` at `to`, from `from` when it is given (not "::"),
+// or kInvalidSocket when nothing listens there.
+inline int ConnectLoopback(int port, const gateway::IpAddress& to = kLoopback4,
+                           const gateway::IpAddress& from = {}) {
+    const int s = gateway::net::OpenStreamSocket(!to.IsIpv4());
+    if (s == gateway::net::kInvalidSocket) return s;
+    const bool bound = from.IsUnspecified() || gateway::net::BindSocket(s, from, 0);
+    if (bound && gateway::net::ConnectSocket(
+                     s, to, port, std::chrono::steady_clock::now() + std::chrono::seconds(10)))
+        return s;
+    gateway::net::CloseSocket(s);
+    return gateway::net::kInvalidSocket;
 }
 
 }  // namespace vr620_test

@@ -1,9 +1,9 @@
 #include "bench.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <latch>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -28,12 +28,12 @@ double Percentile(const std::vector<double>& sorted, double fraction) {
     return sorted[std::min(rank, sorted.size() - 1)];
 }
 
-void RunClient(const BenchSettings& settings, GatewayClient& client, std::atomic<bool>& go,
+void RunClient(const BenchSettings& settings, GatewayClient& client, std::latch& go,
                ClientResult& result) {
-    while (!go.load()) std::this_thread::yield();
+    go.wait();
     for (int i = 0; i < settings.requests; ++i) {
         auto start = Clock::now();
-        auto reply = client.Read(settings.index, result.failure);
+        auto reply = client.Read(settings.point, result.failure);
         if (!reply) return;
         auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         result.latenciesMs.push_back(ms);
@@ -67,14 +67,14 @@ int RunBench(const BenchSettings& settings) {
     }
 
     std::vector<ClientResult> results(clients.size());
-    std::atomic<bool> go{false};
+    std::latch go(1);
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < clients.size(); ++i) {
         threads.emplace_back(RunClient, std::cref(settings), std::ref(*clients[i]), std::ref(go),
                              std::ref(results[i]));
     }
     auto start = Clock::now();
-    go.store(true);
+    go.count_down();
     for (auto& t : threads) t.join();
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
 
@@ -95,8 +95,8 @@ int RunBench(const BenchSettings& settings) {
     }
     std::sort(all.begin(), all.end());
     long expected = static_cast<long>(settings.clients) * settings.requests;
-    std::printf("clients %d, requests %d each, index 0x%04X\n", settings.clients, settings.requests,
-                settings.index);
+    std::printf("clients %d, requests %d each, point 0x%04X\n", settings.clients, settings.requests,
+                settings.point);
     std::printf("answered %zu of %ld (%d ERROR replies) in %.3f s: %.1f requests/s\n", all.size(),
                 expected, errors, seconds,
                 seconds > 0 ? static_cast<double>(all.size()) / seconds : 0.0);

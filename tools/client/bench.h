@@ -4,15 +4,17 @@
 #include <cstdint>
 #include <string>
 
+#include "message_format.h"
+
 namespace vr620 {
 
 struct BenchSettings {
     std::string host;
-    int port = 7105;
+    int port = gateway::kDefaultPort;
     int timeoutSeconds = 60;
     int clients = 1;
     int requests = 100;
-    std::uint16_t index = 0x0001;
+    std::uint16_t point = 0x0001;
 };
 
 // Prints the figures on standard output; returns the tool's exit status.

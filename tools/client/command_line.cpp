@@ -16,7 +16,7 @@ int HexDigit(char c) {
 
 }  // namespace
 
-std::optional<std::uint16_t> ParseIndex(const std::string& text) {
+std::optional<std::uint16_t> ParsePoint(const std::string& text) {
     bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     auto value = hex ? common::ParseWholeNumber(std::string_view(text).substr(2), 0, 0xFFFF, 16)
                      : common::ParseWholeNumber(text, 0, 0xFFFF);
@@ -60,17 +60,19 @@ std::string UsageText() {
     return "Usage: vr620 [--host H] [--port P] [--timeout SECONDS] COMMAND\n"
            "Talks to the VR-620 gateway (the manager or vr620-gatewayd).\n"
            "Commands:\n"
-           "  read INDEX            connect the device, read data point INDEX, disconnect;\n"
+           "  read POINT            connect the device, read data point POINT, disconnect;\n"
            "                        prints the value in hexadecimal\n"
-           "  write INDEX HEXBYTES  connect, write the value (e.g. 1234 or \"12 34\"), disconnect\n"
+           "  write POINT HEXBYTES  connect, write the value (e.g. 1234 or \"12 34\"), disconnect\n"
            "  connect               DEVICE_CONNECT only (the gateway keeps the device open)\n"
            "  disconnect            DEVICE_DISCONNECT only\n"
-           "  bench [--clients N] [--requests M] [INDEX]\n"
-           "                        N connections (default 1) reading INDEX (default 0x0001)\n"
+           "  bench [--clients N] [--requests M] [POINT]\n"
+           "                        N connections (default 1) reading POINT (default 0x0001)\n"
            "                        M times each (default 10), all at once;\n"
            "                        prints throughput and latency percentiles\n"
-           "INDEX is decimal or hexadecimal with 0x. Defaults: --host localhost --port 7105\n"
-           "--timeout 60 (how long one reply may take).\n"
+           "POINT is decimal or hexadecimal with 0x. H is a name or an IPv4 or IPv6 address.\n"
+           "Defaults: --host localhost --port " +
+           std::to_string(gateway::kDefaultPort) +
+           " --timeout 60 (how long one request may take).\n"
            "Exit status: 0 OK, 1 the gateway answered ERROR, 2 the gateway cannot be reached or\n"
            "broke the connection (or a bad command line).\n";
 }
@@ -146,12 +148,12 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         return std::nullopt;
     }
     if (expected >= 2) {
-        auto index = ParseIndex(words[1]);
-        if (!index) {
-            error = "bad data point index '" + words[1] + "'";
+        auto point = ParsePoint(words[1]);
+        if (!point) {
+            error = "bad data point '" + words[1] + "': give 0 to 65535 or 0x0000 to 0xFFFF";
             return std::nullopt;
         }
-        line.index = *index;
+        line.point = *point;
     }
     if (line.action == Action::kWrite) {
         auto value = ParseHexBytes(words[2]);

@@ -1,114 +1,102 @@
 #include "gateway_client.h"
 
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
-#include <cstring>
 
+#include "gateway_messages.h"
 #include "socket_layer.h"
+#include "system_error.h"
 
 namespace vr620 {
 namespace {
 
+namespace net = gateway::net;
+
 std::string ResultText(int result) {
     switch (result) {
-        case gateway::kResultConnectionReset:
+        case kResultConnectionReset:
             return "the gateway closed the connection";
-        case gateway::kResultStalled:
+        case kResultStalled:
             return "no reply from the gateway in time";
-        case gateway::kResultBadLength:
+        case kResultBadLength:
             return "the gateway's reply is too long";
-        case gateway::kResultSendError:
+        case kResultSendError:
             return "the request could not be sent";
         default:
             return "the connection to the gateway failed";
     }
 }
 
+// "host:port", an IPv6 address in brackets.
+std::string Endpoint(const std::string& host, int port) {
+    const bool ipv6 = host.find(':') != std::string::npos;
+    return (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
 }  // namespace
 
 GatewayClient::~GatewayClient() {
     Close();
+    if (socketsStarted_) gateway::CleanupSockets();
 }
 
 void GatewayClient::Close() {
-    if (socket_ >= 0) close(socket_);
-    socket_ = -1;
+    net::CloseSocket(socket_);
+    socket_ = net::kInvalidSocket;
 }
 
 bool GatewayClient::Connect(const std::string& host, int port, std::chrono::milliseconds timeout,
                             std::string& error) {
     Close();
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    int resolved = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
-    if (resolved != 0 || found == nullptr) {
-        error = "cannot resolve host '" + host + "': " + gai_strerror(resolved);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    if (!socketsStarted_ && !(socketsStarted_ = gateway::StartSockets())) {
+        error = "the system's sockets cannot be used: " +
+                common::SystemErrorText(net::LastError().code);
         return false;
     }
-    int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (s < 0) {
-        freeaddrinfo(found);
-        error = std::string("cannot create a socket: ") + std::strerror(errno);
+    std::string why;
+    const std::vector<gateway::IpAddress> addresses = net::ResolveHost(host, why);
+    if (addresses.empty()) {
+        error = "cannot resolve host '" + host + "': " + why;
         return false;
     }
-    int rc = connect(s, found->ai_addr, found->ai_addrlen);
-    freeaddrinfo(found);
-    if (rc != 0 && errno == EINPROGRESS) {
-        pollfd pfd{s, POLLOUT, 0};
-        int ready;
-        do {
-            ready = poll(&pfd, 1, static_cast<int>(timeout.count()));
-        } while (ready < 0 && errno == EINTR);
-        int soError = 0;
-        socklen_t size = sizeof soError;
-        if (ready == 0) {
-            soError = ETIMEDOUT;
-        } else if (ready < 0 || getsockopt(s, SOL_SOCKET, SO_ERROR, &soError, &size) != 0) {
-            soError = errno;
+    // Each address in turn, all within the one time-out.
+    for (const gateway::IpAddress& address : addresses) {
+        const int s = net::OpenStreamSocket(!address.IsIpv4());
+        if (s == net::kInvalidSocket) {
+            why = "cannot create a socket: " + common::SystemErrorText(net::LastError().code);
+            continue;
         }
-        rc = soError == 0 ? 0 : -1;
-        errno = soError;
+        if (net::ConnectSocket(s, address, port, deadline)) {
+            net::SetNoDelay(s);
+            socket_ = s;
+            return true;
+        }
+        why = common::SystemErrorText(net::LastError().code);
+        net::CloseSocket(s);
     }
-    if (rc != 0) {
-        error = "cannot reach the gateway at " + host + ":" + std::to_string(port) + ": " +
-                std::strerror(errno);
-        close(s);
-        return false;
-    }
-    fcntl(s, F_SETFL, fcntl(s, F_GETFL) & ~O_NONBLOCK);
-    int on = 1;
-    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    socket_ = s;
-    return true;
+    error = "cannot reach the gateway at " + Endpoint(host, port) + ": " + why;
+    return false;
 }
 
 std::optional<gateway::Reply> GatewayClient::Request(std::uint16_t code, std::uint16_t snvt,
                                                      std::span<const std::uint8_t> data,
                                                      std::string& error) {
-    if (socket_ < 0) {
+    if (socket_ == net::kInvalidSocket) {
         error = "not connected to the gateway";
         return std::nullopt;
     }
+    const auto deadline = std::chrono::steady_clock::now() + replyTimeout_;
     auto body = gateway::BuildRequestBody(code, snvt, data);
-    int sent = gateway::SendGatewayMessage(socket_, body.data(), static_cast<int>(body.size()));
+    const int sent =
+        SendGatewayMessage(socket_, body.data(), static_cast<int>(body.size()), deadline);
     if (sent < 0) {
         error = ResultText(sent);
         Close();
         return std::nullopt;
     }
     std::array<std::uint8_t, gateway::kMaxBodySize + 1> buffer{};
-    int received = gateway::ReceiveGatewayMessage(socket_, buffer.data(), gateway::kMaxBodySize,
-                                                  static_cast<int>(replyTimeout_.count()));
+    const int received =
+        ReceiveGatewayMessage(socket_, buffer.data(), gateway::kMaxBodySize, deadline);
     if (received < 0) {
         error = ResultText(received);
         Close();

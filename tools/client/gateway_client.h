@@ -19,11 +19,12 @@ class GatewayClient {
     GatewayClient(const GatewayClient&) = delete;
     GatewayClient& operator=(const GatewayClient&) = delete;
 
-    // Connects within `timeout`; on failure `error` says why in words.
+    // Connects within `timeout`, trying each address the host resolves to (IPv4 or IPv6) in
+    // turn; on failure `error` says why in words.
     bool Connect(const std::string& host, int port, std::chrono::milliseconds timeout,
                  std::string& error);
     void Close();
-    bool Connected() const { return socket_ >= 0; }
+    bool Connected() const { return socket_ != -1; }
 
     // How long a reply may take: a device transaction, or a modem dial, takes seconds.
     void SetReplyTimeout(std::chrono::milliseconds timeout) { replyTimeout_ = timeout; }
@@ -42,6 +43,8 @@ class GatewayClient {
 
   private:
     int socket_ = -1;
+    // This client's start of the platform's socket library, held until it is destroyed.
+    bool socketsStarted_ = false;
     std::chrono::milliseconds replyTimeout_{60'000};
 };
 

@@ -28,14 +28,14 @@ int OneShot(vr620::GatewayClient& client, const vr620::CommandLine& line) {
         std::fprintf(stderr, "vr620: the gateway could not open the device (ERROR)\n");
         return kExitErrorReply;
     }
-    auto reply = line.action == vr620::Action::kRead ? client.Read(line.index, error)
-                                                     : client.Write(line.index, line.value, error);
+    auto reply = line.action == vr620::Action::kRead ? client.Read(line.point, error)
+                                                     : client.Write(line.point, line.value, error);
     if (!reply) return Broken(error);
     auto disconnected = client.DeviceDisconnect(error);
     if (!disconnected) return Broken(error);
     if (!reply->Ok()) {
         std::fprintf(stderr, "vr620: %s of data point 0x%04X failed (ERROR)\n",
-                     line.action == vr620::Action::kRead ? "read" : "write", line.index);
+                     line.action == vr620::Action::kRead ? "read" : "write", line.point);
         return kExitErrorReply;
     }
     if (line.action == vr620::Action::kRead) {
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     }
     if (line->action == vr620::Action::kBench) {
         return vr620::RunBench({line->host, line->port, line->timeoutSeconds, line->clients,
-                                line->requests, line->index});
+                                line->requests, line->point});
     }
 
     vr620::GatewayClient client;

@@ -12,17 +12,22 @@ std::string UsageText() {
         "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]] [--help]\n"
         "Serves the VR-620 controller on a serial port to the suite's client programs over\n"
         "TCP, without windows. The connection log goes to standard output.\n"
-        "  --port N       TCP port, 1 to 65535 (default 7105)\n"
-        "  --bind ADDRESS listen on this IPv4 address of the machine only (default: every\n"
-        "                 interface), e.g. 127.0.0.1 to serve this computer alone\n"
+        "  --port N       TCP port, 1 to 65535 (default " +
+        std::to_string(gateway::kDefaultPort) +
+        ")\n"
+        "  --bind ADDRESS listen on this IPv4 or IPv6 address of the machine only (default:\n"
+        "                 every interface of both families), e.g. 127.0.0.1 or ::1 to serve\n"
+        "                 this computer alone\n"
         "  --allow NET[/BITS]\n"
-        "                 serve only clients from this IPv4 network, e.g. 192.168.10.0/24 or\n"
-        "                 10.1.2.3; repeat it for more networks (default: everybody). A\n"
-        "                 client from elsewhere is closed at once, with a log line.\n"
+        "                 serve only clients from this network: IPv4 with BITS 0 to 32, e.g.\n"
+        "                 192.168.10.0/24 or 10.1.2.3, or IPv6 with BITS 0 to 128, e.g.\n"
+        "                 fd00::/8 or ::1; repeat it for more networks (default: everybody).\n"
+        "                 A client from elsewhere is closed at once, with a log line.\n"
         "  --idle-timeout SECONDS\n"
         "                 close a client that sends nothing for this long (default 0: never)\n"
         "  --com N        COM port number, 1 to 255 (default 1); its device path comes from\n"
-        "                 [Ports] COM<N>= in DUCTA.INI beside libducta.so, else /dev/ttyS<N-1>\n"
+        "                 [Ports] COM<N>= in DUCTA.INI beside the device library, else the\n"
+        "                 system's own (/dev/ttyS<N-1> on Linux, \\\\.\\COM<N> on Windows)\n"
         "  --modem        reach the controller through a dial-up modem\n";
     const auto modemText = [&](const char* head, const char* defaultText) {
         text.append(head).append(" (default \"").append(defaultText).append("\")\n");
@@ -33,9 +38,10 @@ std::string UsageText() {
     return text +
            "                 In TEXT, \\r is a carriage return and \\n a line feed; ';' separates\n"
            "                 commands.\n"
-           "SIGINT or SIGTERM stops the gateway in order (device closed, a modem line hung up)\n"
-           "and it exits 0. It exits 1 when the TCP port cannot be opened or the gateway ends\n"
-           "by itself, 2 on a bad option.\n";
+           "SIGINT or SIGTERM (on Windows Ctrl-C, Ctrl-Break, or the console closing, log-off or\n"
+           "shut-down) stops the gateway in order (device closed, a modem line hung up) and it\n"
+           "exits 0. It exits 1 when the TCP port cannot be opened or the gateway ends by\n"
+           "itself, 2 on a bad option.\n";
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error) {
@@ -80,19 +86,21 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
             }
             options.com = *com;
         } else if (option == "--bind") {
-            auto address = gateway::ParseIpv4Address(value);
+            auto address = gateway::ParseIpAddress(value);
             if (!address) {
                 error =
-                    "the bind address must be an IPv4 address like 127.0.0.1, not '" + value + "'";
+                    "the bind address must be an IPv4 or IPv6 address like 127.0.0.1 or ::1, "
+                    "not '" +
+                    value + "'";
                 return std::nullopt;
             }
             options.bindAddress = *address;
         } else if (option == "--allow") {
-            auto network = gateway::ParseIpv4Network(value);
+            auto network = gateway::ParseIpNetwork(value);
             if (!network) {
                 error =
-                    "an allowed network must be NET[/BITS] like 192.168.10.0/24 (BITS 0 to "
-                    "32), not '" +
+                    "an allowed network must be NET[/BITS] like 192.168.10.0/24 (BITS 0 to 32) "
+                    "or fd00::/8 (BITS 0 to 128), not '" +
                     value + "'";
                 return std::nullopt;
             }

@@ -10,11 +10,11 @@
 namespace gatewayd {
 
 struct Options {
-    int port = 7105;
-    int com = 1;                                // COM1 to COM255
-    std::uint32_t bindAddress = 0;              // host byte order; 0 is every interface
-    std::vector<gateway::Ipv4Network> allowed;  // empty: everybody
-    int idleTimeoutSeconds = 0;                 // 0: never
+    int port = gateway::kDefaultPort;
+    int com = 1;                              // COM1 to COM255
+    gateway::IpAddress bindAddress;           // "::": every interface of both families
+    std::vector<gateway::IpNetwork> allowed;  // empty: everybody
+    int idleTimeoutSeconds = 0;               // 0: never
     bool useModem = false;
     // As the user writes them, with the "\r" and "\n" escapes.
     std::string initText;

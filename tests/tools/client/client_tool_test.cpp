@@ -66,6 +66,14 @@ TEST_F(WithGateway, OneShotReadAndWriteOnOneConnection) {
     EXPECT_EQ(connects, 3);
 }
 
+TEST_F(WithGateway, ReachesTheGatewayOverIpv6) {
+    if (!gateway_test::HasIpv6Loopback())
+        GTEST_SKIP() << "this machine has no IPv6 on its loopback interface";
+    auto read = Tool({"--host", "::1", "read", "0x0102"});
+    EXPECT_EQ(read->ExitCode(), 0) << read->Stderr();
+    EXPECT_EQ(read->Stdout(), "AA BB\n");
+}
+
 TEST_F(WithGateway, ConnectAndDisconnectMoveTheSharedCount) {
     EXPECT_EQ(Tool({"connect"})->ExitCode(), 0);
     EXPECT_EQ(gateway::OpenCount(), 1);
@@ -85,7 +93,7 @@ TEST_F(WithGateway, ErrorReplyExitsOne) {
 
 TEST_F(WithGateway, UnreachableOrBrokenGatewayExitsTwo) {
     int probe = gateway::CreateServerSocket(0);
-    int closedPort = gateway::BoundPort(probe);
+    int closedPort = gateway::net::BoundPort(probe);
     gateway::DestroyServerSocket(probe);
     auto unreachable = Tool({"read", "1"}, closedPort);
     EXPECT_EQ(unreachable->ExitCode(), 2);
@@ -97,7 +105,7 @@ TEST_F(WithGateway, UnreachableOrBrokenGatewayExitsTwo) {
         int s = accept4(rude, nullptr, nullptr, SOCK_CLOEXEC);
         if (s >= 0) close(s);
     });
-    auto broken = Tool({"connect"}, gateway::BoundPort(rude));
+    auto broken = Tool({"connect"}, gateway::net::BoundPort(rude));
     closer.join();
     gateway::DestroyServerSocket(rude);
     EXPECT_EQ(broken->ExitCode(), 2);

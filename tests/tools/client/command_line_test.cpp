@@ -1,4 +1,4 @@
-// The vr620 command line: indexes, values and the commands with their arguments.
+// The vr620 command line: data points, values and the commands with their arguments.
 #include "command_line.h"
 
 #include <gtest/gtest.h>
@@ -17,14 +17,14 @@ std::optional<vr620::CommandLine> Parse(const std::vector<std::string>& args) {
     return line;
 }
 
-TEST(CommandLine, IndexesAndHexValues) {
-    EXPECT_EQ(vr620::ParseIndex("258"), 258);
-    EXPECT_EQ(vr620::ParseIndex("0x0102"), 0x0102);
-    EXPECT_EQ(vr620::ParseIndex("0XFFFF"), 0xFFFF);
-    EXPECT_FALSE(vr620::ParseIndex("65536"));
-    EXPECT_FALSE(vr620::ParseIndex("-1"));
-    EXPECT_FALSE(vr620::ParseIndex("0x"));
-    EXPECT_FALSE(vr620::ParseIndex("12abc"));
+TEST(CommandLine, PointsAndHexValues) {
+    EXPECT_EQ(vr620::ParsePoint("258"), 258);
+    EXPECT_EQ(vr620::ParsePoint("0x0102"), 0x0102);
+    EXPECT_EQ(vr620::ParsePoint("0XFFFF"), 0xFFFF);
+    EXPECT_FALSE(vr620::ParsePoint("65536"));
+    EXPECT_FALSE(vr620::ParsePoint("-1"));
+    EXPECT_FALSE(vr620::ParsePoint("0x"));
+    EXPECT_FALSE(vr620::ParsePoint("12abc"));
     using B = std::vector<std::uint8_t>;
     EXPECT_EQ(vr620::ParseHexBytes("1234"), (B{0x12, 0x34}));
     EXPECT_EQ(vr620::ParseHexBytes("aa BB:0c-0D"), (B{0xAA, 0xBB, 0x0C, 0x0D}));
@@ -42,7 +42,7 @@ TEST(CommandLine, CommandsAndOptions) {
     EXPECT_EQ(read->action, Action::kRead);
     EXPECT_EQ(read->host, "gw.example");
     EXPECT_EQ(read->port, 7200);
-    EXPECT_EQ(read->index, 0x0102);
+    EXPECT_EQ(read->point, 0x0102);
     auto write = Parse({"write", "16", "12 34"});
     ASSERT_TRUE(write);
     EXPECT_EQ(write->value, (std::vector<std::uint8_t>{0x12, 0x34}));
@@ -50,8 +50,8 @@ TEST(CommandLine, CommandsAndOptions) {
     ASSERT_TRUE(bench);
     EXPECT_EQ(bench->clients, 64);
     EXPECT_EQ(bench->requests, 10);
-    EXPECT_EQ(bench->index, 0x0001);
-    EXPECT_EQ(Parse({"bench", "0x10"})->index, 0x10);
+    EXPECT_EQ(bench->point, 0x0001);
+    EXPECT_EQ(Parse({"bench", "0x10"})->point, 0x10);
     EXPECT_EQ(Parse({"connect"})->action, Action::kConnect);
     EXPECT_EQ(Parse({"disconnect"})->action, Action::kDisconnect);
     EXPECT_EQ(Parse({"--help"})->action, Action::kHelp);

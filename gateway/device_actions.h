@@ -1,0 +1,20 @@
+// The device actions behind the four gateway commands. The device session is the real one;
+// the command handling needs nothing else of it.
+#pragma once
+
+#include <cstdint>
+
+namespace gateway {
+
+class DeviceActions {
+  public:
+    virtual ~DeviceActions() = default;
+    virtual bool DeviceOpen() = 0;
+    virtual bool DeviceClose() = 0;
+    // `data` holds at least kMaxValueSize + 1 bytes; `*length` is the value's length as the
+    // device library reports it.
+    virtual bool SnvtRead(std::uint16_t snvt, std::uint8_t* data, std::uint16_t* length) = 0;
+    virtual bool SnvtWrite(std::uint16_t snvt, const std::uint8_t* data, std::uint16_t length) = 0;
+};
+
+}  // namespace gateway
