@@ -1,6 +1,7 @@
 // The manager's program entry: the four windows, created in their order, and the message loop.
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <exception>
 #include <memory>
 
@@ -9,6 +10,7 @@
 #include "log_form.h"
 #include "main_form.h"
 #include "program_icon.h"
+#include "session_end.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -27,6 +29,14 @@ int main(int argc, char* argv[]) {
         mainForm->SetWindows(aboutBox.get(), connectSettings.get(), logForm.get());
         QObject::connect(mainForm.get(), &TMainForm::Closed, &application, &QApplication::quit,
                          Qt::QueuedConnection);
+        // The end of the session closes the program in order, as the user's close does.
+        manager::WatchSessionEnd([form = QPointer<TMainForm>(mainForm.get())] {
+            if (form != nullptr) {
+                form->EndSession();
+            } else {
+                QApplication::quit();
+            }
+        });
         mainForm->show();
         QApplication::exec();
         mainForm->DetachLogWindow();

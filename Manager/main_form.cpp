@@ -218,21 +218,32 @@ void TMainForm::FocusFirstButton() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (!FormClose()) {
+    // The session may end while the question is open: then the window goes all the same.
+    if (!closing_ && !FormClose() && !closing_) {
         event->ignore();
         return;
     }
+    event->accept();
+    CloseInOrder();
+}
+
+void TMainForm::EndSession() {
+    // Nobody is there to answer a question.
+    CloseInOrder();
+}
+
+void TMainForm::CloseInOrder() {
+    if (closing_) return;
+    closing_ = true;
     // Every allowed close detaches the log window: the gateway's stop-time lines must not reach
     // a window that is destroyed before the gateway stops.
     DetachLogWindow();
-    event->accept();
-    closing_ = true;
     if (!ServerRunning) {
         emit Closed();
         return;
     }
-    // The gateway stops in the background (a transaction or a dial on the line ends first);
-    // the program ends when it has.
+    // The gateway stops in the background (a transaction or a dial on the line ends first, the
+    // device is closed, a modem hung up); the program ends when it has.
     gateway::StopGatewayServerAsync(
         [self = Self()] { OnUiThread(self, [](TMainForm& form) { emit form.GatewayStopped(); }); });
 }

@@ -83,6 +83,10 @@ class TMainForm : public QMainWindow {
     // windows are destroyed, so that no stop-time line reaches a window that is going away.
     void DetachLogWindow();
 
+    // The user's session ends: closes as the user's close does once the question is answered
+    // Yes (the device closed, a modem hung up), without asking.
+    void EndSession();
+
     // True once the start sequence has decided the mode (the host-name lookup has answered and,
     // in local mode, the gateway has been started or E3 shown).
     bool ModeKnown() const { return modeKnown_; }
@@ -107,6 +111,8 @@ class TMainForm : public QMainWindow {
     void FormShow();
     // Whether the window may close: asks when clients are connected to the running gateway.
     bool FormClose();
+    // The close, once allowed: the log window detached, the gateway stopped, then Closed.
+    void CloseInOrder();
     // The keyboard starts on the first button that is shown.
     void FocusFirstButton();
 
