@@ -10,7 +10,7 @@
 #                        (default 3)
 #     BAUD...            line speeds (default 4800 38400)
 #
-# Wine runs in a prefix of its own in a temporary folder (its COM1 mapped onto the simulator),
+# Wine runs in a prefix of its own in a temporary folder (its COM42 mapped onto the simulator),
 # never the user's; the programs run from copies with their own DUCTA.INI.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -56,7 +56,8 @@ done
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 wineboot -i >/dev/null 2>&1
 wineserver -w
-ln -sfn "$work/com1" "$WINEPREFIX/dosdevices/com1"
+# Far above the machine's own serial ports, which Wine maps afresh whenever its server starts.
+ln -sfn "$work/com1" "$WINEPREFIX/dosdevices/com42"
 
 wait_for_text() {  # file, tenths of a second, text
     for _ in $(seq "$2"); do
@@ -92,8 +93,8 @@ for baud in "${bauds[@]}"; do
     wait_for_text "$work/sim.out" 100 "^device: " || { cat "$work/sim.out" >&2; exit 1; }
     printf '[Ports]\r\nCOM1=%s\r\n[Direct]\r\nBaudRate=%s\r\n' "$work/com1" "$baud" \
         >"$work/linux/DUCTA.INI"
-    # On Windows COM1 is \\.\COM1, which Wine's dosdevices/com1 maps onto the simulator.
-    printf '[Direct]\r\nBaudRate=%s\r\n' "$baud" >"$work/windows/DUCTA.INI"
+    printf '[Ports]\r\nCOM1=\\\\.\\COM42\r\n[Direct]\r\nBaudRate=%s\r\n' "$baud" \
+        >"$work/windows/DUCTA.INI"
     : >"$work/linux.p" ; : >"$work/windows.p"
     for _ in $(seq "$rounds"); do
         for kind in linux windows; do

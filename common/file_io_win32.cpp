@@ -1,4 +1,6 @@
 #include <windows.h>
+// <windows.h> names a function of its own ReplaceFile (a macro for ReplaceFileW or -A).
+#undef ReplaceFile
 
 #include <algorithm>
 #include <atomic>

@@ -42,7 +42,9 @@ class WineGateway : public ::testing::Test {
         for (const auto& com : mapped_) fs::remove(prefix_ / "dosdevices" / com);
     }
 
-    // Wine's COM<n> is the serial line at `target` from now on.
+    // Wine's COM<n> is the serial line at `target` from now on. The tests use numbers far above
+    // the machine's own serial ports: Wine maps COM<n> onto /dev/ttyS<n-1> afresh whenever its
+    // server starts, over any link of ours.
     void MapCom(int n, const fs::path& target) {
         const std::string com = "com" + std::to_string(n);
         const fs::path link = prefix_ / "dosdevices" / com;
@@ -83,10 +85,10 @@ TEST_F(WineGateway, ServesTheLinuxClientFromTheSimulatorOnAMappedComPort) {
     const fs::path line = dir / "line";
     SimProcess sim({"--baud", "9600", "--link", line.string()});
     ASSERT_TRUE(sim.Started()) << sim.Error();
-    // COM1 is named another device in DUCTA.INI; Wine's COM7 is the simulator's line.
+    // COM1 is named another device in DUCTA.INI; Wine's COM42 is the simulator's line.
     vr620_test::WriteFile(dir / "DUCTA.INI",
-                          "[Ports]\r\nCOM1=\\\\.\\COM7\r\n[Direct]\r\nBaudRate=9600\r\n");
-    MapCom(7, line);
+                          "[Ports]\r\nCOM1=\\\\.\\COM42\r\n[Direct]\r\nBaudRate=9600\r\n");
+    MapCom(42, line);
     const int port = vr620_test::FreePort();
     auto gatewayd = StartGateway({"--com", "1", "--bind", "127.0.0.1"}, port);
 
@@ -139,10 +141,10 @@ TEST_F(WineGateway, ServesTheLinuxClientFromTheSimulatorOnAMappedComPort) {
 }
 
 TEST_F(WineGateway, ListensOnIpv6Loopback) {
-    vr620_test::WriteFile(dir / "DUCTA.INI", "[Ports]\r\nCOM1=\\\\.\\COM9\r\n");
+    vr620_test::WriteFile(dir / "DUCTA.INI", "[Ports]\r\nCOM1=\\\\.\\COM44\r\n");
     const int port = vr620_test::FreePort();
     auto gatewayd = StartGateway({"--bind", "::1"}, port);
-    // No device on COM9: the connect is answered ERROR, which shows the way there and back.
+    // No device on COM44: the connect is answered ERROR, which shows the way there and back.
     ProgramRun tool(VR620_TOOL_PATH, {"--host", "::1", "--port", std::to_string(port), "connect"},
                     dir.Path());
     ASSERT_TRUE(tool.Wait(60s));
@@ -155,7 +157,8 @@ TEST_F(WineGateway, APortThatAnotherProgramHoldsIsRefused) {
     const fs::path line = dir / "line";
     SimProcess sim({"--link", line.string()});
     ASSERT_TRUE(sim.Started()) << sim.Error();
-    MapCom(1, line);
+    vr620_test::WriteFile(dir / "DUCTA.INI", "[Ports]\r\nCOM1=\\\\.\\COM43\r\n");
+    MapCom(43, line);
     const int first = vr620_test::FreePort();
     const int second = vr620_test::FreePort();
     auto holder = StartGateway({"--bind", "127.0.0.1"}, first, "first");
