@@ -13,11 +13,12 @@ namespace ducta {
 
 Status WriteFrame(SerialPort* port, std::uint8_t command, std::uint8_t indexHigh,
                   std::uint8_t indexLow, std::span<const std::uint8_t> data) {
-    if (port == nullptr) return Status::kNoPort;
-    if (!port->IsOpen()) return Status::kNotOpen;
+    // Data that no frame can carry is refused first, whatever the state of the port.
     std::array<std::uint8_t, kMaxFrameSize> frame{};
     const std::size_t size = BuildFrame(command, indexHigh, indexLow, data, frame);
     if (size == 0) return Status::kRefused;
+    if (port == nullptr) return Status::kNoPort;
+    if (!port->IsOpen()) return Status::kNotOpen;
     return port->Write(std::span<const std::uint8_t>(frame.data(), size));
 }
 

@@ -11,9 +11,9 @@ namespace ducta {
 
 class SerialPort;
 
-// Builds and sends one frame; the port write discards stale input and output first. kNoPort,
-// kNotOpen, kRefused (more data than a frame carries; nothing sent), kOk once every byte went
-// out, or the port's write failure.
+// Builds and sends one frame; the port write discards stale input and output first. kRefused
+// (more data than a frame carries; nothing sent, checked first), kNoPort, kNotOpen, kOk once
+// every byte went out, or the port's write failure.
 Status WriteFrame(SerialPort* port, std::uint8_t command, std::uint8_t indexHigh,
                   std::uint8_t indexLow, std::span<const std::uint8_t> data);
 
