@@ -69,15 +69,16 @@ bool DeviceSession::SetModemSettings(const ModemSettings& settings) {
     return true;
 }
 
-// One request and its reply; the reply's index and command are not compared with the request.
+// One request and its reply; the reply's SNVT number and command are not compared with the
+// request's.
 bool DeviceSession::Transact(std::uint16_t snvt, std::uint8_t command, const std::uint8_t* data,
                              std::uint16_t dataLength, std::uint8_t* reply,
                              std::uint16_t* replyLength) {
     if (DCT_Write(0, ChannelByte(), snvt, command, data, dataLength) != DCT_RESULT_OK) return false;
-    std::uint16_t index = 0;
+    std::uint16_t replySnvt = 0;
     std::uint8_t replyCommand = 0;
     std::uint8_t ok = 0;
-    return DCT_Read(0, ChannelByte(), &index, &replyCommand, &ok, reply, replyLength) ==
+    return DCT_Read(0, ChannelByte(), &replySnvt, &replyCommand, &ok, reply, replyLength) ==
            DCT_RESULT_OK;
 }
 

@@ -27,7 +27,7 @@ constexpr auto kAcceptPause = 1s;
 struct GatewayServer::Connection {
     enum class Phase { kReceiving, kAtDevice, kReplying };
 
-    int fd = -1;
+    int fd = net::kInvalidSocket;
     std::uint64_t id = 0;
     Phase phase = Phase::kReceiving;
     bool closed = false;

@@ -1,4 +1,5 @@
-// vr620's command line, and its index and value parsers: a value printed is read back the same.
+// vr620's command line, and its data point and value parsers: a value printed is read back the
+// same.
 #include "command_line.h"
 #include "fuzz_input.h"
 
@@ -10,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto line = vr620::ParseCommandLine(arguments, error);
     Require(line.has_value() || !error.empty());
     for (const std::string& a : arguments) {
-        vr620::ParseIndex(a);
+        vr620::ParsePoint(a);
         if (const auto bytes = vr620::ParseHexBytes(a))
             Require(vr620::ParseHexBytes(vr620::FormatHexBytes(*bytes)) == *bytes);
     }
