@@ -9,6 +9,7 @@
 #include <string>
 
 #include "config_file.h"
+#include "gateway_settings.h"
 #include "manager_fixture.h"
 #include "settings_location.h"
 #include "texts/language_texts.h"
@@ -172,6 +173,22 @@ TEST_F(ConfigFileTest, AFolderThatCannotBeWrittenKeepsTheFilesInTheUsersFolder) 
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     EXPECT_TRUE(std::filesystem::exists(user / "vr620" / "VR620Manager.TXT"));
     chmod(program.c_str(), 0755);
+}
+
+TEST_F(ConfigFileTest, GatewaySettingsTakeAddressesAndNetworksOfBothFamilies) {
+    WriteFile(Ini(),
+              "[GATEWAY_SETTINGS]\r\nBindAddress=::1\r\n"
+              "AllowedNetworks=fd00::/8, 10.0.0.0/8; ::1\r\n");
+    gateway::ServerConfig config;
+    EXPECT_EQ(manager::ReadGatewaySettings(ConfigFile(), config), "");
+    EXPECT_EQ(config.bindAddress, gateway::IpAddress::Ipv6Loopback());
+    EXPECT_EQ(config.allowed.size(), 3u);
+    EXPECT_TRUE(gateway::Allowed(config.allowed, *gateway::ParseIpAddress("::ffff:10.1.2.3")));
+    EXPECT_FALSE(gateway::Allowed(config.allowed, *gateway::ParseIpAddress("fe80::1")));
+    WriteFile(Ini(), "[GATEWAY_SETTINGS]\r\nAllowedNetworks=::1 fd00::/129\r\n");
+    gateway::ServerConfig refused;
+    EXPECT_NE(manager::ReadGatewaySettings(ConfigFile(), refused).find("'fd00::/129'"),
+              std::string::npos);
 }
 
 }  // namespace
