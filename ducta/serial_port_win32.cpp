@@ -19,7 +19,6 @@ struct SerialPort::Device {
     // rather than to the caller's stack.
     OVERLAPPED overlapped{};
     std::vector<std::uint8_t> buffer;
-    DWORD events = 0;
 };
 
 void SerialPort::DeviceDeleter::operator()(Device* device) const {
@@ -73,16 +72,21 @@ Wait Await(HANDLE handle, OVERLAPPED& overlapped, Clock::time_point deadline, DW
     return wait;
 }
 
-// The read time-outs that make a read return as soon as anything has arrived, or after
-// `ms` milliseconds with nothing; with `ms` 0 it returns at once with what is there.
-COMMTIMEOUTS ReadTimeouts(int ms) {
+// Read time-outs. Bytes that have arrived are taken at once (an interval of MAXDWORD with no
+// total: "return with what is there"); with none there, the read asks for one byte and waits
+// for it at most `ms` milliseconds, which every driver ends as soon as the byte is in. (The
+// documented "return as soon as anything has arrived" setting, MAXDWORD for the interval and
+// the multiplier, is not kept by every implementation: Wine waits until the buffer is full.)
+COMMTIMEOUTS TakeWhatIsThere() {
     COMMTIMEOUTS t{};
     t.ReadIntervalTimeout = MAXDWORD;
-    if (ms > 0) {
-        t.ReadTotalTimeoutMultiplier = MAXDWORD;
-        t.ReadTotalTimeoutConstant = static_cast<DWORD>(ms);
-    }
-    return t;  // no write time-outs: the wait for the write is bounded by the caller's deadline
+    return t;  // no write time-outs: the wait for a write is bounded by the caller's deadline
+}
+
+COMMTIMEOUTS FirstByteWithin(int ms) {
+    COMMTIMEOUTS t{};
+    t.ReadTotalTimeoutConstant = static_cast<DWORD>(ms);
+    return t;
 }
 
 // A transfer that ended in `error`: the line lost, or a failure of its own. (A template, so
@@ -133,7 +137,7 @@ Status SerialPort::OpenDevice(int& error) {
     DCB wanted = found;
     if (!ApplyLineSettings(line_, wanted)) return fail(Status::kSpeedRefused, 0);
     if (!SetCommState(handle, &wanted)) return fail(Status::kCannotSetLine, GetLastError());
-    COMMTIMEOUTS timeouts = ReadTimeouts(0);
+    COMMTIMEOUTS timeouts = TakeWhatIsThere();
     const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (event == nullptr || !SetCommTimeouts(handle, &timeouts)) {
         const DWORD why = GetLastError();
@@ -141,8 +145,6 @@ Status SerialPort::OpenDevice(int& error) {
         SetCommState(handle, &found);
         return fail(Status::kCannotSetLine, why);
     }
-    // An early empty read falls back on the wait for a received character (see ReadDevice).
-    SetCommMask(handle, EV_RXCHAR);
     auto device = std::make_unique<Device>();
     device->handle = handle;
     device->event = event;
@@ -171,25 +173,23 @@ SerialPort::Transfer SerialPort::ReadDevice(std::span<std::uint8_t> buffer, std:
                                             Clock::time_point deadline) {
     Device& d = *device_;
     d.buffer.resize(buffer.size());
-    bool waitForCharacter = false;
     for (;;) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        // Also clears the line errors (framing, overrun, parity) that would stop the reads.
+        if (!ClearCommError(d.handle, &errors, &status))
+            return Ended<Transfer>(GetLastError(), "read");
+        const int msLeft = common::MillisecondsUntil(deadline);
+        const DWORD queued = std::min<DWORD>(status.cbInQue, static_cast<DWORD>(buffer.size()));
+        if (queued == 0 && msLeft == 0) return {Transfer::End::kTimeout};
+        COMMTIMEOUTS timeouts = queued > 0 ? TakeWhatIsThere() : FirstByteWithin(msLeft);
+        if (!SetCommTimeouts(d.handle, &timeouts)) return Ended<Transfer>(GetLastError(), "read");
         d.overlapped = OVERLAPPED{};
         d.overlapped.hEvent = d.event;
         DWORD got = 0;
         DWORD error = 0;
-        BOOL started = FALSE;
-        if (waitForCharacter) {
-            // The driver ended a read before its time-out with nothing: it does not keep read
-            // time-outs, so wait for the next character on the handle instead.
-            started = WaitCommEvent(d.handle, &d.events, &d.overlapped);
-        } else {
-            COMMTIMEOUTS timeouts = ReadTimeouts(common::MillisecondsUntil(deadline));
-            if (!SetCommTimeouts(d.handle, &timeouts))
-                return Ended<Transfer>(GetLastError(), "read");
-            started = ReadFile(d.handle, d.buffer.data(), static_cast<DWORD>(d.buffer.size()), &got,
-                               &d.overlapped);
-        }
-        if (!started && GetLastError() != ERROR_IO_PENDING)
+        if (!ReadFile(d.handle, d.buffer.data(), queued > 0 ? queued : 1, &got, &d.overlapped) &&
+            GetLastError() != ERROR_IO_PENDING)
             return Ended<Transfer>(GetLastError(), "read");
         const Wait wait = Await(d.handle, d.overlapped, deadline, got, error);
         if (wait == Wait::kHung) {
@@ -198,22 +198,15 @@ SerialPort::Transfer SerialPort::ReadDevice(std::span<std::uint8_t> buffer, std:
             static_cast<void>(device_.release());
             return {Transfer::End::kLost, "read", static_cast<int>(ERROR_OPERATION_ABORTED)};
         }
-        if (waitForCharacter) {
-            if (wait == Wait::kCancelled) return {Transfer::End::kTimeout};
-            if (error != 0) return Ended<Transfer>(error, "read");
-            waitForCharacter = false;
-            continue;
-        }
         if (got > 0) {
             std::copy_n(d.buffer.begin(), got, buffer.begin());
             received = got;
             return {};
         }
         if (wait == Wait::kCancelled) return {Transfer::End::kTimeout};
-        if (error != 0 && error != ERROR_TIMEOUT) return Ended<Transfer>(error, "read");
         // The driver's time-out ran out with nothing (some drivers say so as ERROR_TIMEOUT).
+        if (error != 0 && error != ERROR_TIMEOUT) return Ended<Transfer>(error, "read");
         if (Clock::now() >= deadline) return {Transfer::End::kTimeout};
-        waitForCharacter = true;
     }
 }
 

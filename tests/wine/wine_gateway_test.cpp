@@ -140,6 +140,29 @@ TEST_F(WineGateway, ServesTheLinuxClientFromTheSimulatorOnAMappedComPort) {
     EXPECT_NE(log.find("Exiting server thread..."), std::string::npos) << log;
 }
 
+TEST_F(WineGateway, DialsAndHangsUpTheSimulatedModem) {
+    const fs::path line = dir / "line";
+    SimProcess sim({"--modem", "--guard-ms", "200", "--baud", "9600", "--link", line.string()});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    vr620_test::WriteFile(dir / "DUCTA.INI", "[Ports]\r\nCOM1=\\\\.\\COM45\r\n");
+    MapCom(45, line);
+    const int port = vr620_test::FreePort();
+    auto gatewayd = StartGateway({"--bind", "127.0.0.1", "--modem"}, port);
+    vr620::GatewayClient client;
+    // Each modem command may wait 10 s for its answer; an answer must be taken when it comes,
+    // so the init list and the dial (about 2 s) must not add up to that.
+    client.SetReplyTimeout(20s);
+    std::string error;
+    ASSERT_TRUE(client.Connect("127.0.0.1", port, 10s, error)) << error;
+    auto connected = client.DeviceConnect(error);
+    ASSERT_TRUE(connected) << error;
+    ASSERT_TRUE(connected->Ok()) << gatewayd->Stdout();
+    EXPECT_EQ(Hex(client.Read(0x0102, error)->data), "AA BB");
+    auto closed = client.DeviceDisconnect(error);
+    ASSERT_TRUE(closed) << error;
+    EXPECT_TRUE(closed->Ok()) << gatewayd->Stdout();
+}
+
 TEST_F(WineGateway, ListensOnIpv6Loopback) {
     vr620_test::WriteFile(dir / "DUCTA.INI", "[Ports]\r\nCOM1=\\\\.\\COM44\r\n");
     const int port = vr620_test::FreePort();
