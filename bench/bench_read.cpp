@@ -1,9 +1,9 @@
 // vr620-bench-read: round trips of one read (DCT_Write + DCT_Read) through a private copy of
 // libducta.so against vr620-sim, at the line speeds given, beside the line time of the frames.
 //
-//     vr620-bench-read [--count N] [--index HEX] [--turnaround MS] [--sim PATH] [BAUD...]
+//     vr620-bench-read [--count N] [--point HEX] [--turnaround MS] [--sim PATH] [BAUD...]
 //
-// Defaults: 200 round trips of index 0102 (two data bytes) at 4800 and 9600 bit/s.
+// Defaults: 200 round trips of point 0102 (two data bytes) at 4800 and 9600 bit/s.
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,7 +38,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         const bool hasValue = i + 1 < argc;
         if (a == "--count" && hasValue) {
             o.count = std::atoi(argv[++i]);
-        } else if (a == "--index" && hasValue) {
+        } else if (a == "--point" && hasValue) {
             o.index = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 16));
         } else if (a == "--turnaround" && hasValue) {
             o.turnaroundMs = std::atoi(argv[++i]);
@@ -48,7 +48,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.bauds.push_back(std::atol(a.c_str()));
         } else {
             std::fprintf(stderr,
-                         "usage: vr620-bench-read [--count N] [--index HEX] [--turnaround MS] "
+                         "usage: vr620-bench-read [--count N] [--point HEX] [--turnaround MS] "
                          "[--sim PATH] [BAUD...]\n");
             return false;
         }
@@ -123,7 +123,7 @@ bool Run(const Options& o, long baud) {
 int main(int argc, char** argv) {
     Options o;
     if (!ParseOptions(argc, argv, o)) return 2;
-    std::printf("round trips of DCT_Write + DCT_Read, index %04X, simulator turn-around %d ms\n",
+    std::printf("round trips of DCT_Write + DCT_Read, point %04X, simulator turn-around %d ms\n",
                 o.index, o.turnaroundMs);
     std::printf("                -- round trip, ms --   --- line time, ms ---\n");
     std::printf(

@@ -1,5 +1,5 @@
 // The port on a termios device: a non-blocking descriptor, exclusive by TIOCEXCL and an advisory
-// lock, waited on with ppoll.
+// lock, waited on with poll.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -9,6 +9,7 @@
 
 #include <cerrno>
 
+#include "deadline.h"
 #include "serial_port.h"
 #include "termios_line.h"
 
@@ -31,14 +32,6 @@ bool IsHangUp(int error) {
 }
 
 constexpr short kHangUpEvents = POLLHUP | POLLERR | POLLNVAL;
-
-// The time left until `deadline` for ppoll, zero once it has passed.
-timespec TimeUntil(SerialPort::Clock::time_point deadline) {
-    const auto left = deadline - SerialPort::Clock::now();
-    if (left <= SerialPort::Clock::duration::zero()) return {0, 0};
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-    return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
-}
 
 }  // namespace
 
@@ -107,10 +100,10 @@ SerialPort::Transfer SerialPort::ReadDevice(std::span<std::uint8_t> buffer, std:
         if (IsHangUp(error)) return {Transfer::End::kLost, "read", error};
         if (error == EAGAIN && hangUpSeen) return {Transfer::End::kLost, "hang-up", 0};
         if (error != EAGAIN) return {Transfer::End::kFailed, "read", error};
-        timespec left = TimeUntil(deadline);
-        if (left.tv_sec == 0 && left.tv_nsec == 0) return {Transfer::End::kTimeout};
+        const int left = common::MillisecondsUntil(deadline);
+        if (left == 0) return {Transfer::End::kTimeout};
         pollfd p{fd, POLLIN, 0};
-        const int r = ppoll(&p, 1, &left, nullptr);
+        const int r = poll(&p, 1, left);
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) return {Transfer::End::kFailed, "read", errno};
         if (r == 0) return {Transfer::End::kTimeout};
@@ -131,9 +124,9 @@ SerialPort::Transfer SerialPort::WriteDevice(std::span<const std::uint8_t> bytes
         if (error == EINTR) continue;
         if (IsHangUp(error)) return {Transfer::End::kLost, "write", error};
         if (error != EAGAIN) return {Transfer::End::kFailed, "write", error};
-        timespec left = TimeUntil(deadline);
+        const int left = common::MillisecondsUntil(deadline);
         pollfd p{fd, POLLOUT, 0};
-        const int r = (left.tv_sec == 0 && left.tv_nsec == 0) ? 0 : ppoll(&p, 1, &left, nullptr);
+        const int r = left == 0 ? 0 : poll(&p, 1, left);
         if (r < 0 && errno == EINTR) continue;
         if (r > 0 && (p.revents & kHangUpEvents) != 0) return {Transfer::End::kLost, "hang-up", 0};
         if (r <= 0) return {Transfer::End::kTimeout};

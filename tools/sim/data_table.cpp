@@ -71,13 +71,13 @@ std::optional<PointMap> ParsePoints(std::string_view text, std::string& error) {
             return std::nullopt;
         };
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos) return fail("expected INDEX = VALUE BYTES");
+        if (eq == std::string_view::npos) return fail("expected POINT = VALUE BYTES");
         std::string_view indexText = Trim(line.substr(0, eq));
         if (indexText.size() > 2 && indexText[0] == '0' && (indexText[1] | 0x20) == 'x') {
             indexText.remove_prefix(2);
         }
         const auto index = ParseHex(indexText, 4);
-        if (!index) return fail("the index must be 1 to 4 hexadecimal digits");
+        if (!index) return fail("the point must be 1 to 4 hexadecimal digits");
         Value value;
         std::string_view rest = Trim(line.substr(eq + 1));
         while (!rest.empty()) {
@@ -90,7 +90,7 @@ std::optional<PointMap> ParsePoints(std::string_view text, std::string& error) {
             rest = Trim(rest.substr(n));
         }
         if (!points.emplace(static_cast<std::uint16_t>(*index), std::move(value)).second) {
-            return fail("index listed twice");
+            return fail("point listed twice");
         }
     }
     return points;
@@ -98,7 +98,7 @@ std::optional<PointMap> ParsePoints(std::string_view text, std::string& error) {
 
 std::string FormatPoints(const PointMap& points) {
     std::string out =
-        "# vr620-sim data points: INDEX = VALUE BYTES, all hexadecimal.\n"
+        "# vr620-sim data points: POINT = VALUE BYTES, all hexadecimal.\n"
         "# Rewritten by the simulator after every change.\n";
     char buf[8];
     for (const auto& [index, value] : points) {

@@ -153,10 +153,10 @@ std::string HelpText() {
         "                     File format, one point a line, hexadecimal, '#' starts a comment:\n"
         "                         0102 = AA BB\n"
         "                         0200 =\n"
-        "                     (index of 1 to 4 digits, 0 to 253 value bytes, each index once).\n"
+        "                     (point of 1 to 4 digits, 0 to 253 value bytes, each point once).\n"
         "  Requests (frames 02 CMD LEN IDXH IDXL DATA.. SUM):\n"
-        "    read  81 of a known point   -> 80, same index, the value\n"
-        "    write 82 to a known point   -> 82, same index, no data (value stored first;\n"
+        "    read  81 of a known point   -> 80, same point, the value\n"
+        "    write 82 to a known point   -> 82, same point, no data (value stored first;\n"
         "                                   if it cannot be stored: 83)\n"
         "    unknown point or command    -> the request's command with bit 0 set, no data\n"
         "    a request with a wrong checksum gets no reply; a request that stalls for\n"
@@ -177,8 +177,8 @@ std::string HelpText() {
         }
     }
     t += "\n"
-         "  Fault points (a read or a write of these indexes misbehaves on purpose; where a\n"
-         "  reply is sent, a read answers the two index bytes as its value and a write is\n"
+         "  Fault points (a read or a write of these points misbehaves on purpose; where a\n"
+         "  reply is sent, a read answers the point's two bytes as its value and a write is\n"
          "  acknowledged without being stored):";
     for (const FaultPoint& p : kFaultPoints) {
         char buf[16];
