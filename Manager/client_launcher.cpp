@@ -1,7 +1,10 @@
 #include "client_launcher.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QOperatingSystemVersion>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace manager {
@@ -64,9 +67,29 @@ bool StartClientProcess(const std::string& program, const std::vector<std::strin
     }
     QProcess process;
     // A name without a folder would be looked up on the PATH: the current folder is put in front.
-    process.setProgram(QDir::current().absoluteFilePath(QString::fromLocal8Bit(program)));
+    const QString path = QDir::current().absoluteFilePath(QString::fromLocal8Bit(program));
     QStringList list;
     for (const std::string& argument : arguments) list << QString::fromLocal8Bit(argument);
+    process.setProgram(path);
+    // The suite's own programs are Windows programs: where the system does not run them itself,
+    // Wine does, when it is installed.
+    if (path.endsWith(".exe", Qt::CaseInsensitive) &&
+        QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows) {
+        const QString wine = QStandardPaths::findExecutable("wine");
+        if (wine.isEmpty()) {
+            error = path.toLocal8Bit().toStdString() +
+                    ": a Windows program, and Wine is missing (no 'wine' on the PATH)";
+            return false;
+        }
+        // Wine starts anything it is given and fails later, out of sight: the file is looked at
+        // here, so that a missing program gets the error box as any other.
+        if (!QFileInfo(path).isFile()) {
+            error = path.toLocal8Bit().toStdString() + ": No such file or directory";
+            return false;
+        }
+        list.prepend(path);
+        process.setProgram(wine);
+    }
     process.setArguments(list);
     // Started by a child that ends at once: the program belongs to the system, not to us.
     if (process.startDetached()) return true;

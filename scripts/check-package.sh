@@ -16,6 +16,7 @@ expected=(
     /opt/vr620/VR620Manager /opt/vr620/libducta.so /opt/vr620/VR620VersionInfo.so
     /opt/vr620/VR620Manager_FIN.so /opt/vr620/VR620Manager_ENG.so /opt/vr620/VR620Manager_SWE.so
     /opt/vr620/vr620 /opt/vr620/vr620-gatewayd /opt/vr620/vr620-sim /opt/vr620/DUCTA.INI
+    /opt/vr620/vr620-points
     /etc/vr620/DUCTA.INI /lib/systemd/system/vr620-gatewayd.service
     /usr/bin/vr620 /usr/bin/vr620-gatewayd /usr/bin/vr620-sim
     /usr/share/man/man1/vr620.1.gz /usr/share/man/man1/vr620-gatewayd.1.gz

@@ -204,4 +204,35 @@ TEST_F(LauncherTest, MissingOrUnrunnableProgramShowsTheErrorBoxAndTheReason) {
     EXPECT_EQ(boxes.size(), 2u);
 }
 
+TEST_F(LauncherTest, AWindowsProgramStartsThroughWineOrTheBoxSaysWineIsMissing) {
+    windows.mainForm.Language = "FIN";
+    vr620_test::WriteFile(folder.Path() / "VR620Manager.INI",
+                          "[APPLICATIONS]\r\nCONFIG_APPLICATION_NAME=VR620Configurator.Exe\r\n"
+                          "SETTINGS_APPLICATION_NAME=Missing.exe\r\n");
+    vr620_test::WriteFile(folder.Path() / "VR620Configurator.Exe", "MZ");
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", (folder.Path() / "bin").c_str(), 1);
+
+    // No Wine: the error box, and the debug output says why.
+    testing::internal::CaptureStderr();
+    windows.mainForm.BitBtn_Configure->click();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Wine is missing"), std::string::npos);
+    EXPECT_EQ(boxes.size(), 1u);
+
+    // Wine on the PATH (here the recording client in its place) is given the program first.
+    InstallClient("bin/wine");
+    windows.mainForm.BitBtn_Configure->click();
+    // A missing Windows program fails here, not later inside Wine.
+    testing::internal::CaptureStderr();
+    windows.mainForm.BitBtn_Settings->click();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("No such file"), std::string::npos);
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(boxes.size(), 2u);
+    const std::vector<Record> records = WaitForRecords(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].argv,
+              (std::vector<std::string>{FullPath("bin/wine"), FullPath("VR620Configurator.Exe"),
+                                        "HOST=localhost", "PORT=7105", "LANG=FIN"}));
+}
+
 }  // namespace
