@@ -75,11 +75,13 @@ void GatewayLink::Connect() {
 
 void GatewayLink::OnConnected() {
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    SetState(State::kConnected, tr("connected to the gateway at %1").arg(Endpoint()));
     replyTimer_.stop();
     deviceOpen_ = false;
+    // DEVICE_CONNECT goes first, before anything that the news of the connection brings.
+    state_ = State::kConnected;
     queue_.push_front({gateway::kDeviceConnect, 0, {}});
     SendNext();
+    SetState(State::kConnected, tr("connected to the gateway at %1").arg(Endpoint()));
 }
 
 void GatewayLink::Read(quint16 point) {
