@@ -2,8 +2,9 @@
 # The core for Windows: installs what is missing (mingw-w64 with posix threads, Wine), cross-
 # builds the windows preset (DUCTA.dll, vr620-gatewayd.exe, vr620.exe and the Windows units),
 # runs the units under Wine and checks DUCTA.dll's export table, then runs the Windows programs
-# under Wine against the Linux simulator and the Linux client (tests/wine, from the Linux
-# build). Wine gets a fresh prefix of its own in build/windows/wine, never the user's.
+# under Wine against the Linux simulator and the Linux client, and the manager's launcher
+# starting a Windows client through Wine (tests/wine, from the Linux build). Wine gets a fresh
+# prefix of its own in build/windows/wine, never the user's.
 #
 #     ./scripts/windows.sh
 set -euo pipefail
@@ -34,8 +35,12 @@ ctest --preset windows -j "$jobs"
 
 echo "=== windows: the programs under Wine, against the Linux simulator and client"
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$jobs" --target wine_gateway_test vr620-sim vr620
+cmake --build --preset default -j "$jobs" --target wine_gateway_test vr620-sim vr620 \
+    wine_launcher_test vr620-gatewayd
 VR620_WINDOWS_OUT="$PWD/build/windows/out" build/default/tests/wine/wine_gateway_test
+# The manager's launcher starts a tiny Windows client (tests/windows) through Wine.
+VR620_WINDOWS_OUT="$PWD/build/windows/out" QT_QPA_PLATFORM=offscreen \
+    build/default/tests/wine/wine_launcher_test
 wineserver -k || true
 
 echo "=== windows: passed in $((SECONDS - start)) s"
