@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 
 namespace ducta {
 
@@ -25,6 +26,9 @@ struct ChannelSettings {
     std::int32_t devStart = 0;
     std::int32_t devEnd = 0;
     std::uint8_t assumeConnected = 0;
+    // [Trace]: the capture file of the line (empty: none) and its largest size.
+    std::filesystem::path traceFile;
+    std::int32_t traceMaxSizeMb = 0;
 };
 
 // Copies `text` into a modem text field, cut at 127 characters; null gives the empty text.

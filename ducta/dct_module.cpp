@@ -36,6 +36,11 @@ Status DctModule::OpenChannel(const ChannelSettings& settings) {
     line.baud = settings_.baudRate;
     const bool modemMode = settings_.mode == ChannelMode::kModem;
     if (const Status s = port.Open(*path, line, !modemMode); s != Status::kOk) return s;
+    if (!settings_.traceFile.empty()) {
+        line_->capture.Start(settings_.traceFile, settings_.traceMaxSizeMb, *path,
+                             com + (modemMode ? " through a modem, " : " direct, ") +
+                                 std::to_string(line.baud) + " bit/s");
+    }
 
     if (modemMode) {
         modem.SetCommandDelay(settings_.commandDelayMs);
@@ -68,6 +73,7 @@ Status DctModule::CloseChannel() {
     SerialPort& port = line_->port;
     if (settings_.mode == ChannelMode::kDirect) {
         port.Close();
+        line_->capture.Stop();
         return Status::kOk;
     }
     Status s = Status::kNotConnected;
@@ -77,6 +83,7 @@ Status DctModule::CloseChannel() {
         port.Report(std::string(Describe(s)) + ": nothing to hang up");
     }
     port.Close();
+    line_->capture.Stop();
     return s;
 }
 

@@ -8,6 +8,7 @@
 
 #include "channel_settings.h"
 #include "debug_output.h"
+#include "line_capture.h"
 #include "modem.h"
 #include "serial_port.h"
 #include "status.h"
@@ -27,15 +28,20 @@ class DctModule {
     void SetConfigFile(const std::filesystem::path& file) { configFile_ = file; }
 
     // Closes the current channel, then opens the one `settings` describe. A direct channel
-    // whose port is lost opens it again by itself; a modem channel does not.
+    // whose port is lost opens it again by itself; a modem channel does not. With a trace file
+    // the line is captured from the moment the port is open (the modem's dial included).
     Status OpenChannel(const ChannelSettings& settings);
     // Direct: closes the port, kOk. Modem: hangs a connected line up (kOk when that ended in
-    // OK), kNotConnected when it was not connected; the port is closed in every case.
+    // OK), kNotConnected when it was not connected; the port is closed in every case, and the
+    // capture ends after the hang-up.
     Status CloseChannel();
 
   private:
     struct Line {
-        explicit Line(DebugOutput& debug) : port(debug), modem(port) {}
+        explicit Line(DebugOutput& debug) : capture(debug), port(debug), modem(port) {
+            port.SetCapture(&capture);
+        }
+        LineCapture capture;  // before the port, which records into it
         SerialPort port;
         Modem modem;
     };

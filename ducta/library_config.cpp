@@ -1,6 +1,7 @@
 #include "library_config.h"
 
 #include <algorithm>
+#include <string>
 
 #include "module_path.h"
 #include "profile_file.h"
@@ -35,6 +36,12 @@ ChannelSettings ReadChannelConfig(const std::filesystem::path& file, bool modem)
     }
     c.devStart = read("Init", "DevStart", kDefaultDevStart);
     c.devEnd = std::max(read("Init", "DevEnd", kDefaultDevEnd), c.devStart);
+    if (!file.empty()) {
+        const std::string trace = profile::ReadString(file, "Trace", "File", "");
+        if (!trace.empty()) c.traceFile = file.parent_path() / std::filesystem::path(trace);
+    }
+    c.traceMaxSizeMb =
+        std::max(read("Trace", "MaxSize", kDefaultTraceMaxSizeMb), kMinTraceMaxSizeMb);
     return c;
 }
 

@@ -19,6 +19,8 @@ inline constexpr int kDefaultDirectPollMs = 500;
 inline constexpr int kMinDirectPollMs = 250;
 inline constexpr int kDefaultDevStart = 0;
 inline constexpr int kDefaultDevEnd = 31;
+inline constexpr int kDefaultTraceMaxSizeMb = 100;
+inline constexpr int kMinTraceMaxSizeMb = 1;
 
 // DUCTA.INI in the folder of the file that holds this library's code; empty when that file
 // cannot be found.
@@ -27,7 +29,9 @@ std::filesystem::path LibraryConfigPath();
 // The settings of a channel in `modem` (or direct) mode with the file's values: the keys of
 // the mode (section Modem or Direct) and of section Init with their defaults and lower bounds.
 // A negative BaudRate counts as the default, a negative CommandDelay as 0; the modem-only
-// values stay 0 in direct mode. The caller adds the port, the texts and the assume flag.
+// values stay 0 in direct mode. Section Trace gives the capture file (a relative path is taken
+// from the folder of `file`) and its MaxSize. The caller adds the port, the texts and the
+// assume flag.
 ChannelSettings ReadChannelConfig(const std::filesystem::path& file, bool modem);
 
 }  // namespace ducta

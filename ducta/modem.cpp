@@ -94,6 +94,7 @@ ModemResult Modem::SendCommand(const char* command, std::span<char> reply, int t
     if (reply.size() < 2) reply = scratch;
     reply[0] = '\0';
     if (!port_.IsOpen()) return ModemResult::kTimeout;
+    const CapturedAs modemText(port_, LineCapture::Kind::kModemText);
 
     port_.Purge();
     const std::size_t length = command != nullptr ? std::strlen(command) : 0;

@@ -72,6 +72,10 @@ Status SerialPort::ReadSome(std::span<std::uint8_t> buffer, std::size_t& receive
     const Transfer t = ReadDevice(buffer, received, deadline);
     switch (t.end) {
         case Transfer::End::kDone:
+            if (capture_ != nullptr) {
+                capture_->Record(LineCapture::Direction::kReceived, captureKind_,
+                                 buffer.first(received), LineCapture::SystemClock::now());
+            }
             return Status::kOk;
         case Transfer::End::kTimeout:
             return Status::kTimeout;
@@ -90,7 +94,11 @@ Status SerialPort::Write(std::span<const std::uint8_t> bytes) {
     Purge();
     const auto deadline = Clock::now() + 2 * LineTime(bytes.size()) + std::chrono::seconds(1);
     std::size_t sent = 0;
+    const auto started = LineCapture::SystemClock::now();
     const Transfer t = WriteDevice(bytes, sent, deadline);
+    if (capture_ != nullptr) {
+        capture_->Record(LineCapture::Direction::kSent, captureKind_, bytes.first(sent), started);
+    }
     switch (t.end) {
         case Transfer::End::kDone:
             return Status::kOk;

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "debug_output.h"
+#include "line_capture.h"
 #include "line_settings.h"
 #include "status.h"
 
@@ -66,6 +67,11 @@ class SerialPort {
     // error code `error` behind when it is not 0.
     void Report(std::string_view text, int error = 0);
 
+    // Every chunk that Write() sends and ReadSome() receives goes to `capture` (null: none), as
+    // the kind of bytes the line carries at the time (the device's frames unless the modem
+    // control says otherwise, through CapturedAs).
+    void SetCapture(LineCapture* capture) { capture_ = capture; }
+
   private:
     // The open device of the platform: its descriptor or handle, and the line found at open.
     struct Device;
@@ -97,12 +103,32 @@ class SerialPort {
     std::string Why(Status s) const;
     void MarkLost(std::string_view why, int error);
 
+    friend class CapturedAs;
+
     DebugOutput& debug_;
+    LineCapture* capture_ = nullptr;
+    LineCapture::Kind captureKind_ = LineCapture::Kind::kDeviceBytes;
     std::string path_;
     LineSettings line_;
     bool reopenWhenLost_ = false;
     bool open_ = false;
     std::unique_ptr<Device, DeviceDeleter> device_;  // null while closed or lost
+};
+
+// While it lives, the bytes that `port` moves are captured as `kind` (the modem's commands and
+// results while a modem command runs).
+class CapturedAs {
+  public:
+    CapturedAs(SerialPort& port, LineCapture::Kind kind) : port_(port), before_(port.captureKind_) {
+        port.captureKind_ = kind;
+    }
+    ~CapturedAs() { port_.captureKind_ = before_; }
+    CapturedAs(const CapturedAs&) = delete;
+    CapturedAs& operator=(const CapturedAs&) = delete;
+
+  private:
+    SerialPort& port_;
+    LineCapture::Kind before_;
 };
 
 }  // namespace ducta
