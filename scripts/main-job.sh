@@ -2,8 +2,9 @@
 # The main job: builds the default preset if needed, starts the simulated controller vr620-sim
 # on a pseudo-terminal, maps COM1 to it in DUCTA.INI beside libducta.so, starts the gateway,
 # shows a round of client requests with vr620, and keeps the gateway serving. With a display
-# the gateway is the manager window VR620Manager (close it to stop); without one it is the
-# headless vr620-gatewayd (Ctrl-C to stop).
+# the gateway is the manager window VR620Manager (close it to stop), whose three buttons start
+# vr620-points with the simulator's points (through VR620Manager.INI beside it, put back
+# afterwards); without one it is the headless vr620-gatewayd (Ctrl-C to stop).
 #
 #   scripts/main-job.sh [--once] [--headless] [--port N] [--build DIR]
 #     --once       stop after the round (the default when there is no terminal, or under CI)
@@ -39,12 +40,14 @@ if [ -z "$build" ]; then
     build=build/default
 else
     cmake --build "$build" -j "$(nproc)" --target vr620-sim vr620-gatewayd vr620 ducta \
-        VR620Manager
+        VR620Manager vr620-points
 fi
 
 out="$(cd "$build" && pwd)/out"
 work="$(mktemp -d -t vr620-main-job-XXXXXX)"
 ini="$out/DUCTA.INI"
+manager_ini="$out/VR620Manager.INI"
+manager_ini_written=0
 sim_pid=""
 gateway_pid=""
 manager_pid=""
@@ -66,8 +69,15 @@ cleanup() {
         kill -TERM "$sim_pid"
         wait "$sim_pid" 2>/dev/null || true
     fi
-    # The DUCTA.INI that was there before the job comes back.
+    # The DUCTA.INI that was there before the job comes back, and so does VR620Manager.INI.
     if [ -f "$work/DUCTA.INI.saved" ]; then mv -f "$work/DUCTA.INI.saved" "$ini"; else rm -f "$ini"; fi
+    if [ "$manager_ini_written" -eq 1 ]; then
+        if [ -f "$work/VR620Manager.INI.saved" ]; then
+            mv -f "$work/VR620Manager.INI.saved" "$manager_ini"
+        else
+            rm -f "$manager_ini"
+        fi
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -98,8 +108,22 @@ printf '[Ports]\r\nCOM1=%s\r\n' "$work/vr620-com1" >"$ini"
 echo "   COM1 mapped in $ini"
 
 if [ "$headless" -eq 0 ]; then
+    # The three buttons start vr620-points, which opens with the simulator's points. The
+    # manager runs in its folder, where the client programs are looked for.
+    [ -f "$manager_ini" ] && cp -p "$manager_ini" "$work/VR620Manager.INI.saved"
+    manager_ini_written=1
+    {
+        printf '[APPLICATIONS]\r\n'
+        for key in CONFIG_APPLICATION_NAME TIMEPROG_APPLICATION_NAME SETTINGS_APPLICATION_NAME; do
+            printf '%s=%s\r\n' "$key" "$out/vr620-points"
+        done
+    } >"$manager_ini"
+    printf 'point,name,watch\n0001,,0\n0002,,1\n0003,,0\n0010,,1\n0020,,0\n0102,,0\n0200,,0\n' \
+        >"$work/points.csv"
     echo "== starting the manager window VR620Manager (its gateway listens on port $port)"
-    "$out/VR620Manager" "PORT=$port" >"$work/manager.out" 2>"$work/manager.err" &
+    echo "   its buttons start vr620-points (set in $manager_ini)"
+    (cd "$out" && VR620_POINTS_FILE="$work/points.csv" exec ./VR620Manager "PORT=$port") \
+        >"$work/manager.out" 2>"$work/manager.err" &
     manager_pid=$!
     for _ in $(seq 100); do
         # A DEVICE_DISCONNECT with nothing open is answered OK and changes nothing.
@@ -156,7 +180,9 @@ host="$(hostname)"
 if [ "$headless" -eq 0 ]; then
     cat <<TEXT
 == the manager window serves the simulated controller on COM1
-   Its connection log is under Avaa > Yhteysloki. Reach the gateway at $host:$port, e.g.:
+   Its buttons Konfigurointi, Aikaohjelmat and Asetusarvot open vr620-points, a window of the
+   controller's data points. Its connection log is under Avaa > Yhteysloki. Reach the gateway
+   at $host:$port, e.g.:
      $out/vr620 --port $port read 0x0102
    Close the manager window (or press Ctrl-C here) to stop.
 TEXT

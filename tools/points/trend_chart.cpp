@@ -26,7 +26,7 @@ TrendChart::TrendChart(QWidget* parent)
     chart->addSeries(series_);
     timeAxis_->setFormat("HH:mm:ss");
     timeAxis_->setTickCount(5);
-    valueAxis_->setLabelFormat("%.0f");
+    valueAxis_->setLabelFormat("%.10g");
     chart->addAxis(timeAxis_, Qt::AlignBottom);
     chart->addAxis(valueAxis_, Qt::AlignLeft);
     series_->attachAxis(timeAxis_);
@@ -74,8 +74,10 @@ void TrendChart::Redraw() {
     }
     const auto [low, high] = std::minmax_element(
         list.begin(), list.end(), [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
-    const double span = std::max(1.0, high->y() - low->y());
-    valueAxis_->setRange(low->y() - span * 0.1, high->y() + span * 0.1);
+    // Whole numbers on the axis, also for a value that stays the same.
+    const double pad = std::max(1.0, (high->y() - low->y()) * 0.1);
+    valueAxis_->setRange(low->y() - pad, high->y() + pad);
+    valueAxis_->applyNiceNumbers();
     const QDateTime first = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(list.first().x()));
     const QDateTime last = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(list.last().x()));
     timeAxis_->setRange(std::min(first, last.addSecs(-60)), last);
