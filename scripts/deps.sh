@@ -9,6 +9,8 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-translations-l10n xvfb xauth openbox
       qt6-charts-dev libqt6opengl6-dev qt6-tools-dev qt6-l10n-tools)
+# tshark reads the line captures back through the Wireshark plug-in in the tests.
+pkgs+=(tshark)
 case "${1:-}" in
     fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
     package) pkgs+=(dpkg-dev lintian desktop-file-utils man-db) ;;
@@ -22,5 +24,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     SUDO=""
     [ "$(id -u)" -ne 0 ] && SUDO=sudo
     $SUDO apt-get update
+    # tshark's package would ask whether users outside root may capture: no, and no question.
+    echo "wireshark-common wireshark-common/install-setuid boolean false" |
+        $SUDO debconf-set-selections
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
