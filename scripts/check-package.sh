@@ -22,6 +22,7 @@ expected=(
     /usr/share/man/man1/vr620.1.gz /usr/share/man/man1/vr620-gatewayd.1.gz
     /usr/share/man/man1/vr620-sim.1.gz /usr/share/applications/vr620-manager.desktop
     /usr/share/icons/hicolor/48x48/apps/vr620-manager.png /usr/share/doc/vr620/copyright
+    /usr/lib/x86_64-linux-gnu/wireshark/plugins/vr620.lua
 )
 for f in "${expected[@]}"; do
     grep -qxF "$f" <<<"$listing" || fail "$f is missing from the package"
@@ -52,6 +53,12 @@ cleanup() {
 trap cleanup EXIT
 dpkg-deb -x "$deb" "$root"
 folder=$root/opt/vr620
+# The Wireshark plug-in loads and names its protocols (where tshark is installed).
+if command -v tshark >/dev/null; then
+    tshark -G protocols -X "lua_script:$root/usr/lib/x86_64-linux-gnu/wireshark/plugins/vr620.lua" \
+        2>/dev/null | grep -qw vr620.line || fail "tshark does not load the packaged vr620.lua"
+    echo "    the packaged Wireshark plug-in loads in tshark"
+fi
 "$folder/vr620-gatewayd" --help | head -n 1
 
 "$folder/vr620-sim" --link "$root/tty-com1" >"$root/sim.out" 2>"$root/sim.err" &
