@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that the build, the tests, the main job and the screenshots
 # need (only the missing ones). qt6-translations-l10n gives Qt's own buttons the user's language;
-# vr620-points needs Qt Charts (which needs Qt's OpenGL module) and Qt's translation tools.
+# vr620-points needs Qt Charts (which needs Qt's OpenGL module) and Qt's translation tools, its
+# picture xdotool and ImageMagick.
 # With "fuzz": also clang and its libFuzzer and sanitizer runtimes, for scripts/fuzz.sh; with
 # "package": what builds and checks the Debian package (scripts/package.sh); with "windows":
 # mingw-w64 (posix threads), GoogleTest's sources and Wine, for scripts/windows.sh.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-translations-l10n xvfb xauth openbox
-      qt6-charts-dev libqt6opengl6-dev qt6-tools-dev qt6-l10n-tools)
+      qt6-charts-dev libqt6opengl6-dev qt6-tools-dev qt6-l10n-tools xdotool imagemagick)
 # tshark reads the line captures back through the Wireshark plug-in in the tests.
 pkgs+=(tshark)
 case "${1:-}" in
