@@ -266,6 +266,10 @@ local function analyse_device(tvb, pinfo, dir)
     return r
 end
 
+local function bytes_text(n)
+    return n == 1 and "1 byte" or string.format("%d bytes", n)
+end
+
 local function show_frame(ftvb, pinfo, tree, dir, piece)
     local t = tree:add(line, ftvb(), "VR-620 frame")
     local L = ftvb(2, 1):uint()
@@ -351,12 +355,12 @@ function line.dissector(tvb, pinfo, tree)
         if piece.kind == "noise" then
             root:add(lf.noise, range)
             root:add_proto_expert_info(le.noise)
-            texts[#texts + 1] = string.format("%d byte(s) before the start byte", piece.len)
+            texts[#texts + 1] = bytes_text(piece.len) .. " before the start byte"
         elseif piece.kind == "part" then
-            local of = piece.size and string.format("%d of %d", piece.have, piece.size)
-                       or string.format("%d", piece.have)
-            root:add(lf.fragment, range):append_text(" (frame bytes " .. of .. ")")
-            texts[#texts + 1] = "Part of a frame (" .. of .. " bytes)"
+            local of = piece.size and string.format("%d of %d bytes", piece.have, piece.size)
+                       or bytes_text(piece.have) .. " so far"
+            root:add(lf.fragment, range):append_text(" (" .. of .. ")")
+            texts[#texts + 1] = "Part of a frame (" .. of .. ")"
         else
             local ftvb
             if piece.first == pinfo.number and piece.len == #piece.bytes then
