@@ -298,7 +298,10 @@ void PointsWindow::UpdateWatchTimer() {
 void PointsWindow::OnState(GatewayLink::State state, const QString& text) {
     connectionLabel_->setText(text);
     const bool connected = state == GatewayLink::State::kConnected;
-    if (state == GatewayLink::State::kWaitingToRetry) Say(text);
+    // The loss is said once and stays said; the retries show beside it.
+    if (state == GatewayLink::State::kWaitingToRetry &&
+        (connected_ || messageLabel_->text().isEmpty()))
+        Say(text);
     // On every new connection the table is read afresh.
     if (connected && !connected_) {
         connected_ = true;
