@@ -2,7 +2,8 @@
 # Builds the Debian package and checks it as CI does: its file list (every deliverable, the
 # unit, the manual pages, the menu entry, nothing of the tests), lintian without errors, and the
 # programs extracted into a temporary root: vr620-gatewayd --help, then a round of requests
-# through the extracted gateway against the extracted simulator.
+# through the extracted gateway against the extracted simulator, vr620-points (offscreen) among
+# the clients.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/package.sh >/dev/null
@@ -23,6 +24,8 @@ expected=(
     /usr/share/man/man1/vr620-sim.1.gz /usr/share/applications/vr620-manager.desktop
     /usr/share/icons/hicolor/48x48/apps/vr620-manager.png /usr/share/doc/vr620/copyright
     /usr/lib/x86_64-linux-gnu/wireshark/plugins/vr620.lua
+    /usr/bin/vr620-points /usr/share/man/man1/vr620-points.1.gz
+    /usr/share/applications/vr620-points.desktop
 )
 for f in "${expected[@]}"; do
     grep -qxF "$f" <<<"$listing" || fail "$f is missing from the package"
@@ -89,8 +92,24 @@ client=("$folder/vr620" --port "$port" --timeout 10)
 [ "$("${client[@]}" read 0x0102)" = "AA BB" ] || fail "read 0x0102"
 "${client[@]}" write 0x0010 "56 78" >/dev/null || fail "write 0x0010"
 [ "$("${client[@]}" read 0x0010)" = "56 78" ] || fail "read 0x0010 after the write"
+# The data-point window, offscreen, reads its list through the same gateway.
+"$folder/vr620-points" --help | grep -q "HOST=" || fail "vr620-points --help"
+printf 'point,name,watch\n0102,,0\n' >"$root/points.csv"
+reads=$(grep -c "SNVT_READ command received" "$root/gateway.log")
+VR620_POINTS_FILE="$root/points.csv" QT_QPA_PLATFORM=offscreen \
+    "$folder/vr620-points" HOST=127.0.0.1 "PORT=$port" LANG=ENG >"$root/points.out" 2>&1 &
+points=$!
+for _ in $(seq 100); do
+    [ "$(grep -c "SNVT_READ command received" "$root/gateway.log")" -gt "$reads" ] && break
+    sleep 0.1
+done
+kill "$points" 2>/dev/null || true
+wait "$points" 2>/dev/null || true
+[ "$(grep -c "SNVT_READ command received" "$root/gateway.log")" -gt "$reads" ] ||
+    fail "vr620-points read nothing: $(cat "$root/points.out")"
 kill -TERM "$gateway"
 wait "$gateway" || fail "vr620-gatewayd did not end with 0 after SIGTERM"
 pids=("${pids[@]:0:1}")
-echo "    read, write, read back through the extracted gateway: OK; SIGTERM ends it with 0"
+echo "    read, write, read back through the extracted gateway, vr620-points reads: OK;" \
+    "SIGTERM ends it with 0"
 echo "=== package checked: $deb"
