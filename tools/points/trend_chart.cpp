@@ -16,12 +16,14 @@ constexpr qsizetype kMaxSamples = 3600;
 
 }  // namespace
 
+// Made with its chart: a view made without one makes a chart of its own, which a later
+// setChart would leave behind.
 TrendChart::TrendChart(QWidget* parent)
-    : QChartView(parent),
+    : QChartView(new QChart, parent),
       series_(new QLineSeries),
       timeAxis_(new QDateTimeAxis),
       valueAxis_(new QValueAxis) {
-    auto* chart = new QChart;
+    QChart* chart = this->chart();
     chart->legend()->hide();
     chart->addSeries(series_);
     timeAxis_->setFormat("HH:mm:ss");
@@ -32,7 +34,6 @@ TrendChart::TrendChart(QWidget* parent)
     series_->attachAxis(timeAxis_);
     series_->attachAxis(valueAxis_);
     chart->setMargins(QMargins(4, 4, 4, 4));
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     setMinimumHeight(180);
     Redraw();
