@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "device_path.h"
+#include "ducta.h"
+#include "system_error.h"
 
 namespace ducta {
 namespace {
@@ -14,6 +16,14 @@ constexpr int kHangUpTimeoutS = 10;
 constexpr std::size_t kAssumedDialReplySize = 128;
 constexpr auto kModemLinesSettle = std::chrono::milliseconds(500);
 
+// The reason code of a modem list or dial that failed: the port's failure under it, or the
+// modem's answer.
+int ModemReasonCode(const Modem::Failure& failure) {
+    if (failure.port != Status::kOk) return PortReasonCode(failure.port, 0);
+    if (!failure.answer) return DCT_REASON_MODEM_NO_COMMAND;
+    return DCT_REASON_MODEM + static_cast<int>(*failure.answer);
+}
+
 }  // namespace
 
 DctModule::DctModule() : line_(new (std::nothrow) Line(debug_)) {}
@@ -21,7 +31,10 @@ DctModule::DctModule() : line_(new (std::nothrow) Line(debug_)) {}
 Status DctModule::OpenChannel(const ChannelSettings& settings) {
     CloseChannel();
     settings_ = settings;
-    if (!line_) return Status::kNoPort;
+    if (!line_) {
+        failureCode_ = PortReasonCode(Status::kNoPort, 0);
+        return Status::kNoPort;
+    }
     SerialPort& port = line_->port;
     Modem& modem = line_->modem;
 
@@ -30,12 +43,16 @@ Status DctModule::OpenChannel(const ChannelSettings& settings) {
     if (!path) {
         debug_.Line(com + ": " + Describe(Status::kNoDevicePath) + " (the key " + com +
                     " of [Ports] in " + configFile_.string() + " is empty)");
+        failureCode_ = PortReasonCode(Status::kNoDevicePath, 0);
         return Status::kNoDevicePath;
     }
     LineSettings line;
     line.baud = settings_.baudRate;
     const bool modemMode = settings_.mode == ChannelMode::kModem;
-    if (const Status s = port.Open(*path, line, !modemMode); s != Status::kOk) return s;
+    if (const Status s = port.Open(*path, line, !modemMode); s != Status::kOk) {
+        failureCode_ = PortReasonCode(s, common::LastSystemError());
+        return s;
+    }
     if (!settings_.traceFile.empty()) {
         line_->capture.Start(settings_.traceFile, settings_.traceMaxSizeMb, *path,
                              com + (modemMode ? " through a modem, " : " direct, ") +
@@ -58,6 +75,7 @@ Status DctModule::OpenChannel(const ChannelSettings& settings) {
             const Status s = modem.InitAndDial(settings_.initString, settings_.dialString,
                                                settings_.connTimeOutS);
             if (s != Status::kOk) {
+                failureCode_ = ModemReasonCode(modem.LastFailure());
                 port.Close();
                 return s;
             }
@@ -69,7 +87,10 @@ Status DctModule::OpenChannel(const ChannelSettings& settings) {
 }
 
 Status DctModule::CloseChannel() {
-    if (!line_) return settings_.mode == ChannelMode::kDirect ? Status::kOk : Status::kNoPort;
+    if (!line_) {
+        failureCode_ = PortReasonCode(Status::kNoPort, 0);
+        return settings_.mode == ChannelMode::kDirect ? Status::kOk : Status::kNoPort;
+    }
     SerialPort& port = line_->port;
     if (settings_.mode == ChannelMode::kDirect) {
         port.Close();
@@ -77,14 +98,23 @@ Status DctModule::CloseChannel() {
         return Status::kOk;
     }
     Status s = Status::kNotConnected;
+    failureCode_ = DCT_REASON_MODEM_NOT_CONNECTED;
     if (line_->modem.IsConnected()) {
         s = line_->modem.HangUp(settings_.hangupString, kHangUpTimeoutS);
+        failureCode_ = ModemReasonCode(line_->modem.LastFailure());
     } else if (port.IsOpen()) {
         port.Report(std::string(Describe(s)) + ": nothing to hang up");
     }
     port.Close();
     line_->capture.Stop();
     return s;
+}
+
+int DctModule::TransferFailureCode(Status status, int systemError) const {
+    const bool lineGone = status == Status::kPortLost || status == Status::kReopenFailed;
+    if (lineGone && settings_.mode == ChannelMode::kModem && line_ && line_->modem.IsConnected())
+        return DCT_REASON_MODEM_CONNECTION_LOST;
+    return PortReasonCode(status, systemError);
 }
 
 }  // namespace ducta

@@ -36,6 +36,13 @@ class DctModule {
     // capture ends after the hang-up.
     Status CloseChannel();
 
+    // Why the last OpenChannel or CloseChannel failed, as the code the exports leave as the
+    // thread's last error (ducta.h): the port's, or what the modem answered.
+    int FailureCode() const { return failureCode_; }
+    // The same for a transfer that ended in `status`, with the system's error code read right
+    // after it: on a connected modem line a port that hung up is the connection lost.
+    int TransferFailureCode(Status status, int systemError) const;
+
   private:
     struct Line {
         explicit Line(DebugOutput& debug) : capture(debug), port(debug), modem(port) {
@@ -49,6 +56,7 @@ class DctModule {
     DebugOutput debug_;  // before line_: it outlives the port that writes to it
     std::unique_ptr<Line> line_;
     int pollTimeOutMs_ = kInitialPollTimeOutMs;
+    int failureCode_ = 0;
     ChannelSettings settings_{};
     std::filesystem::path configFile_;
 };

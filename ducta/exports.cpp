@@ -1,5 +1,6 @@
 // The six exports of libducta.so (DUCTA.dll). Nothing else of the library is visible outside it,
-// and no exception crosses this boundary.
+// and no exception crosses this boundary. A call that fails with DCT_RESULT_FAILED leaves its
+// reason as the thread's last error (ducta.h), set as the very last thing before it returns.
 #define DUCTA_BUILDING_LIBRARY 1
 #include "ducta.h"
 
@@ -11,6 +12,8 @@
 #include "frame_codec.h"
 #include "frame_io.h"
 #include "library_config.h"
+#include "port_failure.h"
+#include "system_error.h"
 
 namespace {
 
@@ -19,6 +22,24 @@ using ducta::Status;
 
 // The one module of this process, or null.
 std::unique_ptr<DctModule> g_module;
+
+// A channel function's result, and why when it is DCT_RESULT_FAILED.
+struct Outcome {
+    uint16_t result = DCT_RESULT_FAILED;
+    int reason = 0;
+};
+
+// A call the library refuses outright: no module, selector 1, a missing buffer, too much data.
+const Outcome kRefusedCall{DCT_RESULT_FAILED, common::PortErrorCode(common::PortFailure::kRefused)};
+// What an exception inside the library ends as.
+const Outcome kFailedCall{DCT_RESULT_FAILED, common::PortErrorCode(common::PortFailure::kOther)};
+
+// Hands the result out, leaving the reason of a failure as the thread's last error. Everything
+// the call made is gone by now, so nothing can change the code afterwards.
+uint16_t Answer(Outcome outcome) {
+    if (outcome.result == DCT_RESULT_FAILED) common::SetLastSystemError(outcome.reason);
+    return outcome.result;
+}
 
 // The public result code of a transfer (DCT_Write, DCT_Read). Only the results the interface
 // names keep their own code; every other failure is a failed call.
@@ -77,6 +98,87 @@ int CloseModule() {
     return 0;
 }
 
+Outcome OpenOutcome(uint8_t selector, uint8_t comIndex, uint8_t assumeConnected,
+                    const char* initString, const char* dialString, const char* hangupString) {
+    try {
+        DctModule* module = CheckedModule(selector);
+        if (module == nullptr) return kRefusedCall;
+        const auto configFile = ducta::LibraryConfigPath();
+        const bool modem = assumeConnected != 0 || initString != nullptr || dialString != nullptr;
+        ducta::ChannelSettings s = ducta::ReadChannelConfig(configFile, modem);
+        s.assumeConnected = assumeConnected != 0 ? 1 : 0;
+        ducta::CopyModemText(s.initString, initString);
+        ducta::CopyModemText(s.dialString, dialString);
+        ducta::CopyModemText(s.hangupString, hangupString);
+        s.comNumber = comIndex + 1;
+        module->SetConfigFile(configFile);
+        const Status opened = module->OpenChannel(s);
+        if (opened == Status::kOk) return {DCT_RESULT_OK};
+        const int why = module->FailureCode();  // before the close overwrites it
+        module->CloseChannel();
+        return {ChannelResult(opened), why};
+    } catch (...) {
+        return kFailedCall;
+    }
+}
+
+Outcome WriteOutcome(uint8_t selector, uint16_t index, uint8_t command, const uint8_t* data,
+                     uint16_t length) {
+    try {
+        DctModule* module = CheckedModule(selector);
+        if (module == nullptr) return kRefusedCall;
+        if (data == nullptr && length != 0) return kRefusedCall;
+        // More than DCT_MAX_DATA bytes: the frame is never built (kRefused, a failed call).
+        const Status r = ducta::WriteFrame(
+            module->Port(), command, static_cast<uint8_t>(index >> 8),
+            static_cast<uint8_t>(index & 0xFF), std::span<const uint8_t>(data, length));
+        const int systemError = common::LastSystemError();
+        return {TransferResult(r), module->TransferFailureCode(r, systemError)};
+    } catch (...) {
+        return kFailedCall;
+    }
+}
+
+Outcome ReadOutcome(uint8_t selector, uint16_t* indexOut, uint8_t* commandOut, uint8_t* okOut,
+                    uint8_t* data, uint16_t* lengthOut) {
+    try {
+        DctModule* module = CheckedModule(selector);
+        if (module == nullptr) return kRefusedCall;
+        if (data == nullptr || okOut == nullptr) return kRefusedCall;
+        ducta::Frame reply;
+        const Status r = ducta::ReadFrame(module->Port(), module->PollTimeOutMs(), reply);
+        const int systemError = common::LastSystemError();
+        const bool received = r == Status::kOk || r == Status::kChecksum || r == Status::kFlagged;
+        if (received || r == Status::kTimeout) {
+            // After a time-out the frame is empty: command, index and length 0, no data.
+            // A length byte of 0 or 1 carries no data; the reported length is then the length
+            // byte minus 2 as a 16-bit value (65534 or 65535), which callers take as "no data
+            // field" (a real data field is never longer than DCT_MAX_DATA).
+            const uint16_t length =
+                received ? static_cast<uint16_t>(reply.lengthByte - 2) : uint16_t{0};
+            if (commandOut != nullptr) *commandOut = reply.command;
+            if (indexOut != nullptr) *indexOut = reply.Index();
+            if (lengthOut != nullptr) *lengthOut = length;
+            std::copy_n(reply.data.begin(), reply.dataSize, data);
+            data[reply.dataSize] = 0;
+        }
+        if (r == Status::kOk) *okOut = 1;
+        return {TransferResult(r), module->TransferFailureCode(r, systemError)};
+    } catch (...) {
+        return kFailedCall;
+    }
+}
+
+Outcome CloseOutcome(uint8_t selector) {
+    try {
+        DctModule* module = CheckedModule(selector);
+        if (module == nullptr) return kRefusedCall;
+        return {ChannelResult(module->CloseChannel()), module->FailureCode()};
+    } catch (...) {
+        return kFailedCall;
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -94,79 +196,22 @@ DCT_API int DCT_module_open(void) {
 DCT_API uint16_t DCT_Open(uint8_t selector, uint8_t comIndex, uint8_t assumeConnected,
                           const char* initString, const char* dialString, const char* hangupString,
                           int32_t /*reserved*/) {
-    try {
-        DctModule* module = CheckedModule(selector);
-        if (module == nullptr) return DCT_RESULT_FAILED;
-        const auto configFile = ducta::LibraryConfigPath();
-        const bool modem = assumeConnected != 0 || initString != nullptr || dialString != nullptr;
-        ducta::ChannelSettings s = ducta::ReadChannelConfig(configFile, modem);
-        s.assumeConnected = assumeConnected != 0 ? 1 : 0;
-        ducta::CopyModemText(s.initString, initString);
-        ducta::CopyModemText(s.dialString, dialString);
-        ducta::CopyModemText(s.hangupString, hangupString);
-        s.comNumber = comIndex + 1;
-        module->SetConfigFile(configFile);
-        const Status opened = module->OpenChannel(s);
-        if (opened != Status::kOk) module->CloseChannel();
-        return ChannelResult(opened);
-    } catch (...) {
-        return DCT_RESULT_FAILED;
-    }
+    return Answer(
+        OpenOutcome(selector, comIndex, assumeConnected, initString, dialString, hangupString));
 }
 
 DCT_API uint16_t DCT_Write(uint8_t selector, uint8_t /*channel*/, uint16_t index, uint8_t command,
                            const uint8_t* data, uint16_t length) {
-    try {
-        DctModule* module = CheckedModule(selector);
-        if (module == nullptr) return DCT_RESULT_FAILED;
-        if (data == nullptr && length != 0) return DCT_RESULT_FAILED;
-        // More than DCT_MAX_DATA bytes: the frame is never built (kRefused, a failed call).
-        const Status r = ducta::WriteFrame(
-            module->Port(), command, static_cast<uint8_t>(index >> 8),
-            static_cast<uint8_t>(index & 0xFF), std::span<const uint8_t>(data, length));
-        return TransferResult(r);
-    } catch (...) {
-        return DCT_RESULT_FAILED;
-    }
+    return Answer(WriteOutcome(selector, index, command, data, length));
 }
 
 DCT_API uint16_t DCT_Read(uint8_t selector, uint8_t /*channel*/, uint16_t* indexOut,
                           uint8_t* commandOut, uint8_t* okOut, uint8_t* data, uint16_t* lengthOut) {
-    try {
-        DctModule* module = CheckedModule(selector);
-        if (module == nullptr) return DCT_RESULT_FAILED;
-        if (data == nullptr || okOut == nullptr) return DCT_RESULT_FAILED;
-        ducta::Frame reply;
-        const Status r = ducta::ReadFrame(module->Port(), module->PollTimeOutMs(), reply);
-        const bool received = r == Status::kOk || r == Status::kChecksum || r == Status::kFlagged;
-        if (received || r == Status::kTimeout) {
-            // After a time-out the frame is empty: command, index and length 0, no data.
-            // A length byte of 0 or 1 carries no data; the reported length is then the length
-            // byte minus 2 as a 16-bit value (65534 or 65535), which callers take as "no data
-            // field" (a real data field is never longer than DCT_MAX_DATA).
-            const uint16_t length =
-                received ? static_cast<uint16_t>(reply.lengthByte - 2) : uint16_t{0};
-            if (commandOut != nullptr) *commandOut = reply.command;
-            if (indexOut != nullptr) *indexOut = reply.Index();
-            if (lengthOut != nullptr) *lengthOut = length;
-            std::copy_n(reply.data.begin(), reply.dataSize, data);
-            data[reply.dataSize] = 0;
-        }
-        if (r == Status::kOk) *okOut = 1;
-        return TransferResult(r);
-    } catch (...) {
-        return DCT_RESULT_FAILED;
-    }
+    return Answer(ReadOutcome(selector, indexOut, commandOut, okOut, data, lengthOut));
 }
 
 DCT_API uint16_t DCT_Close(uint8_t selector, uint8_t /*channel*/) {
-    try {
-        DctModule* module = CheckedModule(selector);
-        if (module == nullptr) return DCT_RESULT_FAILED;
-        return ChannelResult(module->CloseChannel());
-    } catch (...) {
-        return DCT_RESULT_FAILED;
-    }
+    return Answer(CloseOutcome(selector));
 }
 
 DCT_API int DCT_module_close(void) {

@@ -93,13 +93,20 @@ ModemResult Modem::SendCommand(const char* command, std::span<char> reply, int t
     std::array<char, 2> scratch{};
     if (reply.size() < 2) reply = scratch;
     reply[0] = '\0';
-    if (!port_.IsOpen()) return ModemResult::kTimeout;
+    commandPortFailure_ = Status::kOk;
+    if (!port_.IsOpen()) {
+        commandPortFailure_ = Status::kNotOpen;
+        return ModemResult::kTimeout;
+    }
     const CapturedAs modemText(port_, LineCapture::Kind::kModemText);
 
     port_.Purge();
     const std::size_t length = command != nullptr ? std::strlen(command) : 0;
-    if (port_.Write({reinterpret_cast<const std::uint8_t*>(command), length}) != Status::kOk)
+    if (const Status s = port_.Write({reinterpret_cast<const std::uint8_t*>(command), length});
+        s != Status::kOk) {
+        commandPortFailure_ = s;
         return ModemResult::kTimeout;
+    }
 
     SecondsTimer timer;
     timer.Start(timeoutSeconds);
@@ -107,8 +114,11 @@ ModemResult Modem::SendCommand(const char* command, std::span<char> reply, int t
     std::array<std::uint8_t, 64> chunk{};
     for (;;) {
         std::size_t got = 0;
-        if (port_.ReadSome(chunk, got, timer.ExpiresAt()) != Status::kOk)
-            return ModemResult::kTimeout;  // the timer ran out, or the line is gone
+        if (const Status s = port_.ReadSome(chunk, got, timer.ExpiresAt()); s != Status::kOk) {
+            // The timer ran out, or the line is gone.
+            if (s != Status::kTimeout) commandPortFailure_ = s;
+            return ModemResult::kTimeout;
+        }
         // Scanned after every character, so the first result to be complete decides.
         for (std::size_t i = 0; i < got; ++i) {
             AppendToReply(reply, received, static_cast<char>(chunk[i]));
@@ -144,6 +154,7 @@ ModemResult Modem::RunCommandList(char* list, int lastEntryTimeoutSeconds) {
             const int timeout =
                 separator != nullptr ? kConfirmedCommandTimeoutS : lastEntryTimeoutSeconds;
             last = SendCommand(pos, reply, timeout);
+            failure_ = {last, commandPortFailure_};
             if (last != ModemResult::kOk)
                 port_.Report("modem: " + Shown(pos) + " answered " + ResultWords(last));
         } else {
@@ -160,6 +171,7 @@ ModemResult Modem::RunCommandList(char* list, int lastEntryTimeoutSeconds) {
 }
 
 Status Modem::InitAndDial(char* initList, const char* dialCommand, int connectTimeoutSeconds) {
+    failure_ = {};
     const bool hasInit = initList != nullptr && *initList != '\0';
     if (hasInit && RunCommandList(initList, kConfirmedCommandTimeoutS) != ModemResult::kOk) {
         port_.Report(Describe(Status::kModemInitFailed));
@@ -168,6 +180,7 @@ Status Modem::InitAndDial(char* initList, const char* dialCommand, int connectTi
     if (dialCommand != nullptr && *dialCommand != '\0') {
         std::array<char, kCommandReplySize> reply{};
         const ModemResult result = SendCommand(dialCommand, reply, connectTimeoutSeconds);
+        failure_ = {result, commandPortFailure_};
         if (result != ModemResult::kConnect) {
             port_.Report(std::string(Describe(Status::kModemDialFailed)) + ": " +
                          Shown(dialCommand) + " answered " + ResultWords(result));
@@ -179,6 +192,7 @@ Status Modem::InitAndDial(char* initList, const char* dialCommand, int connectTi
 }
 
 Status Modem::HangUp(char* hangupList, int timeoutSeconds) {
+    failure_ = {};
     port_.Purge();
     ModemResult last = ModemResult::kError;
     if (hangupList != nullptr && *hangupList != '\0')

@@ -53,6 +53,15 @@ class Modem {
     // or kHangUpFailed (still marked connected).
     Status HangUp(char* hangupList, int timeoutSeconds);
 
+    // What made the last InitAndDial or HangUp fail: the answer to the command that failed
+    // (kTimeout: none in time; nothing when the list held no command to confirm), and the
+    // port's own failure when the line failed under the command.
+    struct Failure {
+        std::optional<ModemResult> answer;
+        Status port = Status::kOk;
+    };
+    const Failure& LastFailure() const { return failure_; }
+
     bool IsConnected() const { return connected_; }
     void SetConnected(bool connected) { connected_ = connected; }
     void SetCommandDelay(int ms) { commandDelay_ = ms < 0 ? 0 : ms; }
@@ -62,6 +71,8 @@ class Modem {
     void PauseCommandDelay() const;
 
     SerialPort& port_;
+    Failure failure_;
+    Status commandPortFailure_ = Status::kOk;  // of the last SendCommand
     bool connected_ = false;
     int commandDelay_ = 1;
 };

@@ -1,5 +1,7 @@
 #include "status.h"
 
+#include "port_failure.h"
+
 namespace ducta {
 
 const char* Describe(Status status) {
@@ -52,6 +54,40 @@ const char* Describe(Status status) {
             return "modem line not connected";
     }
     return "unknown";
+}
+
+int PortReasonCode(Status status, int systemError) {
+    using common::PortErrorCode;
+    using common::PortFailure;
+    const auto own = [systemError](PortFailure otherwise) {
+        return systemError != 0 ? systemError : PortErrorCode(otherwise);
+    };
+    switch (status) {
+        case Status::kNoDevicePath:
+            return PortErrorCode(PortFailure::kMissing);
+        case Status::kCannotOpen:
+            return own(PortFailure::kOther);  // ENOENT, EACCES, EIO of a port without hardware
+        case Status::kReopenFailed:
+            return own(PortFailure::kGone);
+        case Status::kInUse:
+            return PortErrorCode(PortFailure::kInUse);
+        case Status::kNotATerminal:
+        case Status::kCannotReadLine:
+            return PortErrorCode(PortFailure::kNotSerial);
+        case Status::kSpeedRefused:
+        case Status::kCannotSetLine:
+        case Status::kRefused:
+            return PortErrorCode(PortFailure::kRefused);
+        case Status::kPortLost:
+            return PortErrorCode(PortFailure::kGone);
+        case Status::kWriteIncomplete:
+            return PortErrorCode(PortFailure::kStalled);
+        case Status::kReadFailed:
+        case Status::kWriteFailed:
+            return own(PortFailure::kOther);
+        default:
+            return PortErrorCode(PortFailure::kOther);
+    }
 }
 
 }  // namespace ducta

@@ -1,5 +1,7 @@
 // The library's one vocabulary for what an operation came to. The exports map it onto their
-// public result codes explicitly (exports.cpp); Describe gives the words for the debug output.
+// public result codes explicitly (exports.cpp) and, after a failed call, onto the reason they
+// leave as the thread's last error (PortReasonCode); Describe gives the words for the debug
+// output.
 #pragma once
 
 namespace ducta {
@@ -32,5 +34,11 @@ enum class Status {
 
 // What the status means, in a few words ("port lost").
 const char* Describe(Status status);
+
+// The platform's error code that tells why a port operation ended in `status` (ducta.h):
+// `systemError`, the system's own code read right after the operation, where the status leaves
+// the cause open (an open, a read or a write that failed) and there is one; otherwise the
+// platform's code for what the status says.
+int PortReasonCode(Status status, int systemError);
 
 }  // namespace ducta

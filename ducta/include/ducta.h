@@ -34,6 +34,38 @@
 #define DCT_RESULT_FAILED 0x8000u   /* refused or failed call */
 #define DCT_RESULT_NO_PORT 0xFFFFu  /* the module has no port object */
 
+/* Why a call failed. After a call that answered DCT_RESULT_FAILED, the calling thread's last
+ * error (errno; GetLastError() on Windows) holds the reason, read at once after the call:
+ *  - where the port decided it, the system's own code of the port's failure, for example
+ *    ENOENT / ERROR_FILE_NOT_FOUND (the device does not exist, or its COM number maps to no
+ *    path), EBUSY / ERROR_ACCESS_DENIED (another program holds it), ENOTTY /
+ *    ERROR_INVALID_FUNCTION (no serial line), EINVAL / ERROR_INVALID_PARAMETER (its line settings
+ *    were refused, or a call's arguments were), ENODEV, EIO or ENXIO /
+ *    ERROR_DEVICE_NOT_CONNECTED and the like (the port went away: an adapter pulled out, a
+ *    hang-up);
+ *  - where the modem decided it, one of the DCT_REASON_MODEM_ codes below: what the modem
+ *    answered to the command that failed, or what became of the line.
+ * After the other results the result itself says why, and the last error is unspecified, as it
+ * is after a success. The modem codes lie in the range that Windows leaves to applications (bit
+ * 29 set), far above any errno value. */
+#define DCT_REASON_MODEM 0x20620000
+#define DCT_REASON_IS_MODEM(code) (((code) & 0x7FFF0000) == DCT_REASON_MODEM)
+#define DCT_REASON_MODEM_SILENT (DCT_REASON_MODEM + 3)      /* no result code in time */
+#define DCT_REASON_MODEM_OK (DCT_REASON_MODEM + 5)          /* "OK" where CONNECT was due */
+#define DCT_REASON_MODEM_NO_CARRIER (DCT_REASON_MODEM + 6)  /* "NO CARRIER" */
+#define DCT_REASON_MODEM_ERROR (DCT_REASON_MODEM + 7)       /* "ERROR" */
+#define DCT_REASON_MODEM_NO_DIAL (DCT_REASON_MODEM + 8)     /* "NO DIAL" */
+#define DCT_REASON_MODEM_BUSY (DCT_REASON_MODEM + 9)        /* "BUSY" */
+#define DCT_REASON_MODEM_NO_ANSWER (DCT_REASON_MODEM + 10)  /* "NO ANSWER" */
+#define DCT_REASON_MODEM_RING (DCT_REASON_MODEM + 11)       /* "RING" */
+#define DCT_REASON_MODEM_CONNECT (DCT_REASON_MODEM + 12)    /* "CONNECT" where OK was due */
+/* The command list held no command whose answer could count (empty, or separators only). */
+#define DCT_REASON_MODEM_NO_COMMAND (DCT_REASON_MODEM + 13)
+/* A close found no connected line to hang up (the open dialled nothing). */
+#define DCT_REASON_MODEM_NOT_CONNECTED (DCT_REASON_MODEM + 14)
+/* The connected line went away: a transfer found the modem's port hung up. */
+#define DCT_REASON_MODEM_CONNECTION_LOST (DCT_REASON_MODEM + 15)
+
 /* The most data bytes a frame carries: its length byte counts the two index bytes and the data. */
 #define DCT_MAX_DATA 253u
 /* A DCT_Read data buffer must hold the longest reply data plus its terminating NUL. */
@@ -52,7 +84,7 @@ DCT_API int DCT_module_open(void);
 
 /* Opens a channel on COM(comIndex + 1). Modem mode when assumeConnected is nonzero or
  * initString or dialString is non-null (an empty text counts). Texts longer than 127
- * characters are cut at 127. 0 or DCT_RESULT_FAILED. */
+ * characters are cut at 127. 0 or DCT_RESULT_FAILED (the last error says why). */
 DCT_API uint16_t DCT_Open(uint8_t selector, uint8_t comIndex, uint8_t assumeConnected,
                           const char* initString, const char* dialString, const char* hangupString,
                           int32_t reserved);

@@ -1,5 +1,5 @@
-// The six exports of a private library copy: the checks every call makes, the refused calls,
-// the export list itself.
+// The six exports of a private library copy: the checks every call makes, the refused calls and
+// the reasons failed calls leave as the thread's last error, the export list itself.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -62,7 +62,9 @@ TEST_F(Exports, TransfersWithoutAnOpenChannelAnswerNotOpen) {
     ASSERT_EQ(lib.Close(0, 0), DCT_RESULT_OK);
     EXPECT_EQ(lib.Write(0, 0, 1, 0x81, nullptr, 0), DCT_RESULT_NOT_OPEN);
     WriteIni("[Direct]\r\nBaudRate=0\r\n");  // refused speed: the open fails
-    EXPECT_EQ(OpenDirect(), DCT_RESULT_FAILED);
+    const Called refused([&] { return OpenDirect(); });
+    EXPECT_EQ(refused.result, DCT_RESULT_FAILED);
+    EXPECT_EQ(refused.reason, EINVAL);
     EXPECT_EQ(lib.Write(0, 0, 1, 0x81, nullptr, 0), DCT_RESULT_NOT_OPEN);
     EXPECT_EQ(lib.Read(0, 0, nullptr, nullptr, &ok, data, nullptr), DCT_RESULT_NOT_OPEN);
     EXPECT_EQ(ok, 0);
@@ -78,7 +80,9 @@ TEST_F(Exports, RefusedWritesSendNothing) {
     const uint8_t big[DCT_MAX_DATA + 1] = {};
     EXPECT_EQ(lib.Write(0, 0, 1, 0x82, nullptr, 5), DCT_RESULT_FAILED);
     EXPECT_EQ(lib.Write(0, 0, 1, 0x82, big, DCT_MAX_DATA + 1), DCT_RESULT_FAILED);
-    EXPECT_EQ(lib.Write(0, 0, 1, 0x82, big, 0xFFFF), DCT_RESULT_FAILED);
+    const Called tooLong([&] { return lib.Write(0, 0, 1, 0x82, big, 0xFFFF); });
+    EXPECT_EQ(tooLong.result, DCT_RESULT_FAILED);
+    EXPECT_EQ(tooLong.reason, EINVAL);
     // The first bytes on the line are those of the next accepted frame.
     const uint8_t value[] = {0x12, 0x34};
     ASSERT_EQ(lib.Write(0, 0, 0x0010, 0x82, value, 2), DCT_RESULT_OK);
@@ -117,10 +121,15 @@ TEST_F(Exports, HangupStringAloneOpensADirectChannel) {
     EXPECT_TRUE(pty.ReceiveSome(std::chrono::milliseconds(0)).empty());
 }
 
-TEST_F(Exports, MissingDeviceOrEmptyMappingFailsTheOpen) {
-    for (const std::string& path : {(dir / "nothing-here").string(), std::string()}) {
+TEST_F(Exports, MissingDeviceOrEmptyMappingOrNoSerialLineFailsTheOpen) {
+    for (const auto& [path, reason] :
+         {std::pair<std::string, int>{(dir / "nothing-here").string(), ENOENT},
+          {std::string(), ENOENT},
+          {"/dev/null", ENOTTY}}) {
         lib.WriteIni("[Ports]\r\nCOM1=" + path + "\r\n");
-        EXPECT_EQ(OpenDirect(), DCT_RESULT_FAILED) << path;
+        const Called open([&] { return OpenDirect(); });
+        EXPECT_EQ(open.result, DCT_RESULT_FAILED) << path;
+        EXPECT_EQ(open.reason, reason) << path;
         EXPECT_EQ(lib.Write(0, 0, 1, 0x81, nullptr, 0), DCT_RESULT_NOT_OPEN) << path;
     }
 }
@@ -129,10 +138,14 @@ TEST_F(Exports, AWriteThatCannotGoOutFails) {
     WriteIniThroughLink();
     ASSERT_EQ(OpenDirect(), DCT_RESULT_OK);
     pty.StopFarOutput();  // the line takes no bytes
-    EXPECT_EQ(lib.Write(0, 0, 1, 0x81, nullptr, 0), DCT_RESULT_FAILED);
-    // A line that is gone takes nothing either.
+    const Called stalled([&] { return lib.Write(0, 0, 1, 0x81, nullptr, 0); });
+    EXPECT_EQ(stalled.result, DCT_RESULT_FAILED);
+    EXPECT_EQ(stalled.reason, ETIMEDOUT);
+    // A line that is gone takes nothing either; its reopen finds nothing at the path.
     PullOut();
-    EXPECT_EQ(lib.Write(0, 0, 1, 0x81, nullptr, 0), DCT_RESULT_FAILED);
+    const Called gone([&] { return lib.Write(0, 0, 1, 0x81, nullptr, 0); });
+    EXPECT_EQ(gone.result, DCT_RESULT_FAILED);
+    EXPECT_EQ(gone.reason, ENOENT);
 }
 
 TEST_F(Exports, PortOpenElsewhereFailsTheOpen) {
@@ -140,7 +153,9 @@ TEST_F(Exports, PortOpenElsewhereFailsTheOpen) {
     int other = open(pty.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(other, 0);
     ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
-    EXPECT_EQ(OpenDirect(), DCT_RESULT_FAILED);
+    const Called held([&] { return OpenDirect(); });
+    EXPECT_EQ(held.result, DCT_RESULT_FAILED);
+    EXPECT_EQ(held.reason, EBUSY);
     close(other);
     // ...and another copy of the library in this process, with its own module.
     vr620_test::TempDir otherDir;
@@ -148,7 +163,9 @@ TEST_F(Exports, PortOpenElsewhereFailsTheOpen) {
     second.WriteIni("[Ports]\r\nCOM1=" + pty.Path() + "\r\n");
     second.module_open();
     ASSERT_EQ(second.Open(0, 0, 0, nullptr, nullptr, nullptr, 0), DCT_RESULT_OK);
-    EXPECT_EQ(OpenDirect(), DCT_RESULT_FAILED);
+    const Called taken([&] { return OpenDirect(); });
+    EXPECT_EQ(taken.result, DCT_RESULT_FAILED);
+    EXPECT_EQ(taken.reason, EBUSY);
     ASSERT_EQ(second.Close(0, 0), DCT_RESULT_OK);
     EXPECT_EQ(OpenDirect(), DCT_RESULT_OK);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -68,6 +69,15 @@ class LibraryTest : public ::testing::Test {
                              static_cast<uint8_t>(0x83 + (index >> 8) + (index & 0xFF))};
         ASSERT_EQ(pty.Receive(expected.size()), expected);
     }
+};
+
+// A channel call's result and the reason it left as the thread's last error (ducta.h), read at
+// once after it.
+struct Called {
+    template <typename Call>
+    explicit Called(Call call) : result(call()), reason(errno) {}
+    uint16_t result;
+    int reason;
 };
 
 // The processor time this process has used, to show that a wait sleeps rather than spins.

@@ -96,19 +96,31 @@ TEST_F(ModemOpen, ConnectWaitsForItsLineEnd) {
     EXPECT_GE(Between(start, Clock::now()), 780ms);  // 500 ms settle + the 300 ms wait
 }
 
-TEST_F(ModemOpen, FailedDialClosesThePort) {
-    for (const char* answer : {"\r\nBUSY\r\n", "\r\nNO CARRIER\r\n", "\r\nNO ANSWER\r\n",
-                               "\r\nNO DIAL\r\n", "\r\nERROR\r\n", "\r\nRING\r\n"}) {
+TEST_F(ModemOpen, FailedDialClosesThePortAndSaysWhatTheModemAnswered) {
+    const std::pair<const char*, int> answers[] = {
+        {"\r\nBUSY\r\n", DCT_REASON_MODEM_BUSY},
+        {"\r\nNO CARRIER\r\n", DCT_REASON_MODEM_NO_CARRIER},
+        {"\r\nNO ANSWER\r\n", DCT_REASON_MODEM_NO_ANSWER},
+        {"\r\nNO DIAL\r\n", DCT_REASON_MODEM_NO_DIAL},
+        {"\r\nERROR\r\n", DCT_REASON_MODEM_ERROR},
+        {"\r\nRING\r\n", DCT_REASON_MODEM_RING},
+        {"\r\nOK\r\n", DCT_REASON_MODEM_OK}};
+    for (const auto& [answer, reason] : answers) {
         SCOPED_TRACE(answer);
         auto& modem = StartModem([answer](const std::string& cmd) -> std::optional<std::string> {
             if (cmd.rfind("ATD", 0) == 0) return std::string(answer);
             return "\r\nOK\r\n";
         });
-        EXPECT_EQ(Open(kInit, kDial, kHangUp), DCT_RESULT_FAILED);
+        const Called open([&] { return Open(kInit, kDial, kHangUp); });
+        EXPECT_EQ(open.result, DCT_RESULT_FAILED);
+        EXPECT_EQ(open.reason, reason);
+        EXPECT_TRUE(DCT_REASON_IS_MODEM(open.reason));
         EXPECT_EQ(lib.Write(0, 0, 1, 0x81, nullptr, 0), DCT_RESULT_NOT_OPEN);
         EXPECT_TRUE(PortIsFree());
-        EXPECT_EQ(lib.Close(0, 0), DCT_RESULT_FAILED);  // never connected
-        EXPECT_EQ(modem.Texts().size(), 3u);            // no hang-up commands
+        const Called close([&] { return lib.Close(0, 0); });
+        EXPECT_EQ(close.result, DCT_RESULT_FAILED);  // never connected
+        EXPECT_EQ(close.reason, DCT_REASON_MODEM_NOT_CONNECTED);
+        EXPECT_EQ(modem.Texts().size(), 3u);  // no hang-up commands
     }
 }
 
@@ -117,14 +129,18 @@ TEST_F(ModemOpen, InitRefusedStopsBeforeTheDial) {
         if (cmd == "AT&W\r") return "\r\nERROR\r\n";
         return FriendlyModem(cmd);
     });
-    EXPECT_EQ(Open("ATZ\r;AT&W\r;ATL0\r", kDial, kHangUp), DCT_RESULT_FAILED);
+    const Called open([&] { return Open("ATZ\r;AT&W\r;ATL0\r", kDial, kHangUp); });
+    EXPECT_EQ(open.result, DCT_RESULT_FAILED);
+    EXPECT_EQ(open.reason, DCT_REASON_MODEM_ERROR);
     EXPECT_EQ(modem.Texts(), (std::vector<std::string>{"ATZ\r", "AT&W\r"}));
 }
 
 TEST_F(ModemOpen, InitOfOnlySeparatorsPausesOnceAndFails) {
     auto& modem = StartModem(FriendlyModem);
     const auto start = Clock::now();
-    EXPECT_EQ(Open(";", kDial, kHangUp), DCT_RESULT_FAILED);
+    const Called open([&] { return Open(";", kDial, kHangUp); });
+    EXPECT_EQ(open.result, DCT_RESULT_FAILED);
+    EXPECT_EQ(open.reason, DCT_REASON_MODEM_NO_COMMAND);
     EXPECT_GE(Between(start, Clock::now()), 740ms);  // 500 ms settle + one 250 ms pause
     EXPECT_TRUE(modem.Texts().empty());
 }
@@ -161,7 +177,9 @@ TEST_F(ModemOpen, EmptyDialTextLeavesTheLineNotConnected) {
 TEST_F(ModemOpen, EmptyHangupTextFailsEveryClose) {
     auto& modem = StartModem(FriendlyModem);
     ASSERT_EQ(Open(kInit, kDial, ""), DCT_RESULT_OK);
-    EXPECT_EQ(lib.Close(0, 0), DCT_RESULT_FAILED);
+    const Called close([&] { return lib.Close(0, 0); });
+    EXPECT_EQ(close.result, DCT_RESULT_FAILED);
+    EXPECT_EQ(close.reason, DCT_REASON_MODEM_NO_COMMAND);
     EXPECT_TRUE(PortIsFree());
     EXPECT_EQ(modem.Texts().size(), 3u);
 }
@@ -172,7 +190,9 @@ TEST_F(ModemOpen, HangupNotAnsweredOkFailsButClosesThePort) {
         return FriendlyModem(cmd);
     });
     ASSERT_EQ(Open(kInit, kDial, kHangUp), DCT_RESULT_OK);
-    EXPECT_EQ(lib.Close(0, 0), DCT_RESULT_FAILED);
+    const Called close([&] { return lib.Close(0, 0); });
+    EXPECT_EQ(close.result, DCT_RESULT_FAILED);
+    EXPECT_EQ(close.reason, DCT_REASON_MODEM_ERROR);
     EXPECT_TRUE(PortIsFree());
 }
 

@@ -1,0 +1,68 @@
+#include <windows.h>
+
+#include "port_failure.h"
+
+namespace common {
+
+PortFailure ClassifyPortError(int code) {
+    switch (static_cast<DWORD>(code)) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            return PortFailure::kMissing;
+        // An open that another program's handle turns away; during a transfer the library
+        // reports a device that went away with a code of its own, never with these.
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_BUSY:
+            return PortFailure::kInUse;
+        case ERROR_INVALID_FUNCTION:
+        case ERROR_NOT_SUPPORTED:
+            return PortFailure::kNotSerial;
+        case ERROR_INVALID_PARAMETER:
+            return PortFailure::kRefused;
+        case ERROR_BROKEN_PIPE:
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_BAD_COMMAND:
+        case ERROR_GEN_FAILURE:
+        case ERROR_DEV_NOT_EXIST:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_NOT_READY:
+        case ERROR_OPERATION_ABORTED:
+            return PortFailure::kGone;
+        case ERROR_TIMEOUT:
+        case ERROR_SEM_TIMEOUT:
+            return PortFailure::kStalled;
+        default:
+            return PortFailure::kOther;
+    }
+}
+
+int PortErrorCode(PortFailure failure) {
+    DWORD code = ERROR_IO_DEVICE;
+    switch (failure) {
+        case PortFailure::kMissing:
+            code = ERROR_FILE_NOT_FOUND;
+            break;
+        case PortFailure::kInUse:
+            code = ERROR_ACCESS_DENIED;
+            break;
+        case PortFailure::kNotSerial:
+            code = ERROR_INVALID_FUNCTION;
+            break;
+        case PortFailure::kRefused:
+            code = ERROR_INVALID_PARAMETER;
+            break;
+        case PortFailure::kGone:
+            code = ERROR_DEVICE_NOT_CONNECTED;
+            break;
+        case PortFailure::kStalled:
+            code = ERROR_TIMEOUT;
+            break;
+        case PortFailure::kOther:
+            break;
+    }
+    return static_cast<int>(code);
+}
+
+}  // namespace common
