@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <string>
 
 #include "device_actions.h"
 #include "log_writer.h"
@@ -26,14 +28,24 @@ const char* CommandName(std::uint16_t code) {
 }
 
 // The request's code and SNVT number (missing bytes as zero), the status, and `value` behind.
+// An ERROR from `device` is logged with the line that says why (`gatewayReason` when the gateway
+// itself refused what the device answered or was given).
 Body Answer(LogWriter& log, std::span<const std::uint8_t> request, int client, bool ok,
-            std::span<const std::uint8_t> value = {}) {
+            DeviceActions* device = nullptr, std::span<const std::uint8_t> value = {},
+            std::string_view gatewayReason = {}) {
     Body reply(kHeaderSize + value.size(), 0);
     std::copy_n(request.begin(), std::min(request.size(), kHeaderSize - 1), reply.begin());
     reply[4] = ok ? kStatusOk : kStatusError;
     std::copy(value.begin(), value.end(), reply.begin() + kHeaderSize);
-    log.Write("%s command received from client on %d -> %s",
-              CommandName(ReadBigEndian16(reply.data())), client, ok ? "OK" : "ERROR");
+    char line[128];
+    std::snprintf(line, sizeof line, "%s command received from client on %d -> %s",
+                  CommandName(ReadBigEndian16(reply.data())), client, ok ? "OK" : "ERROR");
+    const std::string why = !ok && device != nullptr ? device->FailureLine(gatewayReason) : "";
+    if (why.empty()) {
+        log.Write("%s", line);
+    } else {
+        log.WriteFailure(line, why);
+    }
     return reply;
 }
 
@@ -61,22 +73,31 @@ Body HandleGatewayCommand(DeviceActions& device, LogWriter& log,
     const std::uint16_t snvt = ReadBigEndian16(request.data() + 2);
     switch (code) {
         case kDeviceConnect:
-            return Answer(log, request, client, device.DeviceOpen());
+            return Answer(log, request, client, device.DeviceOpen(), &device);
         case kDeviceDisconnect:
-            return Answer(log, request, client, device.DeviceClose());
+            return Answer(log, request, client, device.DeviceClose(), &device);
         case kSnvtRead: {
             std::array<std::uint8_t, kMaxValueSize + 1> value{};
             std::uint16_t length = 0;
-            if (device.SnvtRead(snvt, value.data(), &length) && length <= kMaxValueSize)
-                return Answer(log, request, client, true, {value.data(), length});
-            return Answer(log, request, client, false);
+            if (!device.SnvtRead(snvt, value.data(), &length))
+                return Answer(log, request, client, false, &device);
+            if (length > kMaxValueSize) {
+                return Answer(log, request, client, false, &device, {},
+                              "reply without a data field");
+            }
+            return Answer(log, request, client, true, &device, {value.data(), length});
         }
         default: {  // kSnvtWrite
             const auto value = request.subspan(kHeaderSize);
+            if (value.size() > kMaxValueSize) {
+                const std::string why = "value of " + std::to_string(value.size()) +
+                                        " bytes does not fit a device frame (at most " +
+                                        std::to_string(kMaxValueSize) + ")";
+                return Answer(log, request, client, false, &device, {}, why);
+            }
             const bool ok =
-                value.size() <= kMaxValueSize &&
                 device.SnvtWrite(snvt, value.data(), static_cast<std::uint16_t>(value.size()));
-            return Answer(log, request, client, ok);
+            return Answer(log, request, client, ok, &device);
         }
     }
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace gateway {
 
@@ -15,6 +17,15 @@ class DeviceActions {
     // device library reports it.
     virtual bool SnvtRead(std::uint16_t snvt, std::uint8_t* data, std::uint16_t* length) = 0;
     virtual bool SnvtWrite(std::uint16_t snvt, const std::uint8_t* data, std::uint16_t length) = 0;
+
+    // The line that says why the action just answered false ("Device on COM1: no reply"), asked
+    // right after it on the same thread; with `gatewayReason`, why the gateway itself answered
+    // ERROR although the device did not fail (a value the device answered that cannot be passed
+    // on). Empty when the device cannot tell.
+    virtual std::string FailureLine(std::string_view gatewayReason = {}) {
+        static_cast<void>(gatewayReason);
+        return {};
+    }
 };
 
 }  // namespace gateway

@@ -2,18 +2,29 @@
 // through a modem, a reference-counted open shared by all clients, and the two transactions.
 // The object has no lock: while the gateway runs, only its device worker uses it, so that
 // operations never overlap; the count and the channel may be read from any thread.
+//
+// When a library call fails, the session reads the reason the library left as the thread's
+// last error at once and keeps it in words (FailureLine); with a monitor it also reports the
+// device's state and the reasons there.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "device_actions.h"
+#include "failure_reason.h"
 #include "modem_settings.h"
 
 namespace gateway {
 
+class DeviceMonitor;
+
 class DeviceSession : public DeviceActions {
   public:
+    explicit DeviceSession(DeviceMonitor* monitor = nullptr) : monitor_(monitor) {}
+
     // Opens not yet balanced by a close; the device is open exactly when it is above 0.
     int OpenCount() const { return openCount_.load(); }
     // The zero-based serial channel: 0 is COM1.
@@ -37,14 +48,24 @@ class DeviceSession : public DeviceActions {
     // The library refuses values above 253 bytes, which do not fit a device frame.
     bool SnvtWrite(std::uint16_t snvt, const std::uint8_t* data, std::uint16_t length) override;
 
+    // "Device on COM<N>: <reason>" for the action that failed last.
+    std::string FailureLine(std::string_view gatewayReason = {}) override;
+
   private:
     std::uint8_t ChannelByte() const { return static_cast<std::uint8_t>(channel_.load() & 0xFF); }
+    int Com() const { return channel_.load() + 1; }
     bool Transact(std::uint16_t snvt, std::uint8_t command, const std::uint8_t* data,
                   std::uint16_t dataLength, std::uint8_t* reply, std::uint16_t* replyLength);
+    // Keeps why a library call failed; `code` is the thread's last error read right after it.
+    void Fail(DeviceFailure::Call call, std::uint16_t result, int code);
+    void Fail(std::string reason);
 
     std::atomic<int> openCount_{0};
     std::atomic<int> channel_{0};
     ModemSettings modem_;
+    DeviceMonitor* monitor_;
+    std::optional<std::string> path_;  // of the channel, as resolved at the last open
+    std::string reason_;               // why the last action failed
 };
 
 }  // namespace gateway

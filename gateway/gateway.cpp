@@ -3,20 +3,26 @@
 #include <memory>
 #include <mutex>
 
+#include "device_monitor.h"
+#include "device_port.h"
 #include "gateway_server.h"
 
 namespace gateway {
 namespace {
 
-// The process's one gateway: the server while one runs, and the channel and modem settings
-// that the operations above store while none runs.
+// The process's one gateway: the server while one runs, the channel and modem settings that
+// the operations above store while none runs, and the device's state, which outlives servers.
 class Gateway {
   public:
+    Gateway() : monitor_(ConnectionLog()) { monitor_.SetPort(1, DevicePathOfCom(1).value_or("")); }
+
+    DeviceMonitor& Monitor() { return monitor_; }
+
     bool Start(const ServerConfig& config, std::function<void()> endedByItself) {
         std::lock_guard lock(mutex_);
         if (server_ != nullptr && server_->Running()) return false;
         server_.reset();  // one that ended: its threads are joined here
-        auto server = std::make_shared<GatewayServer>(ConnectionLog());
+        auto server = std::make_shared<GatewayServer>(ConnectionLog(), monitor_);
         if (!server->Start(config, std::move(endedByItself))) return false;
         server_ = std::move(server);
         return true;
@@ -37,11 +43,15 @@ class Gateway {
         return idleChannel_;
     }
     void StoreIdle(int channel) {
-        std::lock_guard lock(mutex_);
-        idleChannel_ = channel;
+        {
+            std::lock_guard lock(mutex_);
+            idleChannel_ = channel;
+        }
+        monitor_.SetPort(channel + 1, DevicePathOfCom(channel + 1).value_or(""));
     }
 
   private:
+    DeviceMonitor monitor_;  // before the server, which reports to it
     std::mutex mutex_;
     std::shared_ptr<GatewayServer> server_;
     int idleChannel_ = 0;
@@ -120,6 +130,14 @@ void DeviceForceClose(std::function<void(bool)> done) {
         return;
     }
     if (done) done(true);
+}
+
+DeviceStatus GetDeviceStatus() {
+    return TheGateway().Monitor().Snapshot();
+}
+
+void SetDeviceStatusReceiver(DeviceStatusReceiver* receiver) {
+    TheGateway().Monitor().Attach(receiver);
 }
 
 }  // namespace gateway

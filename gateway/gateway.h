@@ -1,6 +1,6 @@
 // The gateway's front door: the manager and the headless gateway reach the gateway server, its
-// device session, the connection log and the local-host check only through these named
-// operations. They are doors onto the one server of the process.
+// device session, the device's state, the connection log and the local-host check only through
+// these named operations. They are doors onto the one server of the process.
 //
 // The device-session operations and the stop hand their work to the gateway and return at
 // once; they report back through `done`, called on one of the gateway's threads (or at once on
@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "access_list.h"
+#include "device_status.h"
 #include "local_host.h"
 #include "log_writer.h"
 #include "modem_settings.h"
@@ -49,5 +50,16 @@ void SetChannel(int channel, std::function<void(bool)> done = {});
 void SetModemSettings(const ModemSettings& settings, std::function<void()> done = {});
 // Closes the device whatever its count.
 void DeviceForceClose(std::function<void(bool)> done = {});
+
+// The device's state now: COM number and path, closed, dialling, open, connected through the
+// modem or lost, the connected clients, the last reason a command failed and its time. Never
+// waits for the serial line; also without a running server (then closed, on the stored
+// channel).
+DeviceStatus GetDeviceStatus();
+// Attaches `receiver` (null detaches; one at a time): it is handed the state at once and after
+// every change, on the thread that made it, without waiting for the serial line; a reason that
+// repeats is handed on at most once a second. See DeviceStatusReceiver for what it may do.
+// Detach it before destroying it.
+void SetDeviceStatusReceiver(DeviceStatusReceiver* receiver);
 
 }  // namespace gateway

@@ -1,6 +1,7 @@
 #include "gateway_server.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <system_error>
 
@@ -39,7 +40,8 @@ struct GatewayServer::Connection {
     Clock::time_point lastHeard{};
 };
 
-GatewayServer::GatewayServer(LogWriter& log) : log_(log) {}
+GatewayServer::GatewayServer(LogWriter& log, DeviceMonitor& monitor)
+    : log_(log), monitor_(monitor) {}
 
 GatewayServer::~GatewayServer() {
     Stop();
@@ -68,6 +70,8 @@ bool GatewayServer::Start(const ServerConfig& config, std::function<void()> ende
     log_.Write("Server started. Listening to port %d...", port);
     running_.store(true);
     port_.store(port);
+    monitor_.SetClients(0);
+    nextHeartbeat_ = Clock::now() + config_.heartbeatInterval;
     bool started = worker_.Start();
     if (started) {
         std::lock_guard lock(stopMutex_);
@@ -105,9 +109,12 @@ void GatewayServer::Stop() {
     if (thread_.joinable()) thread_.join();
 }
 
+// The operations from outside may open or close the device: the serving loop looks at the path
+// to watch again after each.
 void GatewayServer::SetChannel(int channel, std::function<void(bool)> done) {
-    worker_.Post([channel, done = std::move(done)](DeviceSession* session) {
+    worker_.Post([this, channel, done = std::move(done)](DeviceSession* session) {
         bool ok = session != nullptr && session->SetChannel(channel);
+        wake_.Raise();
         if (done) done(ok);
     });
 }
@@ -120,8 +127,9 @@ void GatewayServer::SetModemSettings(const ModemSettings& settings, std::functio
 }
 
 void GatewayServer::DeviceForceClose(std::function<void(bool)> done) {
-    worker_.Post([done = std::move(done)](DeviceSession* session) {
+    worker_.Post([this, done = std::move(done)](DeviceSession* session) {
         bool ok = session != nullptr && session->DeviceForceClose();
+        wake_.Raise();
         if (done) done(ok);
     });
 }
@@ -138,10 +146,14 @@ void GatewayServer::Serve() {
     std::vector<net::PollEntry> entries;
     std::vector<Connection*> polled;
     bool failed = false;
+    // The entries ahead of the connections: the wake-up, the listener, the path watch.
+    constexpr std::size_t kFirstConnection = 3;
     while (!stopRequested_.load()) {
+        FollowHeldPath();
         const bool accepting = !acceptFailing_ || Clock::now() >= acceptResumes_;
         entries.assign({{wake_.Handle(), net::kPollReadable, 0},
-                        {accepting ? listener_ : net::kInvalidSocket, net::kPollReadable, 0}});
+                        {accepting ? listener_ : net::kInvalidSocket, net::kPollReadable, 0},
+                        {watch_.Handle(), net::kPollReadable, 0}});
         polled.clear();
         for (auto& connection : connections_) {
             short events = 0;
@@ -160,7 +172,7 @@ void GatewayServer::Serve() {
 
         for (std::size_t i = 0; i < polled.size(); ++i) {
             Connection& connection = *polled[i];
-            const short ready = entries[i + 2].found;
+            const short ready = entries[i + kFirstConnection].found;
             if (connection.closed || ready == 0) continue;
             switch (connection.phase) {
                 case Connection::Phase::kReceiving:
@@ -180,6 +192,12 @@ void GatewayServer::Serve() {
             wake_.Clear();
             DeliverCompletions(now);
         }
+        if (entries[2].found != 0 && watch_.TakeEvents()) CheckWatchedPath();
+        log_.WriteDueRepeats(now);
+        if (config_.heartbeatInterval.count() > 0 && config_.heartbeat && now >= nextHeartbeat_) {
+            config_.heartbeat();
+            nextHeartbeat_ = now + config_.heartbeatInterval;
+        }
         for (auto& connection : connections_) CheckDeadlines(*connection, now);
         // A closed connection frees its place before anybody new is accepted.
         std::erase_if(connections_, [](const auto& c) { return c->closed; });
@@ -194,6 +212,8 @@ int GatewayServer::Timeout(Clock::time_point now) const {
         if (!nearest || t < *nearest) nearest = t;
     };
     if (acceptFailing_ && acceptResumes_ > now) consider(acceptResumes_);
+    if (const auto due = log_.RepeatsDue()) consider(*due);
+    if (config_.heartbeatInterval.count() > 0 && config_.heartbeat) consider(nextHeartbeat_);
     const auto idle = std::chrono::seconds(config_.idleTimeoutSeconds);
     for (const auto& connection : connections_) {
         if (connection->phase == Connection::Phase::kReplying) consider(connection->replyDeadline);
@@ -244,6 +264,7 @@ void GatewayServer::Accept(Clock::time_point now) {
         connections_.push_back(std::move(connection));
         clientCount_.store(static_cast<unsigned>(connections_.size()));
         log_.Write("Client on %d connected", fd);
+        ClientsChanged();
     }
 }
 
@@ -367,6 +388,31 @@ void GatewayServer::Drop(Connection& connection, const char* format) {
     net::CloseSocket(connection.fd);
     connection.closed = true;
     clientCount_.fetch_sub(1);
+    ClientsChanged();
+}
+
+void GatewayServer::ClientsChanged() {
+    monitor_.SetClients(clientCount_.load());
+}
+
+void GatewayServer::FollowHeldPath() {
+    std::string held = monitor_.HeldPath();
+    if (held == watchedPath_) return;
+    watchedPath_ = std::move(held);
+    watch_.Watch(watchedPath_);
+    // It may have gone before the watch began.
+    if (!watchedPath_.empty()) CheckWatchedPath();
+}
+
+void GatewayServer::CheckWatchedPath() {
+    if (watchedPath_.empty()) return;
+    std::error_code ec;
+    // A link to a device counts only while the device is there.
+    if (std::filesystem::exists(watchedPath_, ec)) {
+        monitor_.PortBack();
+    } else {
+        monitor_.PortLost();
+    }
 }
 
 void GatewayServer::ShutDown(bool requested) {
@@ -380,6 +426,9 @@ void GatewayServer::ShutDown(bool requested) {
     }
     connections_.clear();
     clientCount_.store(0);
+    ClientsChanged();
+    watch_.Watch({});
+    watchedPath_.clear();
     port_.store(0);
     DestroyServerSocket(listener_);
     listener_ = kInvalidSocket;

@@ -1,9 +1,10 @@
-// The gateway server: one thread waits in one poll over the listening socket, every client and
-// a wake-up signal, and keeps each connection's state (the message being received, the
-// reply being sent, its deadlines), so that no client holds up another. Requests that need the
-// device go to the device worker, one at a time in arrival order. While idle it sleeps in the
-// kernel with no time-out, or until the nearest deadline a connection has. Every event is
-// written to the connection log.
+// The gateway server: one thread waits in one poll over the listening socket, every client, a
+// wake-up signal and a watch of the device's path, and keeps each connection's state (the
+// message being received, the reply being sent, its deadlines), so that no client holds up
+// another. Requests that need the device go to the device worker, one at a time in arrival
+// order. While idle it sleeps in the kernel with no time-out, or until the nearest deadline: a
+// connection's, the connection log's count of repeated failures, or the heartbeat's. Every event
+// is written to the connection log, and the device's state goes to the device monitor.
 #pragma once
 
 #include <atomic>
@@ -13,11 +14,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "device_monitor.h"
 #include "device_session.h"
 #include "device_worker.h"
+#include "path_watch.h"
 #include "server_config.h"
 #include "socket_system.h"
 #include "wake_signal.h"
@@ -28,7 +32,7 @@ class LogWriter;
 
 class GatewayServer {
   public:
-    explicit GatewayServer(LogWriter& log);
+    GatewayServer(LogWriter& log, DeviceMonitor& monitor);
     // Stops the server if it runs.
     ~GatewayServer();
     GatewayServer(const GatewayServer&) = delete;
@@ -82,11 +86,16 @@ class GatewayServer {
     void Drop(Connection& connection, const char* format);
     void DeliverCompletions(Clock::time_point now);
     void PushCompletion(Completion completion);
+    // Watches the device's path while a client holds the device open.
+    void FollowHeldPath();
+    void CheckWatchedPath();
+    void ClientsChanged();
 
     LogWriter& log_;
+    DeviceMonitor& monitor_;
     ServerConfig config_;
     std::function<void()> endedByItself_;
-    DeviceSession session_;
+    DeviceSession session_{&monitor_};
     DeviceWorker worker_{session_};
 
     int listener_ = net::kInvalidSocket;
@@ -114,6 +123,9 @@ class GatewayServer {
     std::uint64_t nextConnection_ = 1;
     bool acceptFailing_ = false;
     Clock::time_point acceptResumes_{};
+    PathWatch watch_;
+    std::string watchedPath_;
+    Clock::time_point nextHeartbeat_{};
 };
 
 }  // namespace gateway

@@ -1,15 +1,26 @@
 // The connection log writer. Any thread may write a line; the line gets the local date and time
 // in front ("dd.mm.yyyy hh:nn:ss  ") and is handed to the attached receiver, which must take it
 // without waiting for another thread (the log window queues a copy), so that no writer is ever
-// held up by the window. The lines of one thread keep their order. While nothing is attached,
-// lines are dropped without being formatted.
+// held up by the window. Lines are handed over one at a time, in the order they were written.
+// While nothing is attached, lines are dropped without being formatted.
+//
+// A command answered ERROR is written with the line that says why right behind it. When the
+// same reason comes again and again with nothing else between (clients that retry at once while
+// an adapter is pulled out make tens of thousands of failed requests a second), only the first
+// failure is written; the others are counted, and the count is written as one line before the
+// next other line, or once a minute has passed since the first one left out.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace gateway {
 
@@ -41,8 +52,33 @@ class LogWriter {
     int Write(const char* format, ...) __attribute__((format(printf, 2, 3)));
     int WriteV(const char* format, va_list args);
 
+    // A failed command: its line (`commandLine`, as it would be written alone) and, right behind
+    // it, the line that says why. A failure whose reason line equals that of the failure before,
+    // with no other line between, is counted instead of written; the count goes out as
+    // "<reason line> (<n> more times, lines left out)".
+    void WriteFailure(std::string_view commandLine, std::string_view reasonLine);
+    // When the count of failures left out is due, if any: a minute after the first one of them.
+    // The server waits for it in its poll.
+    using Clock = std::chrono::steady_clock;
+    std::optional<Clock::time_point> RepeatsDue() const;
+    // Writes the count if it is due at `now`.
+    void WriteDueRepeats(Clock::time_point now);
+
+    // How long failures are counted before their count is written.
+    static constexpr std::chrono::minutes kRepeatWindow{1};
+
   private:
+    // Stamps `text` and hands it to `receiver`; with mutex_ held. The number of text characters
+    // stored.
+    int Deliver(LogReceiver* receiver, const char* text);
+    // The count of the failures left out, if any; with mutex_ held.
+    void FlushRepeats(LogReceiver* receiver);
+
     std::atomic<LogReceiver*> receiver_{nullptr};
+    mutable std::mutex mutex_;    // one line at a time, and the count below
+    std::string repeatedReason_;  // the reason line of the failures being counted
+    unsigned leftOut_ = 0;
+    Clock::time_point firstLeftOut_{};
 };
 
 // The program's one connection log; the two functions below are doors onto it.

@@ -1,8 +1,11 @@
 // What a gateway server is started with: where it listens, whom it serves, how long a silent
-// client may stay, and the device session's channel and modem settings.
+// client may stay, the device session's channel and modem settings, and a heartbeat for a
+// watchdog.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "access_list.h"
@@ -23,6 +26,10 @@ struct ServerConfig {
     // The zero-based serial channel (0 is COM1) and the modem, in force from the first client.
     int channel = 0;
     ModemSettings modem;
+    // Called on the serving thread every `heartbeatInterval` while it serves (0: never), so that
+    // a watchdog learns that the loop goes round; it must not wait for anything.
+    std::chrono::milliseconds heartbeatInterval{0};
+    std::function<void()> heartbeat;
 };
 
 // The most clients served at once; one more is closed at once.

@@ -1,0 +1,102 @@
+#include "failure_reason.h"
+
+#include <ducta.h>
+
+#include <cstdio>
+
+#include "port_failure.h"
+#include "system_error.h"
+
+namespace gateway {
+namespace {
+
+std::string ModemReason(int code) {
+    switch (code) {
+        case DCT_REASON_MODEM_SILENT:
+            return "modem: no answer";
+        case DCT_REASON_MODEM_OK:
+            return "modem: OK";
+        case DCT_REASON_MODEM_NO_CARRIER:
+            return "modem: NO CARRIER";
+        case DCT_REASON_MODEM_ERROR:
+            return "modem: ERROR";
+        case DCT_REASON_MODEM_NO_DIAL:
+            return "modem: NO DIAL";
+        case DCT_REASON_MODEM_BUSY:
+            return "modem: BUSY";
+        case DCT_REASON_MODEM_NO_ANSWER:
+            return "modem: NO ANSWER";
+        case DCT_REASON_MODEM_RING:
+            return "modem: RING";
+        case DCT_REASON_MODEM_CONNECT:
+            return "modem: CONNECT";
+        case DCT_REASON_MODEM_NO_COMMAND:
+            return "modem: no command sent (the command list is empty)";
+        case DCT_REASON_MODEM_NOT_CONNECTED:
+            return "modem: not connected, nothing to hang up";
+        case DCT_REASON_MODEM_CONNECTION_LOST:
+            return "modem: connection lost";
+        default:
+            return "modem: an answer this gateway does not know (reason " +
+                   std::to_string(code - DCT_REASON_MODEM) + ")";
+    }
+}
+
+std::string PortReason(const DeviceFailure& failure, int com,
+                       const std::optional<std::string>& path) {
+    if (!path) {
+        const std::string key = "COM" + std::to_string(com);
+        return "no device path for " + key + " (the key " + key +
+               " of [Ports] in DUCTA.INI is empty)";
+    }
+    const std::string& p = *path;
+    const bool opening = failure.call == DeviceFailure::Call::kOpen;
+    switch (common::ClassifyPortError(failure.code)) {
+        case common::PortFailure::kMissing:
+        case common::PortFailure::kGone:
+            // An open that finds no device: missing; a port that goes under a transfer: lost.
+            return "port " + p + (opening ? " missing" : " lost");
+        case common::PortFailure::kInUse:
+            return "port " + p + " in use by another program";
+        case common::PortFailure::kNotSerial:
+            return p + " is not a usable serial port";
+        case common::PortFailure::kRefused:
+            return opening ? p + " is not a usable serial port (its line settings were refused)"
+                           : "request refused by the device library";
+        case common::PortFailure::kStalled:
+            return "port " + p + " stopped taking bytes";
+        case common::PortFailure::kOther:
+            break;
+    }
+    return "port " + p + (opening ? " cannot be opened: " : " failed: ") +
+           common::SystemErrorText(failure.code);
+}
+
+}  // namespace
+
+std::string FailureReason(const DeviceFailure& failure, int com,
+                          const std::optional<std::string>& path) {
+    switch (failure.result) {
+        case DCT_RESULT_NOT_OPEN:
+            return "device not connected";
+        case DCT_RESULT_TIMEOUT:
+            return "no reply";
+        case DCT_RESULT_CHECKSUM:
+            return "damaged reply (checksum)";
+        case DCT_RESULT_FLAGGED:
+            return "request refused by the device";
+        case DCT_RESULT_NO_PORT:
+            return "the device library has no port (out of memory)";
+        case DCT_RESULT_FAILED:
+            if (DCT_REASON_IS_MODEM(failure.code)) return ModemReason(failure.code);
+            return PortReason(failure, com, path);
+        default:
+            break;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "the device library answered an unknown result (0x%04X)",
+                  static_cast<unsigned>(failure.result));
+    return text;
+}
+
+}  // namespace gateway
