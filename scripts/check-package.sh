@@ -37,6 +37,7 @@ if grep -E '_test|bench|screenshots|fuzz|paint-icons' <<<"$listing"; then
     fail "test programs in the package"
 fi
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no dependencies computed"
+dpkg-deb -f "$deb" Depends | grep -q libsystemd0 || fail "no dependency on libsystemd0 (sd_notify)"
 dpkg-deb -f "$deb" Description | grep -q dialout || fail "the description does not name dialout"
 dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles | grep -qx /etc/vr620/DUCTA.INI ||
     fail "/etc/vr620/DUCTA.INI is no configuration file"
@@ -63,6 +64,15 @@ if command -v tshark >/dev/null; then
     echo "    the packaged Wireshark plug-in loads in tshark"
 fi
 "$folder/vr620-gatewayd" --help | head -n 1
+# The service unit as systemd reads it, its program taken from the extracted folder: a notify
+# service with a watchdog, and nothing for systemd-analyze to say.
+unit=$root/vr620-gatewayd.service
+sed "s|/opt/vr620/|$folder/|g" "$root/lib/systemd/system/vr620-gatewayd.service" >"$unit"
+grep -qx 'Type=notify' "$unit" && grep -q '^WatchdogSec=' "$unit" ||
+    fail "the unit is no Type=notify service with a watchdog"
+verified=$(systemd-analyze verify --man=no "$unit" 2>&1) || fail "systemd-analyze verify: $verified"
+[ -z "$verified" ] || fail "systemd-analyze verify: $verified"
+echo "    the service unit verifies: Type=notify with a watchdog"
 
 "$folder/vr620-sim" --link "$root/tty-com1" >"$root/sim.out" 2>"$root/sim.err" &
 pids+=($!)

@@ -12,11 +12,15 @@ pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev lib
       qt6-charts-dev libqt6opengl6-dev qt6-tools-dev qt6-l10n-tools xdotool imagemagick)
 # tshark reads the line captures back through the Wireshark plug-in in the tests.
 pkgs+=(tshark)
+# vr620-gatewayd tells systemd that it is ready, its status and its watchdog through libsystemd.
+pkgs+=(libsystemd-dev)
 case "${1:-}" in
     fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
     package) pkgs+=(dpkg-dev lintian desktop-file-utils man-db) ;;
     windows) pkgs+=(g++-mingw-w64-x86-64-posix googletest wine wine64) ;;
 esac
+# systemd-analyze checks the package's service unit.
+if [ "${1:-}" = package ]; then pkgs+=(systemd); fi
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,12 @@
-// vr620-gatewayd as a program: help, bad options, a port in use, an orderly stop on a signal.
+// vr620-gatewayd as a program: help, bad options, a port in use, an orderly stop on a signal,
+// what it tells a service manager.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "gateway_harness.h"
 #include "loopback.h"
@@ -76,6 +82,82 @@ TEST(Gatewayd, SignalsStopItInOrderWithExitZero) {
         EXPECT_NE(out.find("Unknown message received from client on "), std::string::npos);
         EXPECT_NE(out.rfind("Exiting server thread...\n"), std::string::npos);
     }
+}
+
+// The service manager's side of NOTIFY_SOCKET: a datagram socket that collects the messages.
+class NotifySocket {
+  public:
+    explicit NotifySocket(const std::filesystem::path& path) : path_(path) {
+        fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.string().copy(address.sun_path, sizeof address.sun_path - 1);
+        bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~NotifySocket() { close(fd_); }
+    bool Bound() const { return bound_; }
+    // Waits for a message that `wanted` accepts, collecting all that come; false at the deadline.
+    template <typename Wanted>
+    bool WaitFor(Wanted wanted) {
+        const auto end = gateway_test::Clock::now() + gateway_test::kDeadline;
+        for (const auto& m : messages_)
+            if (wanted(m)) return true;
+        for (int left; (left = common::MillisecondsUntil(end)) > 0;) {
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, left) <= 0) continue;
+            char buffer[4096];
+            const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+            if (n <= 0) continue;
+            messages_.emplace_back(buffer, static_cast<std::size_t>(n));
+            if (wanted(messages_.back())) return true;
+        }
+        return false;
+    }
+    bool WaitForMessage(const std::string& message) {
+        return WaitFor([&](const std::string& m) { return m == message; });
+    }
+    const std::vector<std::string>& Messages() const { return messages_; }
+
+  private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+    bool bound_ = false;
+    std::vector<std::string> messages_;
+};
+
+TEST(Gatewayd, TellsTheServiceManagerReadyStatusWatchdogAndStopping) {
+    vr620_test::TempDir dir;
+    NotifySocket manager(dir / "notify");
+    ASSERT_TRUE(manager.Bound());
+    const int port = vr620_test::FreePort();
+    // The child takes this process's environment; nothing else runs here meanwhile.
+    setenv("NOTIFY_SOCKET", (dir / "notify").c_str(), 1);
+    setenv("WATCHDOG_USEC", "400000", 1);
+    ProgramRun run(VR620_GATEWAYD_PATH,
+                   {"--port", std::to_string(port), "--bind", "127.0.0.1", "--com", "9"},
+                   dir.Path());
+    unsetenv("NOTIFY_SOCKET");
+    unsetenv("WATCHDOG_USEC");
+
+    ASSERT_TRUE(manager.WaitForMessage("READY=1")) << run.Stderr();
+    // Ready means listening.
+    EXPECT_NE(run.Stdout().find("Listening to port " + std::to_string(port)), std::string::npos);
+    gateway_test::TcpClient client(port);
+    ASSERT_TRUE(client.Connected());
+    const auto status = [](const std::string& text) {
+        return [text](const std::string& m) {
+            return m.rfind("STATUS=", 0) == 0 && m.find(text) != std::string::npos;
+        };
+    };
+    EXPECT_TRUE(manager.WaitFor(status("COM9 (/dev/ttyS8): closed, 0 clients")));
+    EXPECT_TRUE(manager.WaitFor(status("COM9 (/dev/ttyS8): closed, 1 client")));
+    // Asked for a watchdog: told from the serving loop, twice at least.
+    EXPECT_TRUE(manager.WaitFor(
+        [n = 0](const std::string& m) mutable { return m == "WATCHDOG=1" && ++n == 2; }));
+    run.Signal(SIGTERM);
+    EXPECT_TRUE(manager.WaitForMessage("STOPPING=1"));
+    ASSERT_TRUE(run.Wait());
+    EXPECT_EQ(run.ExitCode(), 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "gateway.h"
 #include "gatewayd_options.h"
+#include "service_notice.h"
 #include "stdout_log_receiver.h"
 #include "stop_requests.h"
 
@@ -30,9 +31,19 @@ int main(int argc, char** argv) {
 
     static gatewayd::StdoutLogReceiver receiver;
     gateway::SetLogWindow(&receiver);
-    const bool started = gateway::StartGatewayServer(gatewayd::ServerConfigOf(*options),
-                                                     [&stops] { stops.GatewayEnded(); });
+    // A service manager that started us hears of readiness, status and the stop; its watchdog
+    // hears from the serving loop itself, so that a loop that hangs is found out.
+    static gatewayd::ServiceNotice service;
+    static gatewayd::ServiceStatusReceiver status(service);
+    if (service.Listening()) gateway::SetDeviceStatusReceiver(&status);
+    gateway::ServerConfig config = gatewayd::ServerConfigOf(*options);
+    if (service.WatchdogInterval().count() > 0) {
+        config.heartbeatInterval = service.WatchdogInterval();
+        config.heartbeat = [] { service.Watchdog(); };
+    }
+    const bool started = gateway::StartGatewayServer(config, [&stops] { stops.GatewayEnded(); });
     if (!started) {
+        gateway::SetDeviceStatusReceiver(nullptr);
         gateway::SetLogWindow(nullptr);
         std::fprintf(stderr,
                      "vr620-gatewayd: TCP port %d cannot be opened (in use by another program, "
@@ -41,8 +52,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    service.Ready();
+
     const bool requested = stops.Wait();
+    service.Stopping();
     gateway::StopGatewayServer();
+    gateway::SetDeviceStatusReceiver(nullptr);
     gateway::SetLogWindow(nullptr);
     stops.Done();
     if (!requested) {
