@@ -2,12 +2,16 @@
 # What vr620-gatewayd costs as a service, and what one stalled client does to the others.
 #
 #   bench/gateway_service.sh [--out DIR] [--seconds S] [--clients N] [--requests M] [--baud B]
+#                            [--watchdog MS]
 #     --out DIR     the folder with vr620-gatewayd, vr620, vr620-sim, libducta.so
 #                   (default build/default/out)
 #     --seconds S   how long each idle figure is watched (default 10)
 #     --clients N   working clients of the latency figures (default 4)
 #     --requests M  reads per working client (default 200)
 #     --baud B      line speed of the simulated controller (default 38400)
+#     --watchdog MS also the idle figures of a second gateway run as systemd runs a unit with
+#                   WatchdogSec: WATCHDOG_USEC of MS milliseconds and a NOTIFY_SOCKET of the
+#                   script's own (python3 takes the messages), with the count of its WATCHDOG=1
 #
 # Prints, for the gateway with no client and with one idle client that holds the device open:
 # context switches per second over all its threads (/proc/PID/task/*/status), CPU ticks used
@@ -15,7 +19,8 @@
 # one client that keeps stopping in the middle of a message (it sends half a message, waits
 # until the gateway drops it, and starts again), with their p50/p95 latency.
 # The programs run from a copy in a temporary folder with its own DUCTA.INI; nothing of the
-# build folder is changed.
+# build folder is changed. Without a watchdog the idle gateway should make no switches at all;
+# with one, at most one wake-up per half period.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +29,7 @@ seconds=10
 clients=4
 requests=200
 baud=38400
+watchdog_ms=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --out) out="${2:?--out needs a folder}"; shift ;;
@@ -31,6 +37,7 @@ while [ $# -gt 0 ]; do
         --clients) clients="${2:?--clients needs a number}"; shift ;;
         --requests) requests="${2:?--requests needs a number}"; shift ;;
         --baud) baud="${2:?--baud needs a number}"; shift ;;
+        --watchdog) watchdog_ms="${2:?--watchdog needs milliseconds}"; shift ;;
         -h|--help) sed -n '2,/^set -euo/p' "$0" | grep '^#' | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "gateway_service: unknown option '$1' (see --help)" >&2; exit 2 ;;
     esac
@@ -63,20 +70,24 @@ pids+=($!)
 wait_for_text "$work/sim.out" 100 "^device: " || { cat "$work/sim.out" >&2; exit 1; }
 printf '[Ports]\r\nCOM1=%s\r\n[Direct]\r\nBaudRate=%s\r\n' "$work/com1" "$baud" >"$work/DUCTA.INI"
 
-port=""
-for _ in 1 2 3 4 5; do
-    candidate=$((20000 + RANDOM % 40000))
-    "$work/vr620-gatewayd" --port "$candidate" --com 1 >"$work/gateway.log" 2>&1 &
-    gateway=$!
-    if wait_for_text "$work/gateway.log" 50 "Listening to port"; then
-        port=$candidate
-        pids+=("$gateway")
-        break
-    fi
-    kill -TERM "$gateway" 2>/dev/null || true
-    wait "$gateway" 2>/dev/null || true
-done
-[ -n "$port" ] || { echo "gateway_service: the gateway did not start" >&2; exit 1; }
+start_gateway() {  # log file name; sets $gateway and $port
+    port=""
+    for _ in 1 2 3 4 5; do
+        candidate=$((20000 + RANDOM % 40000))
+        "$work/vr620-gatewayd" --port "$candidate" --com 1 >"$work/$1" 2>&1 &
+        gateway=$!
+        if wait_for_text "$work/$1" 50 "Listening to port"; then
+            port=$candidate
+            pids+=("$gateway")
+            return 0
+        fi
+        kill -TERM "$gateway" 2>/dev/null || true
+        wait "$gateway" 2>/dev/null || true
+    done
+    echo "gateway_service: the gateway did not start" >&2
+    exit 1
+}
+start_gateway gateway.log
 
 switches() {  # all threads of $1
     local total=0 key value f
@@ -134,3 +145,27 @@ bench "  alone:"
 pids+=($!)
 sleep 0.5
 bench "  beside one stalled client:"
+
+if [ -n "$watchdog_ms" ]; then
+    # A second gateway, as systemd starts a unit with WatchdogSec, the first one stopped.
+    kill -TERM "$gateway"
+    wait "$gateway" 2>/dev/null || true
+    python3 -c '
+import socket, sys
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.bind(sys.argv[1])
+while True:
+    print(s.recv(4096).decode(errors="replace"), flush=True)
+' "$work/notify" >"$work/notify.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do [ -S "$work/notify" ] && break; sleep 0.1; done
+    export NOTIFY_SOCKET="$work/notify" WATCHDOG_USEC=$((watchdog_ms * 1000))
+    start_gateway watchdog.log
+    unset NOTIFY_SOCKET WATCHDOG_USEC
+    wait_for_text "$work/notify.log" 50 "READY=1" || { echo "gateway_service: no READY=1" >&2; exit 1; }
+    before=$(grep -c '^WATCHDOG=1$' "$work/notify.log" || true)
+    idle_figures "idle, watchdog ${watchdog_ms} ms:"
+    after=$(grep -c '^WATCHDOG=1$' "$work/notify.log" || true)
+    printf '%-34s %d WATCHDOG=1 in about %ds (one per %d ms expected)\n' "" \
+        $((after - before)) $((seconds + 1)) $((watchdog_ms / 2))
+fi
