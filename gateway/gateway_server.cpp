@@ -7,6 +7,7 @@
 
 #include "command_handler.h"
 #include "deadline.h"
+#include "device_port.h"
 #include "log_writer.h"
 #include "message_format.h"
 #include "message_receiver.h"
@@ -54,6 +55,8 @@ bool GatewayServer::Start(const ServerConfig& config, std::function<void()> ende
     // In force before the first client can be served.
     session_.SetChannel(config_.channel);
     session_.SetModemSettings(config_.modem);
+    // The state shows this server's port, whatever the one before used.
+    monitor_.SetPort(config_.channel + 1, DevicePathOfCom(config_.channel + 1).value_or(""));
 
     listener_ = CreateServerSocket(config_.port, config_.bindAddress);
     if (listener_ == kInvalidSocket) {

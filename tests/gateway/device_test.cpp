@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "device_folder.h"
 #include "device_session.h"
@@ -215,8 +218,26 @@ TEST(DeviceStop, WhileTheLineIsBusyTheDeviceIsClosedFirstAndNoThreadIsLeft) {
     }
 }
 
+// What a status display is handed: every state the device goes through.
+class StateReceiver : public gateway::DeviceStatusReceiver {
+  public:
+    void ReceiveDeviceStatus(const gateway::DeviceStatus& status) override {
+        std::lock_guard lock(mutex_);
+        if (states_.empty() || states_.back() != status.state) states_.push_back(status.state);
+    }
+    std::vector<gateway::DeviceState> States() const {
+        std::lock_guard lock(mutex_);
+        return states_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<gateway::DeviceState> states_;
+};
+
 // The adapter pulled out and plugged back at the same path while two clients hold the device
-// open: they see ERROR while it is away and OK once it is back, without reconnecting.
+// open: they see ERROR while it is away and OK once it is back, without reconnecting; the
+// device's state follows, without a request.
 TEST(Unplug, ServiceResumesWithoutAnyClientReconnecting) {
     vr620_test::TempDir dir;
     const std::filesystem::path link = dir / "ttyVR620";
@@ -226,6 +247,8 @@ TEST(Unplug, ServiceResumesWithoutAnyClientReconnecting) {
     folder.MapPorts({{1, link.string()}});
     ServerRun run;
     ASSERT_TRUE(run.started);
+    StateReceiver display;
+    gateway::SetDeviceStatusReceiver(&display);
     TcpClient first(run.port);
     TcpClient second(run.port);
     ASSERT_EQ(first.Exchange(kConnect), kConnectOk);
@@ -233,17 +256,34 @@ TEST(Unplug, ServiceResumesWithoutAnyClientReconnecting) {
     const Bytes value{0, 0, 0, 7, 0x00, 0x03, 0x01, 0x02, 0x00, 0xAA, 0xBB};
     const Bytes failed{0, 0, 0, 5, 0x00, 0x03, 0x01, 0x02, 0xFF};
     EXPECT_EQ(first.Exchange(ReadRequest(0x0102)), value);
+    gateway::DeviceStatus status = gateway::GetDeviceStatus();
+    EXPECT_EQ(status.com, 1);
+    EXPECT_EQ(status.path, link.string());
+    EXPECT_EQ(status.state, gateway::DeviceState::kOpen);
+    EXPECT_EQ(status.clients, 2u);
 
     kill(sim.Pid(), SIGUSR1);
-    ASSERT_TRUE(gateway_test::WaitUntil([&] { return !std::filesystem::exists(link); }));
+    ASSERT_TRUE(gateway_test::WaitUntil(
+        [] { return gateway::GetDeviceStatus().state == gateway::DeviceState::kLost; }));
     EXPECT_EQ(first.Exchange(ReadRequest(0x0102)), failed);
     EXPECT_EQ(second.Exchange(ReadRequest(0x0102)), failed);
     EXPECT_EQ(gateway::OpenCount(), 2);
+    EXPECT_EQ(gateway::GetDeviceStatus().lastReason, "port " + link.string() + " lost");
 
     kill(sim.Pid(), SIGUSR2);
-    ASSERT_TRUE(gateway_test::WaitUntil([&] { return std::filesystem::exists(link); }));
+    ASSERT_TRUE(gateway_test::WaitUntil(
+        [] { return gateway::GetDeviceStatus().state == gateway::DeviceState::kOpen; }));
     EXPECT_EQ(first.Exchange(ReadRequest(0x0102)), value);
     EXPECT_EQ(second.Exchange(ReadRequest(0x0102)), value);
+    gateway::SetDeviceStatusReceiver(nullptr);
+    using gateway::DeviceState;
+    EXPECT_EQ(display.States(), (std::vector<DeviceState>{DeviceState::kClosed, DeviceState::kOpen,
+                                                          DeviceState::kLost, DeviceState::kOpen}));
+    const auto texts = run.log.Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Device on COM1 (" + link.string() + ") lost"),
+              1);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Device on COM1 (" + link.string() + ") back"),
+              1);
 }
 
 // The device session alone, as the device worker uses it.
