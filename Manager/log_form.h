@@ -1,14 +1,20 @@
 // The connection log window: one list of the most recent log lines, always scrolled to the
-// newest. Lines arrive through the log window bridge while the window is shown or hidden.
-// Closing it only hides it.
+// newest, and under it the status line with the device's state. Lines and states arrive through
+// their bridges while the window is shown or hidden. Closing it only hides it.
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
+#include "device_status.h"
 #include "texts/component_model.h"
 
 class QListWidget;
 class QString;
+
+namespace manager {
+class DeviceStatusLine;
+}
 
 class TLogForm : public QWidget {
     Q_OBJECT
@@ -27,7 +33,12 @@ class TLogForm : public QWidget {
     void AddLogLine(const QString& line);
     void AddLogLine(const char* line);
 
+    // Shows the device's state in the status line; nothing: no gateway runs on this computer.
+    // User-interface thread only.
+    void ShowDeviceStatus(const std::optional<gateway::DeviceStatus>& status);
+
     QListWidget* ListBox_Log;
+    manager::DeviceStatusLine* Label_DeviceStatus;
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -22,6 +22,7 @@
 #include "config_file.h"
 #include "connect_settings.h"
 #include "design_font.h"
+#include "device_status_bridge.h"
 #include "diagnostics/assert_report.h"
 #include "diagnostics/debug_trace.h"
 #include "gateway_settings.h"
@@ -192,6 +193,9 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& arguments) {
 void TMainForm::DetachLogWindow() {
     auto& bridge = manager::LogWindowBridge::Instance();
     if (logForm_ != nullptr && bridge.IsAttachedTo(logForm_.data())) bridge.Detach();
+    // Its status line with it: it then says that no gateway runs here.
+    auto& status = manager::DeviceStatusBridge::Instance();
+    if (logForm_ != nullptr && status.IsAttachedTo(logForm_.data())) status.Detach();
 }
 
 void TMainForm::SetWindows(TAboutBox* aboutBox, TConnectSettings* connectSettings,
@@ -293,8 +297,12 @@ void TMainForm::HostLookedUp(bool local) {
 }
 
 void TMainForm::StartLocalGateway() {
-    // Attached before the start, so that the log holds the gateway's lines from the first.
-    if (logForm_ != nullptr) manager::LogWindowBridge::Instance().Attach(logForm_.data());
+    // Attached before the start, so that the log holds the gateway's lines from the first, and
+    // its status line the device's state.
+    if (logForm_ != nullptr) {
+        manager::LogWindowBridge::Instance().Attach(logForm_.data());
+        manager::DeviceStatusBridge::Instance().Attach(logForm_.data());
+    }
     if (!gatewaySettingsError_.empty()) {
         gateway::WriteLogLine("%s", gatewaySettingsError_.c_str());
         std::fprintf(stderr, "%s\n", gatewaySettingsError_.c_str());

@@ -21,9 +21,11 @@ constexpr std::array kCaptionHint{P::Caption, P::Hint};
 constexpr std::array kTextHint{P::Text, P::Hint};
 constexpr std::array kHintItems{P::Hint, P::Items};
 constexpr std::array kHintOnly{P::Hint};
+constexpr std::array kCaptionOnly{P::Caption};
 
-// A panel draws no caption here, but the property exists and keeps its value.
-constexpr char kPanelCaption[] = "vr620Caption";
+// A panel draws no caption here, but the property exists and keeps its value; a phrase keeps
+// its words there too.
+constexpr char kKeptCaption[] = "vr620Caption";
 
 QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -49,7 +51,8 @@ QString Caption(ComponentKind kind, QObject* object) {
             if (auto* g = qobject_cast<QGroupBox*>(object)) return g->title();
             break;
         case ComponentKind::Panel:
-            return object->property(kPanelCaption).toString();
+        case ComponentKind::Phrase:
+            return object->property(kKeptCaption).toString();
         case ComponentKind::MenuItem:
             if (auto* a = qobject_cast<QAction*>(object)) return a->text();
             break;
@@ -75,7 +78,8 @@ void SetCaption(ComponentKind kind, QObject* object, const QString& text) {
             if (auto* g = qobject_cast<QGroupBox*>(object)) g->setTitle(text);
             break;
         case ComponentKind::Panel:
-            object->setProperty(kPanelCaption, text);
+        case ComponentKind::Phrase:
+            object->setProperty(kKeptCaption, text);
             break;
         case ComponentKind::MenuItem:
             if (auto* a = qobject_cast<QAction*>(object)) a->setText(text);
@@ -121,6 +125,8 @@ std::span<const TextProperty> PropertiesOf(ComponentKind kind) {
         case ComponentKind::UpDown:
         case ComponentKind::Image:
             return kHintOnly;
+        case ComponentKind::Phrase:
+            return kCaptionOnly;
         case ComponentKind::MainMenu:
             break;
     }

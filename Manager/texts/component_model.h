@@ -34,6 +34,8 @@ enum class ComponentKind {
     UpDown,    // any widget: Hint only
     Image,     // any widget: Hint only
     MainMenu,  // QMenuBar: its items are menu items, not text lines, so it carries no text
+    Phrase,    // any object: words that the window puts into a text of its own; Caption only,
+               // kept, not drawn
 };
 
 // The text properties that `kind` carries, in walk order.

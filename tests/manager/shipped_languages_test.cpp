@@ -23,12 +23,12 @@ using vr620_test::Keys;
 using vr620_test::Snapshot;
 using vr620_test::Windows;
 
-// Texts that a language must never replace: the collected log, the user's modem strings and
-// the COM number.
+// Texts that a language must never replace: the collected log, the device's state, the user's
+// modem strings and the COM number.
 const std::set<std::string> kMustStayNull = {
-    "LogForm::ListBox_Log->Items->Text", "ConnectSettings::IniStringEdit->Text",
-    "ConnectSettings::DialStringEdit->Text", "ConnectSettings::HangupStringEdit->Text",
-    "ConnectSettings::ChannelNumber->Text"};
+    "LogForm::ListBox_Log->Items->Text",       "LogForm::Label_DeviceStatus->Caption",
+    "ConnectSettings::IniStringEdit->Text",    "ConnectSettings::DialStringEdit->Text",
+    "ConnectSettings::HangupStringEdit->Text", "ConnectSettings::ChannelNumber->Text"};
 
 // The key=text entries of a shipped text file (these hold no list entries).
 std::vector<std::pair<std::string, std::string>> ReadTextFile(const std::string& language) {

@@ -23,7 +23,7 @@ class TextExportTest : public vr620_test::ManagerTest {
     vr620_test::Windows windows;
 };
 
-TEST_F(TextExportTest, SeventyFourEntriesInWindowOrderWithTheCurrentTexts) {
+TEST_F(TextExportTest, EightySixEntriesInWindowOrderWithTheCurrentTexts) {
     std::size_t counts[4];
     std::string expected;
     const auto all = windows.All();
@@ -34,7 +34,7 @@ TEST_F(TextExportTest, SeventyFourEntriesInWindowOrderWithTheCurrentTexts) {
     }
     EXPECT_EQ(counts[0], 30u);
     EXPECT_EQ(counts[1], 27u);
-    EXPECT_EQ(counts[2], 4u);
+    EXPECT_EQ(counts[2], 16u);
     EXPECT_EQ(counts[3], 13u);
 
     windows.mainForm.SaveTextsButton->click();
@@ -46,10 +46,14 @@ TEST_F(TextExportTest, SeventyFourEntriesInWindowOrderWithTheCurrentTexts) {
                          "MainForm::Label_RemoteConnection->Hint=\r\n"
                          "MainForm::BitBtn_Configure->Caption=&Konfigurointi\r\n"))
         << file.substr(0, 200);
-    // The empty log list: its key line and one empty line.
-    EXPECT_NE(file.find("LogForm::ListBox_Log->Hint=\r\nLogForm::ListBox_Log->Items->Text=\r\n\r\n"
-                        "AboutBox->Caption="),
-              std::string::npos);
+    // The empty log list: its key line and one empty line; the status line as it reads now,
+    // then its words.
+    EXPECT_NE(
+        file.find("LogForm::ListBox_Log->Hint=\r\nLogForm::ListBox_Log->Items->Text=\r\n\r\n"
+                  "LogForm::Label_DeviceStatus->Caption=Ei yhteyspalvelinta t\xC3\xA4ll\xC3\xA4 "
+                  "tietokoneella\r\nLogForm::Label_DeviceStatus->Hint=\r\n"
+                  "LogForm::Phrase_DeviceState->Caption=Laitteen tila\r\n"),
+        std::string::npos);
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -60,7 +64,7 @@ TEST_F(TextExportTest, LogLinesAndTheDialogsCurrentTextsAndASecondExportReplaces
     windows.mainForm.SaveTextsButtonClick();
     std::string file = vr620_test::ReadFile(ExportFile());
     EXPECT_NE(file.find("LogForm::ListBox_Log->Items->Text=\r\nfirst line\r\nsecond line\r\n\r\n"
-                        "AboutBox->Caption="),
+                        "LogForm::Label_DeviceStatus->Caption="),
               std::string::npos);
     EXPECT_NE(file.find("\r\nConnectSettings::IniStringEdit->Text=ATZ\\r\r\n"), std::string::npos);
 
