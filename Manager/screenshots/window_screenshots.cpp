@@ -3,21 +3,33 @@
 //     vr620-screenshots <output folder> [LANG=<code>]
 //
 // The windows are the real ones, in local mode with the gateway on a free port and one client
-// connected, so that the log window shows real lines. Run it under a display (scripts/
-// screenshots.sh uses Xvfb with a window manager); each picture shows its window with the frame
-// that the window manager gave it, or the client area alone where there is none.
+// connected, so that the log window shows real lines. The client reads a point from the
+// simulated controller and then pulls its adapter out, so that the log window's status line
+// shows the port lost with the last error; COM1 must be mapped in the DUCTA.INI beside the
+// libducta.so in use to a path where the simulator may put its link (scripts/screenshots.sh
+// arranges that). Run it under a display (scripts/screenshots.sh uses Xvfb with a window
+// manager); each picture shows its window with the frame that the window manager gave it, or
+// the client area alone where there is none.
+#include <signal.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QHostAddress>
 #include <QPixmap>
+#include <QProcess>
 #include <QScreen>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "about_box.h"
 #include "connect_settings.h"
@@ -77,6 +89,65 @@ int FreePort() {
     return probe.serverPort();
 }
 
+// One request through the gateway and its reply, with the window's event loop turning.
+std::optional<gateway::Reply> Exchange(QTcpSocket& client, std::uint16_t code, std::uint16_t snvt) {
+    const std::vector<std::uint8_t> body = gateway::BuildRequestBody(code, snvt);
+    const auto length = gateway::EncodeLength(static_cast<std::uint32_t>(body.size()));
+    client.write(reinterpret_cast<const char*>(length.data()), static_cast<qint64>(length.size()));
+    client.write(reinterpret_cast<const char*>(body.data()), static_cast<qint64>(body.size()));
+    QByteArray received;
+    std::uint32_t expected = 0;
+    const bool whole = WaitFor([&] {
+        received += client.readAll();
+        if (received.size() < static_cast<qsizetype>(gateway::kLengthFieldSize)) return false;
+        std::array<std::uint8_t, gateway::kLengthFieldSize> field{};
+        std::copy_n(received.constData(), field.size(), field.begin());
+        expected = gateway::DecodeLength(field);
+        return received.size() >= static_cast<qsizetype>(field.size() + expected);
+    });
+    if (!whole) return std::nullopt;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(received.constData());
+    return gateway::ParseReplyBody({bytes + gateway::kLengthFieldSize, expected});
+}
+
+// The simulated controller on a symbolic link at `link`, whose adapter can be pulled out.
+class SimulatedAdapter {
+  public:
+    explicit SimulatedAdapter(const std::string& link) {
+        sim_.setProgram(QString::fromLocal8Bit(VR620_OUT_DIR "/vr620-sim"));
+        sim_.setArguments({"--link", QString::fromStdString(link)});
+        sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        sim_.start();
+        // Its first line names the line it serves, once the link is in place.
+        WaitFor([&] { return sim_.canReadLine() || sim_.state() == QProcess::NotRunning; });
+        started_ = sim_.readLine().startsWith("device: ");
+    }
+    ~SimulatedAdapter() {
+        sim_.terminate();
+        if (!sim_.waitForFinished(5000)) sim_.kill();
+    }
+    bool Started() const { return started_; }
+    void PullOut() { kill(static_cast<pid_t>(sim_.processId()), SIGUSR1); }
+
+  private:
+    QProcess sim_;
+    bool started_ = false;
+};
+
+// The client connects the device, reads a point, and the adapter is pulled out: the log shows
+// the port lost and the failed read with its reason, the status line the state that follows.
+bool UnplugUnderAClient(QTcpSocket& client, SimulatedAdapter& adapter) {
+    const auto connected = Exchange(client, gateway::kDeviceConnect, 0);
+    const auto read = Exchange(client, gateway::kSnvtRead, 0x0010);
+    if (!connected || !connected->Ok() || !read || !read->Ok()) return false;
+    adapter.PullOut();
+    if (!WaitFor([] { return gateway::GetDeviceStatus().state == gateway::DeviceState::kLost; }))
+        return false;
+    const auto failed = Exchange(client, gateway::kSnvtRead, 0x0010);
+    return failed && !failed->Ok() &&
+           WaitFor([] { return !gateway::GetDeviceStatus().lastReason.empty(); });
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -90,6 +161,17 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(folder);
     // The windows find the language and version libraries beside the built manager.
     manager::SetProgramPathForTesting(std::filesystem::path(VR620_OUT_DIR) / "VR620Manager");
+
+    // The simulator's link goes where DUCTA.INI maps COM1.
+    const std::string link = gateway::GetDeviceStatus().path;
+    SimulatedAdapter adapter(link);
+    if (!adapter.Started()) {
+        std::fprintf(stderr,
+                     "vr620-screenshots: no simulated controller at %s: map COM1 in the DUCTA.INI "
+                     "beside libducta.so to a free path (scripts/screenshots.sh does)\n",
+                     link.c_str());
+        return 1;
+    }
 
     bool ok = true;
     {
@@ -123,6 +205,10 @@ int main(int argc, char* argv[]) {
         ok = Save(connectSettings, folder, "connection_settings.png") && ok;
         connectSettings.hide();
 
+        if (!UnplugUnderAClient(client, adapter)) {
+            std::fprintf(stderr, "vr620-screenshots: the read and the unplug did not go through\n");
+            ok = false;
+        }
         mainForm.MenuItem_LogClick();
         ok = Save(logForm, folder, "log_window.png") && ok;
         logForm.hide();
