@@ -13,6 +13,8 @@
 #include <map>
 #include <thread>
 
+#include "device_status_bridge.h"
+#include "device_status_line.h"
 #include "gateway.h"
 #include "log_window_bridge.h"
 #include "shell_fixture.h"
@@ -39,6 +41,7 @@ class ShellTest : public vr620_test::ManagerTest {
 
     TMainForm& Main() { return windows->mainForm; }
     QListWidget* Log() { return windows->logForm.ListBox_Log; }
+    std::string StatusLine() { return windows->logForm.Label_DeviceStatus->text().toStdString(); }
 
     // Shows the window and waits until the start sequence has chosen the mode.
     void Show(const std::vector<std::string>& arguments) {
@@ -193,6 +196,7 @@ TEST_F(ShellTest, RemoteModeRunsNoGatewayAndClosesAtOnce) {
     EXPECT_TRUE(Main().Label_RemoteConnection->isVisible());
     EXPECT_EQ(Main().Label_RemoteConnection->text(), QString::fromUtf8("Etäyhteys"));
     EXPECT_EQ(Log()->count(), 0);
+    EXPECT_EQ(StatusLine(), "Ei yhteyspalvelinta t\u00e4ll\u00e4 tietokoneella");
     EXPECT_TRUE(Closes());
     EXPECT_TRUE(boxes.empty());
 }
@@ -257,6 +261,9 @@ TEST_F(ShellTest, AGatewayThatCannotListenShowsTheErrorAndLeavesALauncher) {
                 LogHas("Error in creating server connection! Terminating the application..."));
         }
         EXPECT_FALSE(manager::LogWindowBridge::Instance().IsAttachedTo(&windows->logForm));
+        // Its status line says that no gateway runs here, whatever one runs in the process.
+        EXPECT_FALSE(manager::DeviceStatusBridge::Instance().IsAttachedTo(&windows->logForm));
+        EXPECT_EQ(StatusLine(), "Ei yhteyspalvelinta t\u00e4ll\u00e4 tietokoneella");
         EXPECT_FALSE(Main().BitBtn_ConnectionSettings->isVisible());
         EXPECT_FALSE(Main().MenuItem_Log->isVisible());
         EXPECT_TRUE(Main().Label_RemoteConnection->isVisible());
