@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <string>
 
-#include "module_path.h"
+#include "module_file.h"
 #include "profile_file.h"
 
 namespace ducta {
 
 std::filesystem::path LibraryConfigPath() {
-    const std::filesystem::path library = ModuleFilePath();
+    // Any function of ours names the library's own file (its copy, wherever it was loaded).
+    const std::filesystem::path library =
+        common::ModuleFileOf(reinterpret_cast<const void*>(&LibraryConfigPath));
     if (library.empty()) return {};
     return library.parent_path() / "DUCTA.INI";
 }
