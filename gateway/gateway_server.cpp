@@ -402,9 +402,9 @@ void GatewayServer::FollowHeldPath() {
     std::string held = monitor_.HeldPath();
     if (held == watchedPath_) return;
     watchedPath_ = std::move(held);
-    watch_.Watch(watchedPath_);
-    // It may have gone before the watch began.
-    if (!watchedPath_.empty()) CheckWatchedPath();
+    // It may have gone before the watch began. A path that cannot be watched (on Windows a
+    // device path is no file to look for) is left to the requests to tell.
+    if (watch_.Watch(watchedPath_) && !watchedPath_.empty()) CheckWatchedPath();
 }
 
 void GatewayServer::CheckWatchedPath() {

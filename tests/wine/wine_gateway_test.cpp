@@ -109,6 +109,9 @@ TEST_F(WineGateway, ServesTheLinuxClientFromTheSimulatorOnAMappedComPort) {
     EXPECT_FALSE(client.Read(0xFF01, error)->Ok());
     EXPECT_TRUE(client.Read(0x0001, error)->Ok());
 
+    // A Windows device path is no file: nothing may take it for gone while it serves.
+    EXPECT_EQ(gatewayd->Stdout().find(") lost"), std::string::npos) << gatewayd->Stdout();
+
     // The adapter pulled out: the read fails; plugged back in: the next one is served.
     sim.Signal(SIGUSR1);
     ASSERT_TRUE(WaitUntil([&] { return !fs::exists(line); }));
