@@ -7,7 +7,6 @@
 
 #include "device_path.h"
 #include "ducta.h"
-#include "system_error.h"
 
 namespace ducta {
 namespace {
@@ -50,7 +49,7 @@ Status DctModule::OpenChannel(const ChannelSettings& settings) {
     line.baud = settings_.baudRate;
     const bool modemMode = settings_.mode == ChannelMode::kModem;
     if (const Status s = port.Open(*path, line, !modemMode); s != Status::kOk) {
-        failureCode_ = PortReasonCode(s, common::LastSystemError());
+        failureCode_ = PortReasonCode(s, port.LastError());
         return s;
     }
     if (!settings_.traceFile.empty()) {
@@ -110,7 +109,8 @@ Status DctModule::CloseChannel() {
     return s;
 }
 
-int DctModule::TransferFailureCode(Status status, int systemError) const {
+int DctModule::TransferFailureCode(Status status) const {
+    const int systemError = line_ ? line_->port.LastError() : 0;
     const bool lineGone = status == Status::kPortLost || status == Status::kReopenFailed;
     if (lineGone && settings_.mode == ChannelMode::kModem && line_ && line_->modem.IsConnected())
         return DCT_REASON_MODEM_CONNECTION_LOST;

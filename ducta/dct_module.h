@@ -39,9 +39,9 @@ class DctModule {
     // Why the last OpenChannel or CloseChannel failed, as the code the exports leave as the
     // thread's last error (ducta.h): the port's, or what the modem answered.
     int FailureCode() const { return failureCode_; }
-    // The same for a transfer that ended in `status`, with the system's error code read right
-    // after it: on a connected modem line a port that hung up is the connection lost.
-    int TransferFailureCode(Status status, int systemError) const;
+    // The same for a transfer that ended in `status`, with the port's own error code: on a
+    // connected modem line a port that hung up is the connection lost.
+    int TransferFailureCode(Status status) const;
 
   private:
     struct Line {

@@ -132,8 +132,7 @@ Outcome WriteOutcome(uint8_t selector, uint16_t index, uint8_t command, const ui
         const Status r = ducta::WriteFrame(
             module->Port(), command, static_cast<uint8_t>(index >> 8),
             static_cast<uint8_t>(index & 0xFF), std::span<const uint8_t>(data, length));
-        const int systemError = common::LastSystemError();
-        return {TransferResult(r), module->TransferFailureCode(r, systemError)};
+        return {TransferResult(r), module->TransferFailureCode(r)};
     } catch (...) {
         return kFailedCall;
     }
@@ -147,7 +146,6 @@ Outcome ReadOutcome(uint8_t selector, uint16_t* indexOut, uint8_t* commandOut, u
         if (data == nullptr || okOut == nullptr) return kRefusedCall;
         ducta::Frame reply;
         const Status r = ducta::ReadFrame(module->Port(), module->PollTimeOutMs(), reply);
-        const int systemError = common::LastSystemError();
         const bool received = r == Status::kOk || r == Status::kChecksum || r == Status::kFlagged;
         if (received || r == Status::kTimeout) {
             // After a time-out the frame is empty: command, index and length 0, no data.
@@ -163,7 +161,7 @@ Outcome ReadOutcome(uint8_t selector, uint16_t* indexOut, uint8_t* commandOut, u
             data[reply.dataSize] = 0;
         }
         if (r == Status::kOk) *okOut = 1;
-        return {TransferResult(r), module->TransferFailureCode(r, systemError)};
+        return {TransferResult(r), module->TransferFailureCode(r)};
     } catch (...) {
         return kFailedCall;
     }

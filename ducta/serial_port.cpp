@@ -7,6 +7,7 @@ SerialPort::~SerialPort() {
 }
 
 void SerialPort::Report(std::string_view text, int error) {
+    if (error != 0) lastError_ = error;
     std::string line = path_;
     line.append(": ").append(text);
     if (error != 0)
@@ -17,6 +18,7 @@ void SerialPort::Report(std::string_view text, int error) {
 
 Status SerialPort::Open(const std::string& path, const LineSettings& line, bool reopenWhenLost) {
     Close();
+    lastError_ = 0;
     path_ = path;
     line_ = line;
     reopenWhenLost_ = reopenWhenLost;
@@ -49,6 +51,7 @@ void SerialPort::MarkLost(std::string_view why, int error) {
 }
 
 Status SerialPort::Ready() {
+    lastError_ = 0;
     if (!open_) return Status::kNotOpen;
     if (int error = 0; device_ && DeviceHungUp(error)) MarkLost("hang-up", error);
     if (device_) return Status::kOk;
@@ -66,6 +69,7 @@ Status SerialPort::Ready() {
 Status SerialPort::ReadSome(std::span<std::uint8_t> buffer, std::size_t& received,
                             Clock::time_point deadline) {
     received = 0;
+    lastError_ = 0;
     if (!open_) return Status::kNotOpen;
     if (!device_) return Status::kPortLost;
     if (buffer.empty()) return Status::kOk;

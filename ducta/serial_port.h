@@ -64,8 +64,12 @@ class SerialPort {
     // The time `bytes` bytes take on the line at its speed, 10 bits each.
     Clock::duration LineTime(std::size_t bytes) const;
     // One line on the debug output, the device path in front, and the words of the system's
-    // error code `error` behind when it is not 0.
+    // error code `error` behind when it is not 0 (which LastError() then tells).
     void Report(std::string_view text, int error = 0);
+    // The system's code of the failure of the last Open, Ready, ReadSome or Write (Write
+    // begins with Ready), 0 when it succeeded or failed without one: what the library leaves
+    // as the caller's last error.
+    int LastError() const { return lastError_; }
 
     // Every chunk that Write() sends and ReadSome() receives goes to `capture` (null: none), as
     // the kind of bytes the line carries at the time (the device's frames unless the modem
@@ -112,6 +116,7 @@ class SerialPort {
     LineSettings line_;
     bool reopenWhenLost_ = false;
     bool open_ = false;
+    int lastError_ = 0;
     std::unique_ptr<Device, DeviceDeleter> device_;  // null while closed or lost
 };
 
