@@ -79,8 +79,9 @@ class TMainForm : public QMainWindow {
     // Starts the client program named under `key` in section APPLICATIONS.
     void LaunchClient(const char* key, const char* defaultName);
 
-    // Detaches the log window from the log writer; every closing path does it before the
-    // windows are destroyed, so that no stop-time line reaches a window that is going away.
+    // Detaches the log window from the log writer and its status line from the device's state;
+    // every closing path does it before the windows are destroyed, so that no stop-time line or
+    // state reaches a window that is going away.
     void DetachLogWindow();
 
     // The user's session ends: closes as the user's close does once the question is answered
