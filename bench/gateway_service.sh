@@ -44,50 +44,14 @@ while [ $# -gt 0 ]; do
     shift
 done
 
-work="$(mktemp -d -t vr620-bench-XXXXXX)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. bench/bench_lib.sh
+bench_work gateway_service
+bench_copy "$out" vr620-gatewayd vr620 vr620-sim libducta.so
 
-for f in vr620-gatewayd vr620 vr620-sim libducta.so; do
-    cp "$out/$f" "$work/" || { echo "gateway_service: $out/$f is missing (build first)" >&2; exit 1; }
-done
-
-wait_for_text() {  # file, tenths of a second, text
-    for _ in $(seq "$2"); do
-        grep -q -- "$3" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-"$work/vr620-sim" --baud "$baud" --turnaround 1 --link "$work/com1" >"$work/sim.out" 2>&1 &
-pids+=($!)
-wait_for_text "$work/sim.out" 100 "^device: " || { cat "$work/sim.out" >&2; exit 1; }
+bench_start_sim --baud "$baud" --turnaround 1
 printf '[Ports]\r\nCOM1=%s\r\n[Direct]\r\nBaudRate=%s\r\n' "$work/com1" "$baud" >"$work/DUCTA.INI"
 
-start_gateway() {  # log file name; sets $gateway and $port
-    port=""
-    for _ in 1 2 3 4 5; do
-        candidate=$((20000 + RANDOM % 40000))
-        "$work/vr620-gatewayd" --port "$candidate" --com 1 >"$work/$1" 2>&1 &
-        gateway=$!
-        if wait_for_text "$work/$1" 50 "Listening to port"; then
-            port=$candidate
-            pids+=("$gateway")
-            return 0
-        fi
-        kill -TERM "$gateway" 2>/dev/null || true
-        wait "$gateway" 2>/dev/null || true
-    done
-    echo "gateway_service: the gateway did not start" >&2
-    exit 1
-}
-start_gateway gateway.log
+bench_start_gateway gateway.log --com 1
 
 switches() {  # all threads of $1
     local total=0 key value f
@@ -160,7 +124,7 @@ while True:
     pids+=($!)
     for _ in $(seq 50); do [ -S "$work/notify" ] && break; sleep 0.1; done
     export NOTIFY_SOCKET="$work/notify" WATCHDOG_USEC=$((watchdog_ms * 1000))
-    start_gateway watchdog.log
+    bench_start_gateway watchdog.log --com 1
     unset NOTIFY_SOCKET WATCHDOG_USEC
     wait_for_text "$work/notify.log" 50 "READY=1" || { echo "gateway_service: no READY=1" >&2; exit 1; }
     before=$(grep -c '^WATCHDOG=1$' "$work/notify.log" || true)

@@ -30,26 +30,9 @@ while [ $# -gt 0 ]; do
     shift
 done
 
-work="$(mktemp -d -t vr620-bench-XXXXXX)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-for f in vr620-points vr620-gatewayd vr620 vr620-sim libducta.so; do
-    cp "$out/$f" "$work/" || { echo "points_watch: $out/$f is missing (build first)" >&2; exit 1; }
-done
-
-wait_for_text() {  # file, tenths of a second, text
-    for _ in $(seq "$2"); do
-        grep -q -- "$3" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. bench/bench_lib.sh
+bench_work points_watch
+bench_copy "$out" vr620-points vr620-gatewayd vr620 vr620-sim libducta.so
 reads() { grep -c "SNVT_READ command received" "$work/gateway.log" || true; }
 
 # Twenty points of two bytes each, 1000 to 1013, all watched.
@@ -61,25 +44,10 @@ reads() { grep -c "SNVT_READ command received" "$work/gateway.log" || true; }
     for i in $(seq 0 19); do printf '%04X,,1\n' $((0x1000 + i)); done
 } >"$work/points.csv"
 
-"$work/vr620-sim" --baud 9600 --data "$work/data.txt" --link "$work/com1" \
-    >"$work/sim.out" 2>"$work/sim.err" &
-pids+=($!)
-wait_for_text "$work/sim.out" 100 "^device: " || { cat "$work/sim.err" >&2; exit 1; }
+bench_start_sim --baud 9600 --data "$work/data.txt"
 printf '[Ports]\r\nCOM1=%s\r\n[Direct]\r\nBaudRate=9600\r\n' "$work/com1" >"$work/DUCTA.INI"
 
-port=""
-for _ in $(seq 20); do
-    candidate=$((20000 + RANDOM % 40000))
-    "$work/vr620-gatewayd" --port "$candidate" --bind 127.0.0.1 >"$work/gateway.log" 2>&1 &
-    gateway=$!
-    if wait_for_text "$work/gateway.log" 50 "Listening to port"; then
-        port=$candidate
-        break
-    fi
-    wait "$gateway" 2>/dev/null || true
-done
-[ -n "$port" ] || { echo "points_watch: the gateway did not start" >&2; exit 1; }
-pids+=("$gateway")
+bench_start_gateway gateway.log --bind 127.0.0.1
 
 bench() {
     "$work/vr620" --port "$port" bench --clients 1 --requests "$requests" 0x1001 |

@@ -30,30 +30,11 @@ while [ $# -gt 0 ]; do
     shift
 done
 
-work="$(mktemp -d -t vr620-trace-bench-XXXXXX)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. bench/bench_lib.sh
+bench_work trace_read
+bench_copy "$out" vr620-gatewayd vr620 vr620-sim libducta.so
 
-for f in vr620-gatewayd vr620 vr620-sim libducta.so; do
-    cp "$out/$f" "$work/" || { echo "trace_read: $out/$f is missing (build first)" >&2; exit 1; }
-done
-
-wait_for_text() {  # file, tenths of a second, text
-    for _ in $(seq "$2"); do
-        grep -q -- "$3" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-"$work/vr620-sim" --baud "$baud" --turnaround 1 --link "$work/com1" >"$work/sim.out" 2>&1 &
-pids+=($!)
-wait_for_text "$work/sim.out" 100 "^device: " || { cat "$work/sim.out" >&2; exit 1; }
+bench_start_sim --baud "$baud" --turnaround 1
 
 ini() {  # off|on
     printf '[Ports]\r\nCOM1=%s\r\n[Direct]\r\nBaudRate=%s\r\n' "$work/com1" "$baud"
@@ -66,15 +47,10 @@ ini() {  # off|on
 for _ in $(seq "$rounds"); do
     for trace in off on; do
         ini "$trace" >"$work/DUCTA.INI"
-        port=$((20000 + RANDOM % 40000))
-        "$work/vr620-gatewayd" --port "$port" --com 1 --bind 127.0.0.1 >"$work/gateway.log" 2>&1 &
-        gateway=$!
-        wait_for_text "$work/gateway.log" 100 "Listening to port" ||
-            { cat "$work/gateway.log" >&2; exit 1; }
+        bench_start_gateway gateway.log --com 1 --bind 127.0.0.1
         result=$("$work/vr620" --port "$port" bench --requests "$requests" 0x0102 2>&1) ||
             { echo "$result" >&2; exit 1; }
-        grep '^latency' <<<"$result" | sed 's/.*p50 \([0-9.]*\), p95 \([0-9.]*\).*/\1 \2/' \
-            >>"$work/$trace.p"
+        latency_p50_p95 <<<"$result" >>"$work/$trace.p"
         kill -TERM "$gateway"
         wait "$gateway" || { echo "trace_read: the gateway did not end with 0" >&2; exit 1; }
     done

@@ -6,39 +6,28 @@
 #
 #     bench/unplug.sh [BUILD_OUT_DIR] [AWAY_SECONDS]
 #
-# Defaults: build/default/out and 30 s. The device vanishes with SIGUSR1 to vr620-sim and comes
+# Defaults: build/default/out (from the repository's top) and 30 s. The device vanishes with SIGUSR1 to vr620-sim and comes
 # back with SIGUSR2, at the same --link path.
 set -euo pipefail
-out=$(cd "${1:-build/default/out}" && pwd)
+cd "$(dirname "$0")/.."
+out=${1:-build/default/out}
 away=${2:-30}
-port=$((20000 + RANDOM % 20000))
-dir=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$dir"
-}
-trap cleanup EXIT
 
-cp "$out/vr620-gatewayd" "$out/libducta.so" "$dir/"
-printf '[Ports]\r\nCOM1=%s/tty\r\n' "$dir" >"$dir/DUCTA.INI"
-"$out/vr620-sim" --link "$dir/tty" >"$dir/sim.out" &
-sim=$!
-pids+=("$sim")
-until [ -L "$dir/tty" ]; do sleep 0.05; done
-"$dir/vr620-gatewayd" --port "$port" >"$dir/gatewayd.log" 2>"$dir/gatewayd.err" &
-gw=$!
-pids+=("$gw")
-until "$out/vr620" --port "$port" read 0x0001 >/dev/null 2>&1; do sleep 0.1; done
+. bench/bench_lib.sh
+bench_work unplug
+bench_copy "$out" vr620-gatewayd vr620 vr620-sim libducta.so
+printf '[Ports]\r\nCOM1=%s\r\n' "$work/com1" >"$work/DUCTA.INI"
+bench_start_sim
+bench_start_gateway gatewayd.log
+gw=$gateway
 
 # One client connects the device and leaves it connected (its share of the count stays).
-"$out/vr620" --port "$port" connect >/dev/null
+"$work/vr620" --port "$port" connect >/dev/null
 
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 seconds() { echo "scale=2; $1 / $(getconf CLK_TCK)" | bc; }
 kill -USR1 "$sim"
-while [ -L "$dir/tty" ]; do sleep 0.05; done
+for _ in $(seq 100); do [ -L "$work/com1" ] || break; sleep 0.1; done
 
 # A client that reads ten times a second, as a program polling a value would.
 before=$(cpu "$gw")
@@ -47,7 +36,7 @@ reads=0
 slowest=0
 while [ "$(date +%s)" -lt "$end" ]; do
     start=$(date +%s.%N)
-    "$out/vr620" --port "$port" read 0x0102 >/dev/null 2>&1 || true
+    "$work/vr620" --port "$port" read 0x0102 >/dev/null 2>&1 || true
     took=$(echo "$(date +%s.%N) - $start" | bc)
     (($(echo "$took > $slowest" | bc))) && slowest=$took
     reads=$((reads + 1))
@@ -59,14 +48,14 @@ echo "device away ${away} s, $reads reads: gateway CPU $(seconds $((after - befo
 
 # A client that reads without pause.
 before=$(cpu "$gw")
-"$out/vr620" --port "$port" bench --requests 20000 2>/dev/null | sed 's/^/  bench: /' || true
+"$work/vr620" --port "$port" bench --requests 20000 2>/dev/null | sed 's/^/  bench: /' || true
 after=$(cpu "$gw")
 echo "  gateway CPU for those 20000 failed requests: $(seconds $((after - before))) s"
 
 kill -USR2 "$sim"
-until [ -L "$dir/tty" ]; do sleep 0.05; done
+for _ in $(seq 100); do [ -L "$work/com1" ] && break; sleep 0.1; done
 start=$(date +%s.%N)
-until "$out/vr620" --port "$port" read 0x0102 >/dev/null 2>&1; do
+until "$work/vr620" --port "$port" read 0x0102 >/dev/null 2>&1; do
     if (($(echo "$(date +%s.%N) - $start > 60" | bc))); then
         echo "service did not resume within 60 s"
         break
@@ -79,5 +68,4 @@ start=$(date +%s.%N)
 kill -TERM "$gw"
 wait "$gw" || true
 echo "SIGTERM to exit: $(echo "$(date +%s.%N) - $start" | bc) s"
-grep -c 'SNVT_READ.*ERROR' "$dir/gatewayd.log" | sed 's/^/failed SNVT_READ lines logged: /'
-sort "$dir/gatewayd.err" | uniq -c | sort -rn | head -5 | sed 's/^/stderr: /'
+grep -c 'SNVT_READ.*ERROR' "$work/gatewayd.log" | sed 's/^/failed SNVT_READ lines logged: /'

@@ -34,20 +34,11 @@ while [ $# -gt 0 ]; do
 done
 [ ${#bauds[@]} -gt 0 ] || bauds=(4800 38400)
 
-work="$(mktemp -d -t vr620-wine-bench-XXXXXX)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    WINEPREFIX="$work/wine" wineserver -k 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-mkdir -p "$work/linux" "$work/windows"
-for f in vr620-gatewayd vr620 vr620-sim libducta.so; do
-    cp "$out/$f" "$work/linux/" || { echo "wine_gateway: $out/$f is missing (build first)" >&2; exit 1; }
-done
+. bench/bench_lib.sh
+bench_work wine_gateway
+bench_at_end='WINEPREFIX="$work/wine" wineserver -k 2>/dev/null || true'
+bench_copy "$out" vr620-gatewayd vr620 vr620-sim libducta.so
+mkdir -p "$work/windows"
 for f in vr620-gatewayd.exe DUCTA.dll; do
     cp "$wout/$f" "$work/windows/" ||
         { echo "wine_gateway: $wout/$f is missing (scripts/windows.sh builds it)" >&2; exit 1; }
@@ -56,21 +47,18 @@ done
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 wineboot -i >/dev/null 2>&1
 wineserver -w
+# One server for all the runs, which start and stop programs in quick succession (a server
+# that ends by itself as a program starts leaves that program without one). Its own output
+# (at the end it lists every object it still holds) stays out of the figures.
+wineserver -p 2>"$work/wineserver.log"
+wineboot </dev/null >/dev/null 2>&1  # Wine's services, which then live as long as the server
 # Far above the machine's own serial ports, which Wine maps afresh whenever its server starts.
 ln -sfn "$work/com1" "$WINEPREFIX/dosdevices/com42"
-
-wait_for_text() {  # file, tenths of a second, text
-    for _ in $(seq "$2"); do
-        grep -q -- "$3" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 gateway=""
 start_gateway() {  # linux|windows, port
     if [ "$1" = linux ]; then
-        "$work/linux/vr620-gatewayd" --port "$2" --com 1 --bind 127.0.0.1 >"$work/gateway.log" 2>&1 &
+        "$work/vr620-gatewayd" --port "$2" --com 1 --bind 127.0.0.1 >"$work/gateway.log" 2>&1 &
     else
         wine "$work/windows/vr620-gatewayd.exe" --port "$2" --com 1 --bind 127.0.0.1 \
             >"$work/gateway.log" 2>&1 &
@@ -87,12 +75,9 @@ stop_gateway() {  # SIGINT: under Wine it arrives as Ctrl-C
 echo "vr620 bench: $requests reads of point 0x0102, one client, $rounds rounds"
 printf '%-8s %-9s %10s %10s\n' "bit/s" gateway "p50 ms" "p95 ms"
 for baud in "${bauds[@]}"; do
-    "$work/linux/vr620-sim" --baud "$baud" --turnaround 1 --link "$work/com1" >"$work/sim.out" 2>&1 &
-    sim=$!
-    pids+=("$sim")
-    wait_for_text "$work/sim.out" 100 "^device: " || { cat "$work/sim.out" >&2; exit 1; }
+    bench_start_sim --baud "$baud" --turnaround 1
     printf '[Ports]\r\nCOM1=%s\r\n[Direct]\r\nBaudRate=%s\r\n' "$work/com1" "$baud" \
-        >"$work/linux/DUCTA.INI"
+        >"$work/DUCTA.INI"
     printf '[Ports]\r\nCOM1=\\\\.\\COM42\r\n[Direct]\r\nBaudRate=%s\r\n' "$baud" \
         >"$work/windows/DUCTA.INI"
     : >"$work/linux.p" ; : >"$work/windows.p"
@@ -100,10 +85,9 @@ for baud in "${bauds[@]}"; do
         for kind in linux windows; do
             port=$((20000 + RANDOM % 40000))
             start_gateway "$kind" "$port"
-            result=$("$work/linux/vr620" --port "$port" bench --requests "$requests" 0x0102 2>&1) ||
+            result=$("$work/vr620" --port "$port" bench --requests "$requests" 0x0102 2>&1) ||
                 { echo "$result" >&2; exit 1; }
-            grep '^latency' <<<"$result" | sed 's/.*p50 \([0-9.]*\), p95 \([0-9.]*\).*/\1 \2/' \
-                >>"$work/$kind.p"
+            latency_p50_p95 <<<"$result" >>"$work/$kind.p"
             stop_gateway
         done
     done
