@@ -40,6 +40,13 @@ std::string ReadGatewaySettings(const ConfigFile& file, gateway::ServerConfig& c
         if (!seconds) return Malformed("IdleTimeOut", idle);
         config.idleTimeoutSeconds = *seconds;
     }
+
+    const std::string coalesce = file.ReadText(kSection, "Coalesce", "");
+    if (!coalesce.empty()) {
+        const auto on = common::ParseWholeNumber(coalesce, 0, 1);
+        if (!on) return Malformed("Coalesce", coalesce);
+        config.coalesce = *on == 1;
+    }
     return {};
 }
 

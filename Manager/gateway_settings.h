@@ -1,7 +1,7 @@
 // The gateway's settings in the manager's configuration file, section GATEWAY_SETTINGS: the
-// address it listens on and the networks it serves (IPv4 or IPv6), and the idle limit. Without
-// the section the gateway listens on every interface of both families, serves everybody and
-// keeps silent clients.
+// address it listens on and the networks it serves (IPv4 or IPv6), the idle limit, and whether
+// reads of one point share a transaction. Without the section the gateway listens on every
+// interface of both families, serves everybody, keeps silent clients and shares reads.
 #pragma once
 
 #include <string>
@@ -11,7 +11,7 @@
 
 namespace manager {
 
-// Fills the three settings of `config` from `file`. Returns a text that names the key and the
+// Fills these settings of `config` from `file`. Returns a text that names the key and the
 // value when a value is malformed (the gateway is then not started), or the empty text.
 std::string ReadGatewaySettings(const ConfigFile& file, gateway::ServerConfig& config);
 

@@ -1,14 +1,41 @@
 #include "device_worker.h"
 
 #include <system_error>
+#include <type_traits>
 #include <utility>
 
-namespace gateway {
+#include "wake_signal.h"
 
-DeviceWorker::DeviceWorker(DeviceSession& session) : session_(session) {}
+namespace gateway {
+namespace {
+
+// An outcome without a value, as a request's outcome.
+DeviceOutcome AsDeviceOutcome(const common::Outcome<>& outcome) {
+    if (outcome.Ok()) return Value{};
+    return outcome.Why();
+}
+
+// Tells an operation that never ran that it failed.
+void Dropped(DeviceJob& job) {
+    std::visit(
+        [](auto& j) {
+            using Job = std::decay_t<decltype(j)>;
+            if constexpr (std::is_same_v<Job, ModemJob>) {
+                if (j.done) j.done();
+            } else if constexpr (!std::is_same_v<Job, ClientJob>) {
+                if (j.done) j.done(false);
+            }
+        },
+        job);
+}
+
+}  // namespace
+
+DeviceWorker::DeviceWorker(DeviceSession& session, WakeSignal& wake, bool coalesce)
+    : session_(session), wake_(wake), queue_(coalesce) {}
 
 DeviceWorker::~DeviceWorker() {
-    Finish({});
+    Finish();
 }
 
 bool DeviceWorker::Start() {
@@ -20,44 +47,93 @@ bool DeviceWorker::Start() {
     return true;
 }
 
-void DeviceWorker::Post(Job job) {
+void DeviceWorker::Post(std::uint64_t connection, Request request) {
+    std::lock_guard lock(mutex_);
+    if (finishing_) return;
+    queue_.Add(connection, std::move(request));
+    jobsWaiting_.notify_one();
+}
+
+void DeviceWorker::Post(DeviceJob job) {
     {
         std::lock_guard lock(mutex_);
         if (!finishing_) {
-            jobs_.push_back(std::move(job));
-            wake_.notify_one();
+            queue_.Add(std::move(job));
+            jobsWaiting_.notify_one();
             return;
         }
     }
-    job(nullptr);
+    Dropped(job);
 }
 
-void DeviceWorker::Finish(const Job& last) {
-    std::deque<Job> dropped;
+std::deque<Completion> DeviceWorker::TakeCompletions() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(completions_, {});
+}
+
+void DeviceWorker::Finish() {
+    std::deque<DeviceJob> dropped;
     {
         std::lock_guard lock(mutex_);
         if (finishing_) return;
         finishing_ = true;
-        dropped.swap(jobs_);
-        wake_.notify_one();
+        dropped = queue_.TakeAll();
+        jobsWaiting_.notify_one();
     }
-    for (Job& job : dropped) job(nullptr);
+    for (DeviceJob& job : dropped) Dropped(job);
     if (thread_.joinable()) thread_.join();
-    if (last) last(&session_);
+    if (session_.OpenCount() != 0) static_cast<void>(session_.ForceClose());
 }
 
 void DeviceWorker::Run() {
     for (;;) {
-        Job job;
+        DeviceJob job;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return finishing_ || !jobs_.empty(); });
+            jobsWaiting_.wait(lock, [this] { return finishing_ || !queue_.Empty(); });
             if (finishing_) return;
-            job = std::move(jobs_.front());
-            jobs_.pop_front();
+            job = queue_.Take();
         }
-        job(&session_);
+        Perform(job);
+        // Also after the gateway's own operations: an open or a close changes what the serving
+        // loop watches.
+        wake_.Raise();
     }
+}
+
+void DeviceWorker::Perform(DeviceJob& job) {
+    if (auto* client = std::get_if<ClientJob>(&job)) {
+        Completion completion{std::move(client->connections), Perform(client->request),
+                              session_.Com()};
+        std::lock_guard lock(mutex_);
+        completions_.push_back(std::move(completion));
+    } else if (auto* channel = std::get_if<ChannelJob>(&job)) {
+        const bool ok = session_.SetChannel(channel->channel).Ok();
+        if (channel->done) channel->done(ok);
+    } else if (auto* modem = std::get_if<ModemJob>(&job)) {
+        session_.SetModemSettings(modem->settings);
+        if (modem->done) modem->done();
+    } else if (auto* close = std::get_if<CloseJob>(&job)) {
+        const bool ok = session_.ForceClose().Ok();
+        if (close->done) close->done(ok);
+    }
+}
+
+DeviceOutcome DeviceWorker::Perform(const Request& request) {
+    switch (request.command) {
+        case Command::kDeviceConnect:
+            return AsDeviceOutcome(session_.Open());
+        case Command::kDeviceDisconnect:
+            return AsDeviceOutcome(session_.Close());
+        case Command::kSnvtRead:
+            return session_.Read(request.snvt);
+        case Command::kSnvtWrite:
+            return AsDeviceOutcome(session_.Write(request.snvt, request.value));
+        case Command::kLastReason:
+        case Command::kUnknown:
+            break;
+    }
+    return common::Failure{common::FailureKind::kRefused, "not a request for the device"};
 }
 
 }  // namespace gateway

@@ -1,43 +1,63 @@
-// The one thread that works on the device session while the gateway runs: jobs run one at a
-// time, in the order they were posted, so that the serial line sees one transaction at a time
-// and nothing else (accepting, receiving, logging, stopping) waits for it.
+// The one thread that works on the device session while the gateway runs: it takes the jobs of
+// the device queue one at a time, in their order, so that the serial line sees one transaction
+// at a time and nothing else (accepting, receiving, logging, stopping) waits for it. What a
+// client's request came to goes back to the serving loop as a completion, with a wake-up.
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
+#include "device_queue.h"
 #include "device_session.h"
+#include "request.h"
 
 namespace gateway {
 
+class WakeSignal;
+
+// What one client's request (or a read that others joined) came to.
+struct Completion {
+    std::vector<std::uint64_t> connections;
+    DeviceOutcome outcome;
+    int com = 1;  // the COM number it went to
+};
+
 class DeviceWorker {
   public:
-    // A job gets the session, or null when it was dropped unrun (the worker was finishing), so
-    // that whoever waits for it hears back either way.
-    using Job = std::function<void(DeviceSession*)>;
-
-    explicit DeviceWorker(DeviceSession& session);
+    // `wake` is raised after every job.
+    DeviceWorker(DeviceSession& session, WakeSignal& wake, bool coalesce);
     ~DeviceWorker();
     DeviceWorker(const DeviceWorker&) = delete;
     DeviceWorker& operator=(const DeviceWorker&) = delete;
 
     // False when the thread cannot be made.
     bool Start();
-    // Any thread. After Finish the job is dropped at once.
-    void Post(Job job);
-    // Drops the jobs not yet begun, lets the one that runs end, runs `last`, ends the thread.
-    void Finish(const Job& last);
+    // Any thread. After Finish a client's request is dropped and an operation's `done` is told
+    // that it failed, at once.
+    void Post(std::uint64_t connection, Request request);
+    void Post(DeviceJob job);
+    // The serving thread: the completions since the last call.
+    std::deque<Completion> TakeCompletions();
+    // Drops the jobs not yet begun, lets the one that runs end, ends the thread and closes the
+    // device whatever its count.
+    void Finish();
 
   private:
     void Run();
+    void Perform(DeviceJob& job);
+    DeviceOutcome Perform(const Request& request);
 
     DeviceSession& session_;
+    WakeSignal& wake_;
+    // Guards the queue, the completions and finishing_; the session is the thread's alone.
     std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Job> jobs_;
+    std::condition_variable jobsWaiting_;
+    DeviceQueue queue_;
+    std::deque<Completion> completions_;
     bool finishing_ = false;
     std::thread thread_;
 };

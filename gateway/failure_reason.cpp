@@ -10,7 +10,10 @@
 namespace gateway {
 namespace {
 
-std::string ModemReason(int code) {
+using common::Failure;
+using common::FailureKind;
+
+std::string ModemWords(int code) {
     switch (code) {
         case DCT_REASON_MODEM_SILENT:
             return "modem: no answer";
@@ -42,12 +45,12 @@ std::string ModemReason(int code) {
     }
 }
 
-std::string PortReason(const DeviceFailure& failure, int com,
-                       const std::optional<std::string>& path) {
+Failure PortFailureOf(const DeviceFailure& failure, int com,
+                      const std::optional<std::string>& path) {
     if (!path) {
         const std::string key = "COM" + std::to_string(com);
-        return "no device path for " + key + " (the key " + key +
-               " of [Ports] in DUCTA.INI is empty)";
+        return {FailureKind::kPortMissing, "no device path for " + key + " (the key " + key +
+                                               " of [Ports] in DUCTA.INI is empty)"};
     }
     const std::string& p = *path;
     const bool opening = failure.call == DeviceFailure::Call::kOpen;
@@ -55,48 +58,54 @@ std::string PortReason(const DeviceFailure& failure, int com,
         case common::PortFailure::kMissing:
         case common::PortFailure::kGone:
             // An open that finds no device: missing; a port that goes under a transfer: lost.
-            return "port " + p + (opening ? " missing" : " lost");
+            if (opening) return {FailureKind::kPortMissing, "port " + p + " missing"};
+            return {FailureKind::kPortLost, "port " + p + " lost"};
         case common::PortFailure::kInUse:
-            return "port " + p + " in use by another program";
+            return {FailureKind::kPortInUse, "port " + p + " in use by another program"};
         case common::PortFailure::kNotSerial:
-            return p + " is not a usable serial port";
+            return {FailureKind::kNotSerial, p + " is not a usable serial port"};
         case common::PortFailure::kRefused:
-            return opening ? p + " is not a usable serial port (its line settings were refused)"
-                           : "request refused by the device library";
+            if (opening) {
+                return {FailureKind::kNotSerial,
+                        p + " is not a usable serial port (its line settings were refused)"};
+            }
+            return {FailureKind::kRefused, "request refused by the device library"};
         case common::PortFailure::kStalled:
-            return "port " + p + " stopped taking bytes";
+            return {FailureKind::kOther, "port " + p + " stopped taking bytes"};
         case common::PortFailure::kOther:
             break;
     }
-    return "port " + p + (opening ? " cannot be opened: " : " failed: ") +
-           common::SystemErrorText(failure.code);
+    return {FailureKind::kOther, "port " + p + (opening ? " cannot be opened: " : " failed: ") +
+                                     common::SystemErrorText(failure.code)};
 }
 
 }  // namespace
 
-std::string FailureReason(const DeviceFailure& failure, int com,
-                          const std::optional<std::string>& path) {
+Failure FailureOf(const DeviceFailure& failure, int com, const std::optional<std::string>& path) {
     switch (failure.result) {
         case DCT_RESULT_NOT_OPEN:
-            return "device not connected";
+            return {FailureKind::kNotConnected, "device not connected"};
         case DCT_RESULT_TIMEOUT:
-            return "no reply";
+            return {FailureKind::kNoReply, "no reply"};
         case DCT_RESULT_CHECKSUM:
-            return "damaged reply (checksum)";
+            return {FailureKind::kDamagedReply, "damaged reply (checksum)"};
         case DCT_RESULT_FLAGGED:
-            return "request refused by the device";
+            return {FailureKind::kRefusedByDevice, "request refused by the device"};
         case DCT_RESULT_NO_PORT:
-            return "the device library has no port (out of memory)";
+            return {FailureKind::kOther, "the device library has no port (out of memory)"};
         case DCT_RESULT_FAILED:
-            if (DCT_REASON_IS_MODEM(failure.code)) return ModemReason(failure.code);
-            return PortReason(failure, com, path);
+            if (failure.code == DCT_REASON_MODEM_CONNECTION_LOST)
+                return {FailureKind::kModemLost, ModemWords(failure.code)};
+            if (DCT_REASON_IS_MODEM(failure.code))
+                return {FailureKind::kModem, ModemWords(failure.code)};
+            return PortFailureOf(failure, com, path);
         default:
             break;
     }
     char text[64];
     std::snprintf(text, sizeof text, "the device library answered an unknown result (0x%04X)",
                   static_cast<unsigned>(failure.result));
-    return text;
+    return {FailureKind::kOther, text};
 }
 
 }  // namespace gateway

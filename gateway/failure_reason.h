@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "outcome.h"
+
 namespace gateway {
 
 struct DeviceFailure {
@@ -16,9 +18,9 @@ struct DeviceFailure {
     int code = 0;              // the thread's last error right after the call
 };
 
-// "no reply", "port /dev/ttyUSB0 lost", "modem: BUSY", ...: `path` is the device path of
-// COM`com` (nothing when DUCTA.INI maps it to none).
-std::string FailureReason(const DeviceFailure& failure, int com,
+// Its kind and words ("no reply", "port /dev/ttyUSB0 lost", "modem: BUSY", ...): `path` is the
+// device path of COM`com` (nothing when DUCTA.INI maps it to none).
+common::Failure FailureOf(const DeviceFailure& failure, int com,
                           const std::optional<std::string>& path);
 
 }  // namespace gateway

@@ -10,8 +10,8 @@
 namespace gateway {
 namespace {
 
-// The process's one gateway: the server while one runs, the channel and modem settings that
-// the operations above store while none runs, and the device's state, which outlives servers.
+// The process's one gateway: the server while one runs, and the device's state, which outlives
+// servers and holds the channel that SetChannel stores while none runs.
 class Gateway {
   public:
     Gateway() : monitor_(ConnectionLog()) { monitor_.SetPort(1, DevicePathOfCom(1).value_or("")); }
@@ -38,23 +38,14 @@ class Gateway {
         return server_;
     }
 
-    int IdleChannel() {
-        std::lock_guard lock(mutex_);
-        return idleChannel_;
-    }
     void StoreIdle(int channel) {
-        {
-            std::lock_guard lock(mutex_);
-            idleChannel_ = channel;
-        }
         monitor_.SetPort(channel + 1, DevicePathOfCom(channel + 1).value_or(""));
     }
 
   private:
     DeviceMonitor monitor_;  // before the server, which reports to it
-    std::mutex mutex_;
+    std::mutex mutex_;       // guards server_: any thread may start, stop or ask
     std::shared_ptr<GatewayServer> server_;
-    int idleChannel_ = 0;
 };
 
 Gateway& TheGateway() {
@@ -98,13 +89,7 @@ int GatewayServerPort() {
 }
 
 int GetChannel() {
-    auto server = TheGateway().Running();
-    return server != nullptr ? server->Channel() : TheGateway().IdleChannel();
-}
-
-int OpenCount() {
-    auto server = TheGateway().Any();
-    return server != nullptr ? server->OpenCount() : 0;
+    return TheGateway().Monitor().Snapshot().com - 1;
 }
 
 void SetChannel(int channel, std::function<void(bool)> done) {
@@ -122,14 +107,6 @@ void SetModemSettings(const ModemSettings& settings, std::function<void()> done)
         return;
     }
     if (done) done();
-}
-
-void DeviceForceClose(std::function<void(bool)> done) {
-    if (auto server = TheGateway().Running()) {
-        server->DeviceForceClose(std::move(done));
-        return;
-    }
-    if (done) done(true);
 }
 
 DeviceStatus GetDeviceStatus() {

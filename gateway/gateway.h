@@ -40,16 +40,14 @@ bool GatewayServerRunning();
 // The port the server listens on while it serves, 0 before and after.
 int GatewayServerPort();
 
-// The device session's zero-based channel (0 is COM1) and its count of opens.
+// The device session's zero-based channel (0 is COM1).
 int GetChannel();
-int OpenCount();
 // Moves the session to `channel`: an open device is closed and opened again there (in modem
 // mode a hang-up and a dial). Without a running server the channel is only stored.
 void SetChannel(int channel, std::function<void(bool)> done = {});
-// In force from the session's next open.
+// In force from the session's next open; without a running server it changes nothing (a start
+// takes the modem settings of its configuration).
 void SetModemSettings(const ModemSettings& settings, std::function<void()> done = {});
-// Closes the device whatever its count.
-void DeviceForceClose(std::function<void(bool)> done = {});
 
 // The device's state now: COM number and path, closed, dialling, open, connected through the
 // modem or lost, the connected clients, the last reason a command failed and its time. Never

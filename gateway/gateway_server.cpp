@@ -5,12 +5,12 @@
 #include <optional>
 #include <system_error>
 
-#include "command_handler.h"
 #include "deadline.h"
 #include "device_port.h"
 #include "log_writer.h"
 #include "message_format.h"
 #include "message_receiver.h"
+#include "request.h"
 #include "socket_layer.h"
 
 namespace gateway {
@@ -34,6 +34,8 @@ struct GatewayServer::Connection {
     Phase phase = Phase::kReceiving;
     bool closed = false;
     MessageReceiver receiver;
+    Request request;                  // the one at the device
+    std::string lastReason;           // of this connection's most recent ERROR
     std::vector<std::uint8_t> reply;  // length field and body
     std::size_t replySent = 0;
     Clock::time_point messageDeadline{};
@@ -53,7 +55,7 @@ bool GatewayServer::Start(const ServerConfig& config, std::function<void()> ende
     config_.idleTimeoutSeconds = std::clamp(config_.idleTimeoutSeconds, 0, kMaxIdleTimeoutSeconds);
     endedByItself_ = std::move(endedByItself);
     // In force before the first client can be served.
-    session_.SetChannel(config_.channel);
+    static_cast<void>(session_.SetChannel(config_.channel));
     session_.SetModemSettings(config_.modem);
     // The state shows this server's port, whatever the one before used.
     monitor_.SetPort(config_.channel + 1, DevicePathOfCom(config_.channel + 1).value_or(""));
@@ -71,13 +73,17 @@ bool GatewayServer::Start(const ServerConfig& config, std::function<void()> ende
     }
     const int port = net::BoundPort(listener_);
     log_.Write("Server started. Listening to port %d...", port);
-    running_.store(true);
-    port_.store(port);
+    {
+        std::lock_guard lock(mutex_);
+        running_ = true;
+        port_ = port;
+    }
     monitor_.SetClients(0);
     nextHeartbeat_ = Clock::now() + config_.heartbeatInterval;
-    bool started = worker_.Start();
+    worker_ = std::make_unique<DeviceWorker>(session_, wake_, config_.coalesce);
+    bool started = worker_->Start();
     if (started) {
-        std::lock_guard lock(stopMutex_);
+        std::lock_guard lock(mutex_);
         try {
             thread_ = std::thread(&GatewayServer::Serve, this);
             started_ = true;
@@ -95,10 +101,10 @@ bool GatewayServer::Start(const ServerConfig& config, std::function<void()> ende
 
 void GatewayServer::RequestStop(std::function<void()> stopped) {
     {
-        std::lock_guard lock(stopMutex_);
+        std::lock_guard lock(mutex_);
         if (!ended_ && started_) {
             if (stopped) stopped_.push_back(std::move(stopped));
-            stopRequested_.store(true);
+            stopRequested_ = true;
             wake_.Raise();
             return;
         }
@@ -112,37 +118,40 @@ void GatewayServer::Stop() {
     if (thread_.joinable()) thread_.join();
 }
 
-// The operations from outside may open or close the device: the serving loop looks at the path
-// to watch again after each.
+bool GatewayServer::StopRequested() {
+    std::lock_guard lock(mutex_);
+    return stopRequested_;
+}
+
+bool GatewayServer::Running() const {
+    std::lock_guard lock(mutex_);
+    return running_;
+}
+
+int GatewayServer::Port() const {
+    std::lock_guard lock(mutex_);
+    return port_;
+}
+
+unsigned GatewayServer::ClientCount() const {
+    std::lock_guard lock(mutex_);
+    return clientCount_;
+}
+
 void GatewayServer::SetChannel(int channel, std::function<void(bool)> done) {
-    worker_.Post([this, channel, done = std::move(done)](DeviceSession* session) {
-        bool ok = session != nullptr && session->SetChannel(channel);
-        wake_.Raise();
-        if (done) done(ok);
-    });
+    if (worker_ == nullptr) {
+        if (done) done(false);
+        return;
+    }
+    worker_->Post(ChannelJob{channel, std::move(done)});
 }
 
 void GatewayServer::SetModemSettings(const ModemSettings& settings, std::function<void()> done) {
-    worker_.Post([settings, done = std::move(done)](DeviceSession* session) {
-        if (session != nullptr) session->SetModemSettings(settings);
+    if (worker_ == nullptr) {
         if (done) done();
-    });
-}
-
-void GatewayServer::DeviceForceClose(std::function<void(bool)> done) {
-    worker_.Post([this, done = std::move(done)](DeviceSession* session) {
-        bool ok = session != nullptr && session->DeviceForceClose();
-        wake_.Raise();
-        if (done) done(ok);
-    });
-}
-
-void GatewayServer::PushCompletion(Completion completion) {
-    {
-        std::lock_guard lock(completionMutex_);
-        completions_.push_back(std::move(completion));
+        return;
     }
-    wake_.Raise();
+    worker_->Post(ModemJob{settings, std::move(done)});
 }
 
 void GatewayServer::Serve() {
@@ -151,7 +160,7 @@ void GatewayServer::Serve() {
     bool failed = false;
     // The entries ahead of the connections: the wake-up, the listener, the path watch.
     constexpr std::size_t kFirstConnection = 3;
-    while (!stopRequested_.load()) {
+    while (!StopRequested()) {
         FollowHeldPath();
         const bool accepting = !acceptFailing_ || Clock::now() >= acceptResumes_;
         entries.assign({{wake_.Handle(), net::kPollReadable, 0},
@@ -265,7 +274,6 @@ void GatewayServer::Accept(Clock::time_point now) {
         connection->id = nextConnection_++;
         connection->lastHeard = now;
         connections_.push_back(std::move(connection));
-        clientCount_.store(static_cast<unsigned>(connections_.size()));
         log_.Write("Client on %d connected", fd);
         ClientsChanged();
     }
@@ -305,39 +313,52 @@ void GatewayServer::Receive(Connection& connection, Clock::time_point now) {
 }
 
 void GatewayServer::ServeMessage(Connection& connection, Clock::time_point now) {
-    const std::span<const std::uint8_t> request = connection.receiver.Body();
-    if (auto reply = AnswerWithoutDevice(log_, request, connection.fd)) {
-        connection.receiver.Next();
-        BeginReply(connection, *reply, now);
+    connection.request = DecodeRequest(connection.receiver.Body());
+    connection.receiver.Next();
+    const Request& request = connection.request;
+    if (request.ForDevice()) {
+        connection.phase = Connection::Phase::kAtDevice;
+        worker_->Post(connection.id, request);
         return;
     }
-    connection.phase = Connection::Phase::kAtDevice;
-    // The job has its own copy of the request and hands back the reply, so that nothing is
-    // shared with the worker while it runs.
-    worker_.Post([this, id = connection.id, client = connection.fd,
-                  body = Body(request.begin(), request.end())](DeviceSession* session) {
-        if (session == nullptr) return;  // the server is stopping: no reply
-        PushCompletion({id, HandleGatewayCommand(*session, log_, body, client)});
-    });
-    connection.receiver.Next();
+    if (request.command == Command::kUnknown) {
+        log_.Write("Unknown message received from client on %d", connection.fd);
+        BeginReply(connection, request.value, now);
+    } else if (request.refusal) {
+        Answer(connection, *request.refusal, monitor_.Snapshot().com, now);
+    } else {  // LAST_REASON
+        Answer(connection, Value(connection.lastReason.begin(), connection.lastReason.end()), 0,
+               now);
+    }
+}
+
+void GatewayServer::Answer(Connection& connection, const DeviceOutcome& outcome, int com,
+                           Clock::time_point now) {
+    const Request& request = connection.request;
+    char line[128];
+    std::snprintf(line, sizeof line, "%s command received from client on %d -> %s",
+                  CommandName(request.command), connection.fd, outcome.Ok() ? "OK" : "ERROR");
+    if (outcome.Ok()) {
+        log_.Write("%s", line);
+    } else {
+        connection.lastReason = outcome.Why().words;
+        log_.WriteFailure(line, "Device on COM" + std::to_string(com) + ": " + outcome.Why().words);
+    }
+    BeginReply(connection, EncodeReply(request, outcome), now);
 }
 
 void GatewayServer::DeliverCompletions(Clock::time_point now) {
-    std::deque<Completion> ready;
-    {
-        std::lock_guard lock(completionMutex_);
-        ready.swap(completions_);
-    }
-    for (Completion& completion : ready) {
-        auto found = std::find_if(connections_.begin(), connections_.end(),
-                                  [&](const auto& c) { return c->id == completion.connection; });
-        if (found == connections_.end() || (*found)->closed) continue;
-        BeginReply(**found, completion.reply, now);
+    for (const Completion& completion : worker_->TakeCompletions()) {
+        for (const std::uint64_t id : completion.connections) {
+            auto found = std::find_if(connections_.begin(), connections_.end(),
+                                      [&](const auto& c) { return c->id == id; });
+            if (found == connections_.end() || (*found)->closed) continue;
+            Answer(**found, completion.outcome, completion.com, now);
+        }
     }
 }
 
-void GatewayServer::BeginReply(Connection& connection, const std::vector<std::uint8_t>& body,
-                               Clock::time_point now) {
+void GatewayServer::BeginReply(Connection& connection, const Value& body, Clock::time_point now) {
     const auto field = EncodeLength(static_cast<std::uint32_t>(body.size()));
     connection.reply.assign(field.begin(), field.end());
     connection.reply.insert(connection.reply.end(), body.begin(), body.end());
@@ -390,12 +411,17 @@ void GatewayServer::Drop(Connection& connection, const char* format) {
     if (format != nullptr) log_.Write(format, connection.fd);
     net::CloseSocket(connection.fd);
     connection.closed = true;
-    clientCount_.fetch_sub(1);
     ClientsChanged();
 }
 
 void GatewayServer::ClientsChanged() {
-    monitor_.SetClients(clientCount_.load());
+    const auto open = std::count_if(connections_.begin(), connections_.end(),
+                                    [](const auto& c) { return !c->closed; });
+    {
+        std::lock_guard lock(mutex_);
+        clientCount_ = static_cast<unsigned>(open);
+    }
+    monitor_.SetClients(static_cast<unsigned>(open));
 }
 
 void GatewayServer::FollowHeldPath() {
@@ -421,29 +447,26 @@ void GatewayServer::CheckWatchedPath() {
 void GatewayServer::ShutDown(bool requested) {
     // The device is closed first, after the transaction that runs; requests still waiting for
     // the device are dropped with their connections.
-    worker_.Finish([](DeviceSession* session) {
-        if (session != nullptr && session->OpenCount() != 0) session->DeviceForceClose();
-    });
+    if (worker_ != nullptr) worker_->Finish();
     for (auto& connection : connections_) {
         if (!connection->closed) net::CloseSocket(connection->fd);
     }
     connections_.clear();
-    clientCount_.store(0);
     ClientsChanged();
     watch_.Watch({});
     watchedPath_.clear();
-    port_.store(0);
     DestroyServerSocket(listener_);
     listener_ = kInvalidSocket;
     log_.Write("Exiting server thread...");
 
     std::vector<std::function<void()>> stopped;
     {
-        std::lock_guard lock(stopMutex_);
+        std::lock_guard lock(mutex_);
+        port_ = 0;
         ended_ = true;
+        running_ = false;
         stopped.swap(stopped_);
     }
-    running_.store(false);
     if (!requested && endedByItself_) endedByItself_();
     for (auto& callback : stopped) callback();
 }

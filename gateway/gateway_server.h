@@ -1,16 +1,15 @@
 // The gateway server: one thread waits in one poll over the listening socket, every client, a
 // wake-up signal and a watch of the device's path, and keeps each connection's state (the
-// message being received, the reply being sent, its deadlines), so that no client holds up
-// another. Requests that need the device go to the device worker, one at a time in arrival
-// order. While idle it sleeps in the kernel with no time-out, or until the nearest deadline: a
-// connection's, the connection log's count of repeated failures, or the heartbeat's. Every event
-// is written to the connection log, and the device's state goes to the device monitor.
+// message being received, the request at the device, the reply being sent, its deadlines), so
+// that no client holds up another. Each request is decoded once; what needs the device goes to
+// the device worker, and its outcome comes back to be answered and logged here. While idle it
+// sleeps in the kernel with no time-out, or until the nearest deadline: a connection's, the
+// connection log's count of repeated lines, or the heartbeat's. Every event is written to the
+// connection log, and the device's state goes to the device monitor.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -22,6 +21,7 @@
 #include "device_session.h"
 #include "device_worker.h"
 #include "path_watch.h"
+#include "request.h"
 #include "server_config.h"
 #include "socket_system.h"
 #include "wake_signal.h"
@@ -51,26 +51,18 @@ class GatewayServer {
     // RequestStop, then waits until the server has ended.
     void Stop();
 
-    bool Running() const { return running_.load(); }
+    bool Running() const;
     // The port it listens on while it serves, 0 before and after.
-    int Port() const { return port_.load(); }
-    unsigned ClientCount() const { return clientCount_.load(); }
-    int Channel() const { return session_.GetChannel(); }
-    int OpenCount() const { return session_.OpenCount(); }
+    int Port() const;
+    unsigned ClientCount() const;
 
     // Device-session operations, queued behind the requests already waiting for the device;
     // `done` is called on the device worker, or at once when the server has ended.
     void SetChannel(int channel, std::function<void(bool)> done = {});
     void SetModemSettings(const ModemSettings& settings, std::function<void()> done = {});
-    void DeviceForceClose(std::function<void(bool)> done = {});
 
   private:
     struct Connection;
-    // A reply body from the device worker.
-    struct Completion {
-        std::uint64_t connection = 0;
-        std::vector<std::uint8_t> reply;
-    };
     using Clock = std::chrono::steady_clock;
 
     void Serve();
@@ -79,13 +71,15 @@ class GatewayServer {
     void Accept(Clock::time_point now);
     void Receive(Connection& connection, Clock::time_point now);
     void ServeMessage(Connection& connection, Clock::time_point now);
-    void BeginReply(Connection& connection, const std::vector<std::uint8_t>& body,
-                    Clock::time_point now);
+    // The reply to `connection`'s request and its log lines.
+    void Answer(Connection& connection, const DeviceOutcome& outcome, int com,
+                Clock::time_point now);
+    void DeliverCompletions(Clock::time_point now);
+    void BeginReply(Connection& connection, const Value& body, Clock::time_point now);
     void SendReply(Connection& connection, Clock::time_point now);
     void CheckDeadlines(Connection& connection, Clock::time_point now);
     void Drop(Connection& connection, const char* format);
-    void DeliverCompletions(Clock::time_point now);
-    void PushCompletion(Completion completion);
+    bool StopRequested();
     // Watches the device's path while a client holds the device open.
     void FollowHeldPath();
     void CheckWatchedPath();
@@ -95,30 +89,27 @@ class GatewayServer {
     DeviceMonitor& monitor_;
     ServerConfig config_;
     std::function<void()> endedByItself_;
-    DeviceSession session_{&monitor_};
-    DeviceWorker worker_{session_};
-
-    int listener_ = net::kInvalidSocket;
     WakeSignal wake_;
-    std::thread thread_;
-    std::mutex joinMutex_;
+    DeviceSession session_{&monitor_};
+    std::unique_ptr<DeviceWorker> worker_;
 
-    std::atomic<bool> running_{false};
-    std::atomic<bool> stopRequested_{false};
-    std::atomic<int> port_{0};
-    std::atomic<unsigned> clientCount_{0};
-
-    // Handed over from the device worker.
-    std::mutex completionMutex_;
-    std::deque<Completion> completions_;
-
-    // Guards the stop callbacks and whether the server has ended.
-    std::mutex stopMutex_;
+    // Guards what other threads ask of the server or tell it: whether it runs and has ended,
+    // the stop and its callbacks, its port and its count of clients.
+    mutable std::mutex mutex_;
+    bool running_ = false;
     bool started_ = false;
     bool ended_ = false;
+    bool stopRequested_ = false;
+    int port_ = 0;
+    unsigned clientCount_ = 0;
     std::vector<std::function<void()>> stopped_;
 
+    // Guards the join: any thread may stop the server.
+    std::mutex joinMutex_;
+    std::thread thread_;
+
     // The serving thread's own.
+    int listener_ = net::kInvalidSocket;
     std::vector<std::unique_ptr<Connection>> connections_;
     std::uint64_t nextConnection_ = 1;
     bool acceptFailing_ = false;

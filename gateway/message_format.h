@@ -30,6 +30,8 @@ enum CommandCode : std::uint16_t {
     kDeviceDisconnect = 2,
     kSnvtRead = 3,
     kSnvtWrite = 4,
+    // The words of this connection's most recent ERROR, answered by the gateway itself.
+    kLastReason = 0x0010,
 };
 
 inline constexpr std::uint8_t kStatusOk = 0x00;

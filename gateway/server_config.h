@@ -26,6 +26,8 @@ struct ServerConfig {
     // The zero-based serial channel (0 is COM1) and the modem, in force from the first client.
     int channel = 0;
     ModemSettings modem;
+    // Reads of one point that wait for the line together share one transaction.
+    bool coalesce = true;
     // Called on the serving thread every `heartbeatInterval` while it serves (0: never), so that
     // a watchdog learns that the loop goes round; it must not wait for anything.
     std::chrono::milliseconds heartbeatInterval{0};

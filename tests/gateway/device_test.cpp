@@ -64,7 +64,7 @@ class Device : public gateway_test::GatewayOnSimulator {
 
 TEST_F(Device, ExamplesByteForByte) {
     EXPECT_EQ(client->Exchange(kConnect), kConnectOk);
-    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_TRUE(gateway_test::DeviceHeld());
     EXPECT_EQ(client->Exchange(ReadRequest(0x0102)),
               (Bytes{0, 0, 0, 7, 0x00, 0x03, 0x01, 0x02, 0x00, 0xAA, 0xBB}));
     EXPECT_EQ(client->Exchange(Framed({0x00, 0x04, 0x01, 0x02, 0x00, 0x12, 0x34})),
@@ -83,7 +83,7 @@ TEST_F(Device, ExamplesByteForByte) {
     EXPECT_EQ(client->Exchange(WriteRequest(0x7777, {0x01})),
               (Bytes{0, 0, 0, 5, 0x00, 0x04, 0x77, 0x77, 0xFF}));
     EXPECT_EQ(client->Exchange(kDisconnect), kDisconnectOk);
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_FALSE(gateway_test::DeviceHeld());
     int ok = 0;
     int failed = 0;
     for (const auto& t : run.log.Texts()) {
@@ -127,18 +127,18 @@ TEST_F(Device, TwoClientsShareOneOpen) {
     TcpClient second(run.port);
     EXPECT_EQ(client->Exchange(kConnect), kConnectOk);
     EXPECT_EQ(second.Exchange(kConnect), kConnectOk);
-    EXPECT_EQ(gateway::OpenCount(), 2);
+    EXPECT_TRUE(gateway_test::DeviceHeld());
     EXPECT_EQ(client->Exchange(kDisconnect), kDisconnectOk);
-    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_TRUE(gateway_test::DeviceHeld());
     EXPECT_EQ(second.Exchange(ReadRequest(0x0001)),
               (Bytes{0, 0, 0, 6, 0x00, 0x03, 0x00, 0x01, 0x00, 0x01}));
     // A client that leaves without a disconnect keeps its share.
     second.Close();
     EXPECT_TRUE(gateway_test::WaitUntil([] { return gateway::GetClientCount() == 1; }));
-    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_TRUE(gateway_test::DeviceHeld());
     EXPECT_EQ(client->Exchange(ReadRequest(0x0001)).size(), 10u);
     EXPECT_EQ(client->Exchange(kDisconnect), kDisconnectOk);
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_FALSE(gateway_test::DeviceHeld());
     EXPECT_EQ(client->Exchange(ReadRequest(0x0001)),
               (Bytes{0, 0, 0, 5, 0x00, 0x03, 0x00, 0x01, 0xFF}));
 }
@@ -147,10 +147,10 @@ TEST_F(Device, FailedConnectIsTriedAfreshNextTime) {
     folder.MapPorts({{1, "/nonexistent/tty-for-a-test"}});
     EXPECT_EQ(client->Exchange(kConnect), kConnectFailed);
     EXPECT_EQ(client->Exchange(kConnect), kConnectFailed);
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_FALSE(gateway_test::DeviceHeld());
     folder.MapPorts({{1, sim.DevicePath()}});
     EXPECT_EQ(client->Exchange(kConnect), kConnectOk);
-    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_TRUE(gateway_test::DeviceHeld());
 }
 
 // Stop while the line is busy: a read that the controller leaves unanswered, and a modem dial.
@@ -200,8 +200,8 @@ TEST(DeviceStop, WhileTheLineIsBusyTheDeviceIsClosedFirstAndNoThreadIsLeft) {
             ASSERT_TRUE(WaitUntil(
                 [&] { return vr620_test::ReadFile(trace).find(c.traced) != std::string::npos; }));
             EXPECT_TRUE(gateway::StopGatewayServer());
-            EXPECT_EQ(gateway::OpenCount(), 0);
-            EXPECT_FALSE(gateway::GatewayServerRunning());
+            EXPECT_FALSE(gateway_test::DeviceHeld());
+            EXPECT_FALSE(gateway_test::Accepts(run.port));
             EXPECT_TRUE(client.WaitClosed());
             EXPECT_EQ(run.log.Texts().back(), "Exiting server thread...");
             EXPECT_EQ(ThreadCount(), threads);
@@ -212,8 +212,8 @@ TEST(DeviceStop, WhileTheLineIsBusyTheDeviceIsClosedFirstAndNoThreadIsLeft) {
         } else {
             // The port was released: it opens again.
             gateway::DeviceSession session;
-            EXPECT_TRUE(session.DeviceOpen());
-            EXPECT_TRUE(session.DeviceClose());
+            EXPECT_TRUE(session.Open().Ok());
+            EXPECT_TRUE(session.Close().Ok());
         }
     }
 }
@@ -267,7 +267,7 @@ TEST(Unplug, ServiceResumesWithoutAnyClientReconnecting) {
         [] { return gateway::GetDeviceStatus().state == gateway::DeviceState::kLost; }));
     EXPECT_EQ(first.Exchange(ReadRequest(0x0102)), failed);
     EXPECT_EQ(second.Exchange(ReadRequest(0x0102)), failed);
-    EXPECT_EQ(gateway::OpenCount(), 2);
+    EXPECT_TRUE(gateway_test::DeviceHeld());
     EXPECT_EQ(gateway::GetDeviceStatus().lastReason, "port " + link.string() + " lost");
 
     kill(sim.Pid(), SIGUSR2);
@@ -296,12 +296,10 @@ class Session : public ::testing::Test {
                          {3, second.DevicePath()},
                          {5, "/nonexistent/tty-for-a-test"}});
     }
-    void TearDown() override { session.DeviceForceClose(); }
+    void TearDown() override { static_cast<void>(session.ForceClose()); }
     Bytes Read(std::uint16_t snvt) {
-        std::uint8_t data[254];
-        std::uint16_t length = 0;
-        if (!session.SnvtRead(snvt, data, &length)) return {0xEE, 0xEE, 0xEE};
-        return Bytes(data, data + length);
+        auto read = session.Read(snvt);
+        return read.Ok() ? read.Value() : Bytes{0xEE, 0xEE, 0xEE};
     }
     gateway::DeviceSession session;
     SimProcess first{{"--baud", "38400", "--turnaround", "1"}};
@@ -310,49 +308,49 @@ class Session : public ::testing::Test {
 };
 
 TEST_F(Session, SetChannelMovesAnOpenDeviceAndKeepsTheCount) {
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(session.DeviceOpen());
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(session.Open().Ok());
     const std::uint8_t value[] = {0x99};
-    ASSERT_TRUE(session.SnvtWrite(0x0010, value, 1));
-    EXPECT_TRUE(session.SetChannel(2));
+    ASSERT_TRUE(session.Write(0x0010, value).Ok());
+    EXPECT_TRUE(session.SetChannel(2).Ok());
     EXPECT_EQ(session.OpenCount(), 3);
-    EXPECT_EQ(session.GetChannel(), 2);
+    EXPECT_EQ(session.Com(), 3);
     EXPECT_EQ(Read(0x0010), (Bytes{0x12, 0x34}));  // the other controller
-    EXPECT_TRUE(session.SetChannel(2));            // the same channel: nothing happens
+    EXPECT_TRUE(session.SetChannel(2).Ok());            // the same channel: nothing happens
     EXPECT_EQ(session.OpenCount(), 3);
-    EXPECT_TRUE(session.SetChannel(0));
+    EXPECT_TRUE(session.SetChannel(0).Ok());
     EXPECT_EQ(Read(0x0010), (Bytes{0x99}));
 }
 
 TEST_F(Session, SetChannelWhileClosedOnlyStoresIt) {
-    EXPECT_TRUE(session.SetChannel(2));
+    EXPECT_TRUE(session.SetChannel(2).Ok());
     EXPECT_EQ(session.OpenCount(), 0);
-    ASSERT_TRUE(session.DeviceOpen());
+    ASSERT_TRUE(session.Open().Ok());
     const std::uint8_t value[] = {0x42};
-    ASSERT_TRUE(session.SnvtWrite(0x0010, value, 1));
-    ASSERT_TRUE(session.SetChannel(0));
+    ASSERT_TRUE(session.Write(0x0010, value).Ok());
+    ASSERT_TRUE(session.SetChannel(0).Ok());
     EXPECT_EQ(Read(0x0010), (Bytes{0x12, 0x34}));
 }
 
 TEST_F(Session, FailedReopenLeavesTheCountAtZero) {
-    ASSERT_TRUE(session.DeviceOpen());
-    ASSERT_TRUE(session.DeviceOpen());
-    EXPECT_FALSE(session.SetChannel(4));
+    ASSERT_TRUE(session.Open().Ok());
+    ASSERT_TRUE(session.Open().Ok());
+    EXPECT_FALSE(session.SetChannel(4).Ok());
     EXPECT_EQ(session.OpenCount(), 0);
-    EXPECT_EQ(session.GetChannel(), 4);
+    EXPECT_EQ(session.Com(), 5);
     EXPECT_EQ(Read(0x0001), (Bytes{0xEE, 0xEE, 0xEE}));
     // The next connect opens afresh once the channel is good.
-    EXPECT_TRUE(session.SetChannel(0));
-    EXPECT_TRUE(session.DeviceOpen());
+    EXPECT_TRUE(session.SetChannel(0).Ok());
+    EXPECT_TRUE(session.Open().Ok());
     EXPECT_EQ(session.OpenCount(), 1);
     EXPECT_EQ(Read(0x0001), (Bytes{0x01}));
 }
 
 TEST_F(Session, ForceCloseFromFiveClosesTheDevice) {
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(session.DeviceOpen());
-    EXPECT_TRUE(session.DeviceForceClose());
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(session.Open().Ok());
+    EXPECT_TRUE(session.ForceClose().Ok());
     EXPECT_EQ(session.OpenCount(), 0);
     EXPECT_EQ(Read(0x0001), (Bytes{0xEE, 0xEE, 0xEE}));
-    EXPECT_TRUE(session.DeviceClose());  // at count 0: nothing to do
+    EXPECT_TRUE(session.Close().Ok());  // at count 0: nothing to do
     EXPECT_EQ(session.OpenCount(), 0);
 }
 
@@ -363,15 +361,15 @@ TEST(ModemSession, FailedCloseLeavesTheCountAtZeroAndTheNextOpenStartsAfresh) {
     gateway_test::DeviceFolder folder;
     folder.MapPorts({{1, modem.DevicePath()}}, "[Modem]\r\nBaudRate=38400\r\n");
     // The modem refuses the last hang-up command, so the library's close fails.
-    ASSERT_TRUE(session.SetModemSettings({true, "ATE0\r", "ATDT 123\r", ";+++;ATY\r"}));
-    ASSERT_TRUE(session.DeviceOpen());
-    EXPECT_FALSE(session.DeviceClose());
+    session.SetModemSettings({true, "ATE0\r", "ATDT 123\r", ";+++;ATY\r"});
+    ASSERT_TRUE(session.Open().Ok());
+    EXPECT_FALSE(session.Close().Ok());
     EXPECT_EQ(session.OpenCount(), 0);
     // Had the count stayed, this open would only count up to 2.
-    ASSERT_TRUE(session.SetModemSettings({}));
-    EXPECT_TRUE(session.DeviceOpen());
+    session.SetModemSettings({});
+    EXPECT_TRUE(session.Open().Ok());
     EXPECT_EQ(session.OpenCount(), 1);
-    EXPECT_TRUE(session.DeviceForceClose());
+    EXPECT_TRUE(session.ForceClose().Ok());
 }
 
 }  // namespace

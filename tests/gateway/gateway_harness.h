@@ -187,13 +187,28 @@ inline bool HasIpv6Loopback() {
     return bound;
 }
 
+// Whether a client holds the device open, as the device's state tells.
+inline bool DeviceHeld() {
+    return gateway::GetDeviceStatus().state != gateway::DeviceState::kClosed;
+}
+
+// The port of the last "Server started. Listening to port N..." in `log`, or 0.
+inline int ListeningPort(const CollectingReceiver& log) {
+    int port = 0;
+    for (const auto& text : log.Texts())
+        std::sscanf(text.c_str(), "Server started. Listening to port %d...", &port);
+    return port;
+}
+
+using vr620_test::Accepts;
+
 // The in-process server, with the log collected.
 class ServerRun {
   public:
     explicit ServerRun(const gateway::ServerConfig& config = AnyPort()) {
         gateway::SetLogWindow(&log);
         started = gateway::StartGatewayServer(config);
-        port = gateway::GatewayServerPort();
+        port = started ? ListeningPort(log) : 0;
     }
     ~ServerRun() {
         gateway::StopGatewayServer();

@@ -8,10 +8,9 @@
 #include <vector>
 
 #include "access_list.h"
-#include "command_handler.h"
-#include "device_actions.h"
 #include "gateway_harness.h"
 #include "message_format.h"
+#include "request.h"
 #include "message_receiver.h"
 #include "modem_texts.h"
 
@@ -116,69 +115,57 @@ TEST(ModemStrings, CarriageReturnThenLineFeedEscapesOnly) {
     EXPECT_EQ(modem_texts::ConvertEscapes("\\\\rn"), "\\\rn");
 }
 
-// Stands in for the device session: what each action answers, and the calls it got.
-class StandInDevice : public gateway::DeviceActions {
-  public:
-    bool DeviceOpen() override { return Called("open"); }
-    bool DeviceClose() override { return Called("close"); }
-    bool SnvtRead(std::uint16_t, std::uint8_t* data, std::uint16_t* length) override {
-        std::copy(value.begin(), value.begin() + std::min<std::size_t>(value.size(), 254), data);
-        *length = reportedLength;
-        return Called("read");
-    }
-    bool SnvtWrite(std::uint16_t, const std::uint8_t* data, std::uint16_t length) override {
-        written.assign(data, data + length);
-        return Called("write");
-    }
-    bool Called(const char* action) {
-        calls.push_back(action);
-        return ok;
-    }
-    bool ok = true;
-    Bytes value;
-    std::uint16_t reportedLength = 0;
-    Bytes written;
-    std::vector<std::string> calls;
-};
-
-TEST(CommandHandling, RepliesByteForByteAndWhatNeverReachesTheDevice) {
-    gateway_test::CollectingReceiver receiver;
-    gateway::LogWriter log;
-    log.Attach(&receiver);
-    StandInDevice device;
-    const auto handle = [&](const Bytes& request) {
-        return gateway::HandleGatewayCommand(device, log, request, 7);
+// Each request is decoded once: what it asks of the device, or what the gateway answers itself;
+// the reply is built from the request and what it came to.
+TEST(Requests, DecodedOnceAndAnsweredByteForByte) {
+    using gateway::Command;
+    const auto decode = [](const Bytes& body) { return gateway::DecodeRequest(body); };
+    const auto reply = [](const gateway::Request& r, const gateway::DeviceOutcome& outcome) {
+        return gateway::EncodeReply(r, outcome);
     };
-    EXPECT_EQ(handle({0x00, 0x01, 0x00, 0x00, 0x00}), (Bytes{0x00, 0x01, 0x00, 0x00, 0x00}));
-    device.value = {0xAA, 0xBB};
-    device.reportedLength = 2;
+    const gateway::DeviceOutcome ok = Bytes{};
+    const gateway::DeviceOutcome failed =
+        common::Failure{common::FailureKind::kNoReply, "no reply"};
+
+    const auto connect = decode({0x00, 0x01, 0x00, 0x00, 0x00});
+    EXPECT_EQ(connect.command, Command::kDeviceConnect);
+    EXPECT_TRUE(connect.ForDevice());
+    EXPECT_EQ(reply(connect, ok), (Bytes{0x00, 0x01, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(reply(connect, failed), (Bytes{0x00, 0x01, 0x00, 0x00, 0xFF}));
     // The request's status byte is ignored.
-    EXPECT_EQ(handle({0x00, 0x03, 0x01, 0x02, 0xFF}),
-              (Bytes{0x00, 0x03, 0x01, 0x02, 0x00, 0xAA, 0xBB}));
-    EXPECT_EQ(handle({0x00, 0x04, 0x01, 0x02, 0x00, 0x12, 0x34}),
-              (Bytes{0x00, 0x04, 0x01, 0x02, 0x00}));
-    EXPECT_EQ(device.written, (Bytes{0x12, 0x34}));
-    // The library's "negative" length of an answer without a data field, and one too long for
-    // a frame: ERROR, five bytes, nothing of the buffer behind.
-    for (std::uint16_t length : {0xFFFF, 0xFFFE, 254}) {
-        device.reportedLength = length;
-        EXPECT_EQ(handle({0x00, 0x03, 0x01, 0x02, 0x00}), (Bytes{0x00, 0x03, 0x01, 0x02, 0xFF}));
-    }
-    device.ok = false;
-    EXPECT_EQ(handle({0x00, 0x02, 0x00, 0x00, 0x00}), (Bytes{0x00, 0x02, 0x00, 0x00, 0xFF}));
-    const std::size_t calls = device.calls.size();
-    // A value above the 253 bytes of a device frame, short commands and unknown codes.
+    const auto read = decode({0x00, 0x03, 0x01, 0x02, 0xFF});
+    EXPECT_EQ(read.snvt, 0x0102);
+    EXPECT_EQ(reply(read, Bytes{0xAA, 0xBB}), (Bytes{0x00, 0x03, 0x01, 0x02, 0x00, 0xAA, 0xBB}));
+    const auto write = decode({0x00, 0x04, 0x01, 0x02, 0x00, 0x12, 0x34});
+    EXPECT_EQ(write.value, (Bytes{0x12, 0x34}));
+    EXPECT_EQ(reply(write, ok), (Bytes{0x00, 0x04, 0x01, 0x02, 0x00}));
+
+    // A value above the 253 bytes of a device frame and a short command never reach the device:
+    // ERROR, with the header's missing bytes as zero.
     Bytes oversize{0x00, 0x04, 0x03, 0x00, 0x00};
     oversize.resize(5 + 254, 0xEE);
-    EXPECT_EQ(handle(oversize), (Bytes{0x00, 0x04, 0x03, 0x00, 0xFF}));
-    EXPECT_EQ(handle({0x00, 0x04, 0x01}), (Bytes{0x00, 0x04, 0x01, 0x00, 0xFF}));
-    EXPECT_EQ(handle({0x41, 0x42, 0x00, 0x43}), (Bytes{0x41, 0x42}));
-    EXPECT_EQ(handle({0x00, 0x05, 0x01, 0x02, 0x00}), Bytes{});
-    EXPECT_EQ(handle({}), Bytes{});
-    EXPECT_EQ(device.calls.size(), calls);
-    EXPECT_EQ(receiver.Count("SNVT_READ command received from client on 7 -> ERROR"), 3);
-    EXPECT_EQ(receiver.Count("SNVT_WRITE command received from client on 7 -> ERROR"), 2);
-    EXPECT_EQ(receiver.Count("Unknown message received from client on 7"), 3);
+    for (const Bytes& refused : {oversize, Bytes{0x00, 0x04, 0x01}}) {
+        const auto r = decode(refused);
+        ASSERT_TRUE(r.refusal.has_value());
+        EXPECT_FALSE(r.ForDevice());
+        EXPECT_EQ(reply(r, *r.refusal),
+                  (Bytes{0x00, 0x04, refused[2], refused.size() > 3 ? refused[3] : Bytes::value_type{0}, 0xFF}));
+    }
+    EXPECT_EQ(decode(oversize).refusal->words,
+              "value of 254 bytes does not fit a device frame (at most 253)");
+    // Unknown codes and the empty body: echoed up to the first zero byte.
+    for (const auto& [body, echo] : std::vector<std::pair<Bytes, Bytes>>{
+             {{0x41, 0x42, 0x00, 0x43}, {0x41, 0x42}}, {{0x00, 0x05, 0x01, 0x02, 0x00}, {}}, {{}, {}}}) {
+        const auto r = decode(body);
+        EXPECT_EQ(r.command, Command::kUnknown);
+        EXPECT_FALSE(r.ForDevice());
+        EXPECT_EQ(r.value, echo);
+    }
+    // LAST_REASON is the gateway's own: its reply is laid out like a read's.
+    const auto last = decode({0x00, 0x10, 0x00, 0x00, 0x00});
+    EXPECT_EQ(last.command, Command::kLastReason);
+    EXPECT_FALSE(last.ForDevice());
+    EXPECT_EQ(reply(last, Bytes{'o', 'k'}), (Bytes{0x00, 0x10, 0x00, 0x00, 0x00, 'o', 'k'}));
 }
 
 }  // namespace

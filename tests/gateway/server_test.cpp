@@ -43,7 +43,7 @@ TEST_F(Server, CommandsWithoutAnOpenDevice) {
     // Disconnect at count 0 answers OK.
     EXPECT_EQ(client->Exchange(Framed({0x00, 0x02, 0x00, 0x00, 0x00})),
               (Bytes{0, 0, 0, 5, 0x00, 0x02, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_FALSE(gateway_test::DeviceHeld());
     int number = LastConnectedNumber();
     EXPECT_EQ(run.log.Count("SNVT_READ command received from client on " + std::to_string(number) +
                             " -> ERROR"),
@@ -63,7 +63,7 @@ TEST_F(Server, ShortBodiesNeverCarryBytesOfAnEarlierMessage) {
               (Bytes{0, 0, 0, 5, 0x00, 0x01, 0x00, 0x00, 0xFF}));
     EXPECT_EQ(client->Exchange(Framed({0x00, 0x04, 0x01, 0x02})),
               (Bytes{0, 0, 0, 5, 0x00, 0x04, 0x01, 0x02, 0xFF}));
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_FALSE(gateway_test::DeviceHeld());
     // Too short for a code: the unknown-message rule.
     EXPECT_EQ(client->Exchange(Framed({0x41})), (Bytes{0, 0, 0, 1, 0x41}));
     EXPECT_EQ(client->Exchange(Framed({0x00})), (Bytes{0, 0, 0, 0}));
@@ -173,7 +173,7 @@ TEST_F(Server, StopWithClientsConnectedClosesThemAndEndsInOrder) {
     auto b = Connect();
     EXPECT_TRUE(gateway::StopGatewayServer());
     EXPECT_EQ(gateway::GetClientCount(), 0u);
-    EXPECT_FALSE(gateway::GatewayServerRunning());
+    EXPECT_FALSE(gateway_test::Accepts(run.port));
     EXPECT_TRUE(a->WaitClosed());
     EXPECT_TRUE(b->WaitClosed());
     auto texts = run.log.Texts();
@@ -181,7 +181,7 @@ TEST_F(Server, StopWithClientsConnectedClosesThemAndEndsInOrder) {
     EXPECT_EQ(texts.back(), "Exiting server thread...");
     // A stopped server can be started again.
     ASSERT_TRUE(gateway::StartGatewayServer(gateway_test::AnyPort()));
-    TcpClient c(gateway::GatewayServerPort());
+    TcpClient c(gateway_test::ListeningPort(run.log));
     EXPECT_EQ(c.Exchange(Framed({0x47})), (Bytes{0, 0, 0, 1, 0x47}));
 }
 
@@ -193,7 +193,6 @@ TEST(ServerPortInUse, TheStartFailsWithTheOneLogLine) {
     gateway::ServerConfig config;
     config.port = gateway::net::BoundPort(occupant);
     EXPECT_FALSE(gateway::StartGatewayServer(config));
-    EXPECT_FALSE(gateway::GatewayServerRunning());
     EXPECT_EQ(log.Texts(),
               (std::vector<std::string>{
                   "Log window activated (0x00c0ffee)",

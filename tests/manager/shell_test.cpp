@@ -50,7 +50,7 @@ class ShellTest : public vr620_test::ManagerTest {
         ASSERT_TRUE(WaitFor([&] { return Main().isVisible() && Main().ModeKnown(); }));
     }
     bool Listening() {
-        return WaitFor([&] { return gateway::GatewayServerPort() == port; });
+        return WaitFor([&] { return vr620_test::Accepts(port); });
     }
     bool LogHas(const std::string& text) {
         return WaitFor([&] {
@@ -109,7 +109,7 @@ TEST_F(ShellTest, LocalModeStartsTheGatewayWithTheConfiguredChannelAndLogsFromTh
     EXPECT_TRUE(Closes());
     EXPECT_FALSE(manager::LogWindowBridge::Instance().IsAttachedTo(&windows->logForm));
     ASSERT_TRUE(WaitFor([&] { return closed; }));
-    EXPECT_FALSE(gateway::GatewayServerRunning());
+    EXPECT_FALSE(vr620_test::Accepts(port));
     Destroy();
     EXPECT_TRUE(boxes.empty());
 }
@@ -189,7 +189,7 @@ TEST_F(ShellTest, TheKeyboardReachesEveryButtonAndMenuInEveryShippedLanguage) {
 TEST_F(ShellTest, RemoteModeRunsNoGatewayAndClosesAtOnce) {
     Show({"HOST=remote-host.invalid", "PORT=" + std::to_string(port)});
     EXPECT_FALSE(Main().ServerRunning);
-    EXPECT_FALSE(gateway::GatewayServerRunning());
+    EXPECT_FALSE(vr620_test::Accepts(port));
     EXPECT_FALSE(Main().BitBtn_ConnectionSettings->isVisible());
     EXPECT_FALSE(Main().MenuItem_ConnectionSettings->isVisible());
     EXPECT_FALSE(Main().MenuItem_Log->isVisible());
@@ -226,7 +226,7 @@ TEST_F(ShellTest, ClosingWithTwoClientsAsksAndNoKeepsThemWhileYesStopsTheGateway
     EXPECT_EQ(boxes.size(), 2u);
     EXPECT_FALSE(manager::LogWindowBridge::Instance().IsAttachedTo(&windows->logForm));
     Destroy();
-    EXPECT_FALSE(gateway::GatewayServerRunning());
+    EXPECT_FALSE(vr620_test::Accepts(port));
     EXPECT_TRUE(first.ClosedByServer());
     EXPECT_TRUE(second.ClosedByServer());
 }
@@ -271,7 +271,7 @@ TEST_F(ShellTest, AGatewayThatCannotListenShowsTheErrorAndLeavesALauncher) {
         EXPECT_TRUE(Closes());
         Destroy();
         // The manager did not start it, so it does not stop it.
-        EXPECT_EQ(gateway::GatewayServerRunning(), why == Why::kAlreadyRunning);
+        EXPECT_EQ(vr620_test::Accepts(port), why == Why::kAlreadyRunning);
         gateway::StopGatewayServer();
         if (holder >= 0) gateway::DestroyServerSocket(holder);
     }
@@ -294,7 +294,7 @@ TEST_F(ShellTest, NoHangWhenTheGatewayKeepsLoggingWhileTheProgramEnds) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     stop = true;
     churn.join();
-    EXPECT_FALSE(gateway::GatewayServerRunning());
+    EXPECT_FALSE(vr620_test::Accepts(port));
 }
 
 TEST_F(ShellTest, DestroyedWithoutACloseTheWindowStillDetachesBeforeStopping) {
@@ -304,7 +304,7 @@ TEST_F(ShellTest, DestroyedWithoutACloseTheWindowStillDetachesBeforeStopping) {
     ASSERT_TRUE(WaitFor([] { return gateway::GetClientCount() == 1; }));
     // The program ends by another path (an error leaves the loop): no close, no question.
     windows.reset();
-    EXPECT_FALSE(gateway::GatewayServerRunning());
+    EXPECT_FALSE(vr620_test::Accepts(port));
     EXPECT_TRUE(client.ClosedByServer());
     EXPECT_EQ(gateway::WriteLogLine("after the end"), 0);
 }

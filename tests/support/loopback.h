@@ -38,4 +38,13 @@ inline int ConnectLoopback(int port, const gateway::IpAddress& to = kLoopback4,
     return gateway::net::kInvalidSocket;
 }
 
+// Whether anything accepts connections on `port` of 127.0.0.1.
+inline bool Accepts(int port) {
+    gateway::StartSockets();
+    const int s = ConnectLoopback(port);
+    gateway::net::CloseSocket(s);
+    gateway::CleanupSockets();
+    return s != gateway::net::kInvalidSocket;
+}
+
 }  // namespace vr620_test

@@ -8,7 +8,7 @@ namespace gatewayd {
 std::string UsageText() {
     std::string text =
         "Usage: vr620-gatewayd [--port N] [--bind ADDRESS] [--allow NET[/BITS]]...\n"
-        "                      [--idle-timeout SECONDS] [--com N]\n"
+        "                      [--idle-timeout SECONDS] [--no-coalesce] [--com N]\n"
         "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]] [--help]\n"
         "Serves the VR-620 controller on a serial port to the suite's client programs over\n"
         "TCP, without windows. The connection log goes to standard output.\n"
@@ -25,6 +25,8 @@ std::string UsageText() {
         "                 A client from elsewhere is closed at once, with a log line.\n"
         "  --idle-timeout SECONDS\n"
         "                 close a client that sends nothing for this long (default 0: never)\n"
+        "  --no-coalesce  give every read its own line transaction (by default, reads of one\n"
+        "                 point that wait for the line together share one)\n"
         "  --com N        COM port number, 1 to 255 (default 1); its device path comes from\n"
         "                 [Ports] COM<N>= in DUCTA.INI beside the device library, else the\n"
         "                 system's own (/dev/ttyS<N-1> on Linux, \\\\.\\COM<N> on Windows)\n"
@@ -57,6 +59,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
         }
         if (option == "--modem") {
             options.useModem = true;
+            continue;
+        }
+        if (option == "--no-coalesce") {
+            options.coalesce = false;
             continue;
         }
         bool takesValue = option == "--port" || option == "--com" || option == "--init" ||
@@ -130,6 +136,7 @@ gateway::ServerConfig ServerConfigOf(const Options& options) {
     config.bindAddress = options.bindAddress;
     config.allowed = options.allowed;
     config.idleTimeoutSeconds = options.idleTimeoutSeconds;
+    config.coalesce = options.coalesce;
     config.channel = options.com - 1;
     config.modem = {options.useModem, modem_texts::ConvertEscapes(options.initText),
                     modem_texts::ConvertEscapes(options.dialText),

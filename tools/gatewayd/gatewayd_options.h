@@ -15,6 +15,7 @@ struct Options {
     gateway::IpAddress bindAddress;           // "::": every interface of both families
     std::vector<gateway::IpNetwork> allowed;  // empty: everybody
     int idleTimeoutSeconds = 0;               // 0: never
+    bool coalesce = true;                     // reads of one point may share a transaction
     bool useModem = false;
     // As the user writes them, with the "\r" and "\n" escapes.
     std::string initText;

@@ -46,7 +46,7 @@ TEST_F(WithGateway, LibraryRequestsAndReplies) {
     EXPECT_EQ(read->data, (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_FALSE(client.Read(0x7777, error)->Ok());
     EXPECT_TRUE(client.DeviceDisconnect(error)->Ok());
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_FALSE(gateway_test::DeviceHeld());
 }
 
 TEST_F(WithGateway, OneShotReadAndWriteOnOneConnection) {
@@ -58,7 +58,7 @@ TEST_F(WithGateway, OneShotReadAndWriteOnOneConnection) {
     auto back = Tool({"read", "258"});
     EXPECT_EQ(back->Stdout(), "12 34\n");
     // Each one-shot connected and disconnected again.
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_FALSE(gateway_test::DeviceHeld());
     int connects = 0;
     for (const auto& t : run.log.Texts()) {
         connects += t.rfind("DEVICE_CONNECT command received from client on ", 0) == 0;
@@ -76,9 +76,9 @@ TEST_F(WithGateway, ReachesTheGatewayOverIpv6) {
 
 TEST_F(WithGateway, ConnectAndDisconnectMoveTheSharedCount) {
     EXPECT_EQ(Tool({"connect"})->ExitCode(), 0);
-    EXPECT_EQ(gateway::OpenCount(), 1);
+    EXPECT_TRUE(gateway_test::DeviceHeld());
     EXPECT_EQ(Tool({"disconnect"})->ExitCode(), 0);
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_FALSE(gateway_test::DeviceHeld());
 }
 
 TEST_F(WithGateway, ErrorReplyExitsOne) {
@@ -118,7 +118,7 @@ TEST_F(WithGateway, BenchAnswersEveryRequest) {
     EXPECT_NE(bench->Stdout().find("answered 20 of 20 (0 ERROR replies)"), std::string::npos)
         << bench->Stdout();
     EXPECT_NE(bench->Stdout().find("p50"), std::string::npos);
-    EXPECT_EQ(gateway::OpenCount(), 0);
+    EXPECT_FALSE(gateway_test::DeviceHeld());
 }
 
 }  // namespace
