@@ -1,0 +1,77 @@
+// vr620-gatewayd as a program of a test's own: it runs from a folder of the test's with copies
+// of itself and libducta.so (its RPATH finds the copy) and its own DUCTA.INI, and its connection
+// log is read from its standard output.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gateway_harness.h"
+#include "loopback.h"
+#include "program_run.h"
+#include "temp_dir.h"
+
+namespace gateway_test {
+
+namespace fs = std::filesystem;
+using vr620_test::ProgramRun;
+
+class Gatewayd {
+  public:
+    explicit Gatewayd(const vr620_test::TempDir& dir) : folder_(dir / "bin") {
+        fs::create_directories(folder_);
+        fs::copy_file(VR620_GATEWAYD_PATH, folder_ / "vr620-gatewayd");
+        fs::copy_file(DUCTA_LIBRARY_PATH, folder_ / "libducta.so");
+    }
+    void WriteIni(const std::string& text) const {
+        vr620_test::WriteFile(folder_ / "DUCTA.INI", text);
+    }
+    // Starts it on COM1 and waits until it listens.
+    bool Start(std::vector<std::string> args = {}) {
+        port = vr620_test::FreePort();
+        args.insert(args.begin(), {"--port", std::to_string(port), "--bind", "127.0.0.1"});
+        run_ = std::make_unique<ProgramRun>((folder_ / "vr620-gatewayd").string(), args, folder_);
+        return WaitFor("Server started. Listening to port " + std::to_string(port) + "...");
+    }
+    // The log's texts without their stamps.
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        std::istringstream out(run_->Stdout());
+        for (std::string line; std::getline(out, line);)
+            texts.push_back(line.size() > 21 ? line.substr(21) : "");
+        return texts;
+    }
+    bool WaitFor(const std::string& text) const {
+        return WaitUntil([&] {
+            for (const auto& t : Texts())
+                if (t == text) return true;
+            return false;
+        });
+    }
+    // The line right behind the last ERROR line of `command`, once the reply has come (the
+    // lines are written before the reply goes out).
+    std::string ReasonOf(const TcpClient& client, const Bytes& request,
+                         const std::string& command) const {
+        const Bytes reply = client.Exchange(request);
+        EXPECT_TRUE(reply.size() == 9 && reply[8] == 0xFF) << command;
+        const auto texts = Texts();
+        for (std::size_t i = texts.size(); i-- > 1;) {
+            const std::string& t = texts[i - 1];
+            if (t.rfind(command + " command received from client on ", 0) == 0 &&
+                t.ends_with(" -> ERROR"))
+                return texts[i];
+        }
+        return "(no ERROR line of " + command + ")";
+    }
+    ProgramRun& Run() { return *run_; }
+    int port = 0;
+
+  private:
+    fs::path folder_;
+    std::unique_ptr<ProgramRun> run_;
+};
+
+}  // namespace gateway_test
