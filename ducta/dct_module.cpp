@@ -7,6 +7,8 @@
 
 #include "device_path.h"
 #include "ducta.h"
+#include "frame_io.h"
+#include "library_config.h"
 
 namespace ducta {
 namespace {
@@ -27,31 +29,41 @@ int ModemReasonCode(const Modem::Failure& failure) {
 
 DctModule::DctModule() : line_(new (std::nothrow) Line(debug_)) {}
 
-Status DctModule::OpenChannel(const ChannelSettings& settings) {
-    CloseChannel();
+Outcome DctModule::Open(const ChannelRequest& request) {
+    const auto config = LibraryConfigPath();
+    const bool modem = request.assumeConnected || request.initString != nullptr ||
+                       request.dialString != nullptr;
+    ChannelSettings settings = ReadChannelConfig(config, modem);
+    settings.assumeConnected = request.assumeConnected ? 1 : 0;
+    CopyModemText(settings.initString, request.initString);
+    CopyModemText(settings.dialString, request.dialString);
+    CopyModemText(settings.hangupString, request.hangupString);
+    settings.comNumber = request.comIndex + 1;
+    const Outcome opened = OpenChannel(settings, config);
+    if (opened.status != Status::kOk) static_cast<void>(Close());
+    return opened;
+}
+
+Outcome DctModule::OpenChannel(const ChannelSettings& settings,
+                               const std::filesystem::path& config) {
+    static_cast<void>(Close());
     settings_ = settings;
-    if (!line_) {
-        failureCode_ = PortReasonCode(Status::kNoPort, 0);
-        return Status::kNoPort;
-    }
+    if (!line_) return {Status::kNoPort, PortReasonCode(Status::kNoPort, 0)};
     SerialPort& port = line_->port;
     Modem& modem = line_->modem;
 
     const std::string com = "COM" + std::to_string(settings_.comNumber);
-    const auto path = common::DevicePathForCom(configFile_, settings_.comNumber);
+    const auto path = common::DevicePathForCom(config, settings_.comNumber);
     if (!path) {
         debug_.Line(com + ": " + Describe(Status::kNoDevicePath) + " (the key " + com +
-                    " of [Ports] in " + configFile_.string() + " is empty)");
-        failureCode_ = PortReasonCode(Status::kNoDevicePath, 0);
-        return Status::kNoDevicePath;
+                    " of [Ports] in " + config.string() + " is empty)");
+        return {Status::kNoDevicePath, PortReasonCode(Status::kNoDevicePath, 0)};
     }
     LineSettings line;
     line.baud = settings_.baudRate;
     const bool modemMode = settings_.mode == ChannelMode::kModem;
-    if (const Status s = port.Open(*path, line, !modemMode); s != Status::kOk) {
-        failureCode_ = PortReasonCode(s, port.LastError());
-        return s;
-    }
+    if (const Status s = port.Open(*path, line, !modemMode); s != Status::kOk)
+        return {s, PortReasonCode(s, port.LastError())};
     if (!settings_.traceFile.empty()) {
         line_->capture.Start(settings_.traceFile, settings_.traceMaxSizeMb, *path,
                              com + (modemMode ? " through a modem, " : " direct, ") +
@@ -74,47 +86,57 @@ Status DctModule::OpenChannel(const ChannelSettings& settings) {
             const Status s = modem.InitAndDial(settings_.initString, settings_.dialString,
                                                settings_.connTimeOutS);
             if (s != Status::kOk) {
-                failureCode_ = ModemReasonCode(modem.LastFailure());
+                const int reason = ModemReasonCode(modem.LastFailure());
                 port.Close();
-                return s;
+                return {s, reason};
             }
         }
         port.Purge();
     }
     pollTimeOutMs_ = settings_.pollTimeOutMs;
-    return Status::kOk;
+    return {};
 }
 
-Status DctModule::CloseChannel() {
+Outcome DctModule::Write(std::uint16_t index, std::uint8_t command,
+                         std::span<const std::uint8_t> data) {
+    return Transferred(WriteFrame(line_ ? &line_->port : nullptr, command,
+                                  static_cast<std::uint8_t>(index >> 8),
+                                  static_cast<std::uint8_t>(index & 0xFF), data));
+}
+
+Outcome DctModule::Read(Frame& reply) {
+    return Transferred(ReadFrame(line_ ? &line_->port : nullptr, pollTimeOutMs_, reply));
+}
+
+Outcome DctModule::Close() {
     if (!line_) {
-        failureCode_ = PortReasonCode(Status::kNoPort, 0);
-        return settings_.mode == ChannelMode::kDirect ? Status::kOk : Status::kNoPort;
+        const Status s = settings_.mode == ChannelMode::kDirect ? Status::kOk : Status::kNoPort;
+        return {s, PortReasonCode(Status::kNoPort, 0)};
     }
     SerialPort& port = line_->port;
     if (settings_.mode == ChannelMode::kDirect) {
         port.Close();
         line_->capture.Stop();
-        return Status::kOk;
+        return {};
     }
-    Status s = Status::kNotConnected;
-    failureCode_ = DCT_REASON_MODEM_NOT_CONNECTED;
+    Outcome closed{Status::kNotConnected, DCT_REASON_MODEM_NOT_CONNECTED};
     if (line_->modem.IsConnected()) {
-        s = line_->modem.HangUp(settings_.hangupString, kHangUpTimeoutS);
-        failureCode_ = ModemReasonCode(line_->modem.LastFailure());
+        closed.status = line_->modem.HangUp(settings_.hangupString, kHangUpTimeoutS);
+        closed.reason = ModemReasonCode(line_->modem.LastFailure());
     } else if (port.IsOpen()) {
-        port.Report(std::string(Describe(s)) + ": nothing to hang up");
+        port.Report(std::string(Describe(closed.status)) + ": nothing to hang up");
     }
     port.Close();
     line_->capture.Stop();
-    return s;
+    return closed;
 }
 
-int DctModule::TransferFailureCode(Status status) const {
+Outcome DctModule::Transferred(Status status) const {
     const int systemError = line_ ? line_->port.LastError() : 0;
     const bool lineGone = status == Status::kPortLost || status == Status::kReopenFailed;
     if (lineGone && settings_.mode == ChannelMode::kModem && line_ && line_->modem.IsConnected())
-        return DCT_REASON_MODEM_CONNECTION_LOST;
-    return PortReasonCode(status, systemError);
+        return {status, DCT_REASON_MODEM_CONNECTION_LOST};
+    return {status, PortReasonCode(status, systemError)};
 }
 
 }  // namespace ducta

@@ -1,13 +1,16 @@
 // The module object behind the exports: the one port and its modem control, the reply time-out,
 // and the settings of the current (or last) channel, which decide how the channel is opened and
-// closed.
+// closed. Each operation does the whole of its call and returns what it came to; the exports
+// only turn that into their results.
 #pragma once
 
-#include <filesystem>
+#include <cstdint>
 #include <memory>
+#include <span>
 
 #include "channel_settings.h"
 #include "debug_output.h"
+#include "frame_codec.h"
 #include "line_capture.h"
 #include "modem.h"
 #include "serial_port.h"
@@ -15,33 +18,44 @@
 
 namespace ducta {
 
+// What a call came to: the library's status and, when it failed, the code that tells why (the
+// system's own error code of the port, or one of ducta.h's DCT_REASON_MODEM_ codes), which the
+// exports leave as the thread's last error.
+struct Outcome {
+    Status status = Status::kOk;
+    int reason = 0;
+};
+
+// The channel DCT_Open asks for: a COM port, direct or through a modem with its command texts
+// (null for none).
+struct ChannelRequest {
+    std::uint8_t comIndex = 0;  // 0 is COM1
+    bool assumeConnected = false;
+    const char* initString = nullptr;
+    const char* dialString = nullptr;
+    const char* hangupString = nullptr;
+};
+
 class DctModule {
   public:
     static constexpr int kInitialPollTimeOutMs = 1000;
 
     DctModule();
 
-    // Null when the port object could not be created.
-    SerialPort* Port() { return line_ ? &line_->port : nullptr; }
-    int PollTimeOutMs() const { return pollTimeOutMs_; }
-    // Where the COM numbers are mapped to device paths.
-    void SetConfigFile(const std::filesystem::path& file) { configFile_ = file; }
-
-    // Closes the current channel, then opens the one `settings` describe. A direct channel
-    // whose port is lost opens it again by itself; a modem channel does not. With a trace file
-    // the line is captured from the moment the port is open (the modem's dial included).
-    Status OpenChannel(const ChannelSettings& settings);
+    // Closes the current channel, then opens the requested one with the settings DUCTA.INI
+    // beside the library gives now. A modem channel is one with an init or a dial text, or an
+    // assumed connection. A direct channel whose port is lost opens it again by itself; a modem
+    // channel does not. With a trace file the line is captured from the moment the port is
+    // open (the modem's dial included). A channel that fails to open is closed again.
+    Outcome Open(const ChannelRequest& request);
+    // One request frame; kRefused (nothing sent) for more data than a frame carries.
+    Outcome Write(std::uint16_t index, std::uint8_t command, std::span<const std::uint8_t> data);
+    // One reply frame into `reply`, within the channel's reply time-out.
+    Outcome Read(Frame& reply);
     // Direct: closes the port, kOk. Modem: hangs a connected line up (kOk when that ended in
     // OK), kNotConnected when it was not connected; the port is closed in every case, and the
     // capture ends after the hang-up.
-    Status CloseChannel();
-
-    // Why the last OpenChannel or CloseChannel failed, as the code the exports leave as the
-    // thread's last error (ducta.h): the port's, or what the modem answered.
-    int FailureCode() const { return failureCode_; }
-    // The same for a transfer that ended in `status`, with the port's own error code: on a
-    // connected modem line a port that hung up is the connection lost.
-    int TransferFailureCode(Status status) const;
+    Outcome Close();
 
   private:
     struct Line {
@@ -53,12 +67,15 @@ class DctModule {
         Modem modem;
     };
 
+    Outcome OpenChannel(const ChannelSettings& settings, const std::filesystem::path& config);
+    // What a transfer that ended in `status` came to: on a connected modem line a port that
+    // hung up is the connection lost.
+    Outcome Transferred(Status status) const;
+
     DebugOutput debug_;  // before line_: it outlives the port that writes to it
     std::unique_ptr<Line> line_;
     int pollTimeOutMs_ = kInitialPollTimeOutMs;
-    int failureCode_ = 0;
     ChannelSettings settings_{};
-    std::filesystem::path configFile_;
 };
 
 }  // namespace ducta

@@ -1,5 +1,6 @@
-// The six exports of libducta.so (DUCTA.dll). Nothing else of the library is visible outside it,
-// and no exception crosses this boundary. A call that fails with DCT_RESULT_FAILED leaves its
+// The six exports of libducta.so (DUCTA.dll): a thin door onto the one module object, which does
+// each call; here its outcome becomes the call's result code. Nothing else of the library is
+// visible outside it, and no exception crosses this boundary. A call that fails with DCT_RESULT_FAILED leaves its
 // reason as the thread's last error (ducta.h), set as the very last thing before it returns.
 #define DUCTA_BUILDING_LIBRARY 1
 #include "ducta.h"
@@ -10,8 +11,6 @@
 
 #include "dct_module.h"
 #include "frame_codec.h"
-#include "frame_io.h"
-#include "library_config.h"
 #include "port_failure.h"
 #include "system_error.h"
 
@@ -24,21 +23,21 @@ using ducta::Status;
 std::unique_ptr<DctModule> g_module;
 
 // A channel function's result, and why when it is DCT_RESULT_FAILED.
-struct Outcome {
+struct CallResult {
     uint16_t result = DCT_RESULT_FAILED;
     int reason = 0;
 };
 
 // A call the library refuses outright: no module, selector 1, a missing buffer, too much data.
-const Outcome kRefusedCall{DCT_RESULT_FAILED, common::PortErrorCode(common::PortFailure::kRefused)};
+const CallResult kRefusedCall{DCT_RESULT_FAILED, common::PortErrorCode(common::PortFailure::kRefused)};
 // What an exception inside the library ends as.
-const Outcome kFailedCall{DCT_RESULT_FAILED, common::PortErrorCode(common::PortFailure::kOther)};
+const CallResult kFailedCall{DCT_RESULT_FAILED, common::PortErrorCode(common::PortFailure::kOther)};
 
 // Hands the result out, leaving the reason of a failure as the thread's last error. Everything
 // the call made is gone by now, so nothing can change the code afterwards.
-uint16_t Answer(Outcome outcome) {
-    if (outcome.result == DCT_RESULT_FAILED) common::SetLastSystemError(outcome.reason);
-    return outcome.result;
+uint16_t Answer(CallResult call) {
+    if (call.result == DCT_RESULT_FAILED) common::SetLastSystemError(call.reason);
+    return call.result;
 }
 
 // The public result code of a transfer (DCT_Write, DCT_Read). Only the results the interface
@@ -92,60 +91,48 @@ DctModule* CheckedModule(std::uint8_t selector) {
 
 int CloseModule() {
     if (g_module) {
-        g_module->CloseChannel();
+        static_cast<void>(g_module->Close());
         g_module.reset();
     }
     return 0;
 }
 
-Outcome OpenOutcome(uint8_t selector, uint8_t comIndex, uint8_t assumeConnected,
+CallResult OpenCall(uint8_t selector, uint8_t comIndex, uint8_t assumeConnected,
                     const char* initString, const char* dialString, const char* hangupString) {
     try {
         DctModule* module = CheckedModule(selector);
         if (module == nullptr) return kRefusedCall;
-        const auto configFile = ducta::LibraryConfigPath();
-        const bool modem = assumeConnected != 0 || initString != nullptr || dialString != nullptr;
-        ducta::ChannelSettings s = ducta::ReadChannelConfig(configFile, modem);
-        s.assumeConnected = assumeConnected != 0 ? 1 : 0;
-        ducta::CopyModemText(s.initString, initString);
-        ducta::CopyModemText(s.dialString, dialString);
-        ducta::CopyModemText(s.hangupString, hangupString);
-        s.comNumber = comIndex + 1;
-        module->SetConfigFile(configFile);
-        const Status opened = module->OpenChannel(s);
-        if (opened == Status::kOk) return {DCT_RESULT_OK};
-        const int why = module->FailureCode();  // before the close overwrites it
-        module->CloseChannel();
-        return {ChannelResult(opened), why};
+        const ducta::Outcome opened = module->Open(
+            {comIndex, assumeConnected != 0, initString, dialString, hangupString});
+        return {ChannelResult(opened.status), opened.reason};
     } catch (...) {
         return kFailedCall;
     }
 }
 
-Outcome WriteOutcome(uint8_t selector, uint16_t index, uint8_t command, const uint8_t* data,
+CallResult WriteCall(uint8_t selector, uint16_t index, uint8_t command, const uint8_t* data,
                      uint16_t length) {
     try {
         DctModule* module = CheckedModule(selector);
         if (module == nullptr) return kRefusedCall;
         if (data == nullptr && length != 0) return kRefusedCall;
-        // More than DCT_MAX_DATA bytes: the frame is never built (kRefused, a failed call).
-        const Status r = ducta::WriteFrame(
-            module->Port(), command, static_cast<uint8_t>(index >> 8),
-            static_cast<uint8_t>(index & 0xFF), std::span<const uint8_t>(data, length));
-        return {TransferResult(r), module->TransferFailureCode(r)};
+        const ducta::Outcome written =
+            module->Write(index, command, std::span<const uint8_t>(data, length));
+        return {TransferResult(written.status), written.reason};
     } catch (...) {
         return kFailedCall;
     }
 }
 
-Outcome ReadOutcome(uint8_t selector, uint16_t* indexOut, uint8_t* commandOut, uint8_t* okOut,
+CallResult ReadCall(uint8_t selector, uint16_t* indexOut, uint8_t* commandOut, uint8_t* okOut,
                     uint8_t* data, uint16_t* lengthOut) {
     try {
         DctModule* module = CheckedModule(selector);
         if (module == nullptr) return kRefusedCall;
         if (data == nullptr || okOut == nullptr) return kRefusedCall;
         ducta::Frame reply;
-        const Status r = ducta::ReadFrame(module->Port(), module->PollTimeOutMs(), reply);
+        const ducta::Outcome read = module->Read(reply);
+        const Status r = read.status;
         const bool received = r == Status::kOk || r == Status::kChecksum || r == Status::kFlagged;
         if (received || r == Status::kTimeout) {
             // After a time-out the frame is empty: command, index and length 0, no data.
@@ -161,17 +148,18 @@ Outcome ReadOutcome(uint8_t selector, uint16_t* indexOut, uint8_t* commandOut, u
             data[reply.dataSize] = 0;
         }
         if (r == Status::kOk) *okOut = 1;
-        return {TransferResult(r), module->TransferFailureCode(r)};
+        return {TransferResult(r), read.reason};
     } catch (...) {
         return kFailedCall;
     }
 }
 
-Outcome CloseOutcome(uint8_t selector) {
+CallResult CloseCall(uint8_t selector) {
     try {
         DctModule* module = CheckedModule(selector);
         if (module == nullptr) return kRefusedCall;
-        return {ChannelResult(module->CloseChannel()), module->FailureCode()};
+        const ducta::Outcome closed = module->Close();
+        return {ChannelResult(closed.status), closed.reason};
     } catch (...) {
         return kFailedCall;
     }
@@ -195,21 +183,21 @@ DCT_API uint16_t DCT_Open(uint8_t selector, uint8_t comIndex, uint8_t assumeConn
                           const char* initString, const char* dialString, const char* hangupString,
                           int32_t /*reserved*/) {
     return Answer(
-        OpenOutcome(selector, comIndex, assumeConnected, initString, dialString, hangupString));
+        OpenCall(selector, comIndex, assumeConnected, initString, dialString, hangupString));
 }
 
 DCT_API uint16_t DCT_Write(uint8_t selector, uint8_t /*channel*/, uint16_t index, uint8_t command,
                            const uint8_t* data, uint16_t length) {
-    return Answer(WriteOutcome(selector, index, command, data, length));
+    return Answer(WriteCall(selector, index, command, data, length));
 }
 
 DCT_API uint16_t DCT_Read(uint8_t selector, uint8_t /*channel*/, uint16_t* indexOut,
                           uint8_t* commandOut, uint8_t* okOut, uint8_t* data, uint16_t* lengthOut) {
-    return Answer(ReadOutcome(selector, indexOut, commandOut, okOut, data, lengthOut));
+    return Answer(ReadCall(selector, indexOut, commandOut, okOut, data, lengthOut));
 }
 
 DCT_API uint16_t DCT_Close(uint8_t selector, uint8_t /*channel*/) {
-    return Answer(CloseOutcome(selector));
+    return Answer(CloseCall(selector));
 }
 
 DCT_API int DCT_module_close(void) {

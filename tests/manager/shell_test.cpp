@@ -245,10 +245,10 @@ TEST_F(ShellTest, AGatewayThatCannotListenShowsTheErrorAndLeavesALauncher) {
                                   ? "[GATEWAY_SETTINGS]\r\nAllowedNetworks=10.0.0.0/8, 10.1/8\r\n"
                                   : "");
         const int holder = why == Why::kPortInUse ? gateway::CreateServerSocket(port) : -1;
+        gateway::ServerConfig running;
+        running.port = vr620_test::FreePort();
         if (why == Why::kAlreadyRunning) {
-            gateway::ServerConfig anyPort;
-            anyPort.port = 0;
-            ASSERT_TRUE(gateway::StartGatewayServer(anyPort));
+            ASSERT_TRUE(gateway::StartGatewayServer(running));
         }
         Show({"PORT=" + std::to_string(port)});
         EXPECT_FALSE(Main().ServerRunning);
@@ -271,7 +271,7 @@ TEST_F(ShellTest, AGatewayThatCannotListenShowsTheErrorAndLeavesALauncher) {
         EXPECT_TRUE(Closes());
         Destroy();
         // The manager did not start it, so it does not stop it.
-        EXPECT_EQ(vr620_test::Accepts(port), why == Why::kAlreadyRunning);
+        EXPECT_EQ(vr620_test::Accepts(running.port), why == Why::kAlreadyRunning);
         gateway::StopGatewayServer();
         if (holder >= 0) gateway::DestroyServerSocket(holder);
     }

@@ -28,12 +28,13 @@ double Percentile(const std::vector<double>& sorted, double fraction) {
     return sorted[std::min(rank, sorted.size() - 1)];
 }
 
-void RunClient(const BenchSettings& settings, GatewayClient& client, std::latch& go,
-               ClientResult& result) {
+void RunClient(const BenchSettings& settings, std::uint16_t point, GatewayClient& client,
+               std::latch& go, ClientResult& result) {
     go.wait();
-    for (int i = 0; i < settings.requests; ++i) {
+    const auto end = Clock::now() + std::chrono::seconds(settings.seconds);
+    for (int i = 0; settings.seconds > 0 ? Clock::now() < end : i < settings.requests; ++i) {
         auto start = Clock::now();
-        auto reply = client.Read(settings.point, result.failure);
+        auto reply = client.Read(point, result.failure);
         if (!reply) return;
         auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         result.latenciesMs.push_back(ms);
@@ -70,8 +71,9 @@ int RunBench(const BenchSettings& settings) {
     std::latch go(1);
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < clients.size(); ++i) {
-        threads.emplace_back(RunClient, std::cref(settings), std::ref(*clients[i]), std::ref(go),
-                             std::ref(results[i]));
+        const auto point = static_cast<std::uint16_t>(settings.point + (settings.ownPoints ? i : 0));
+        threads.emplace_back(RunClient, std::cref(settings), point, std::ref(*clients[i]),
+                             std::ref(go), std::ref(results[i]));
     }
     auto start = Clock::now();
     go.count_down();
@@ -94,9 +96,16 @@ int RunBench(const BenchSettings& settings) {
         }
     }
     std::sort(all.begin(), all.end());
-    long expected = static_cast<long>(settings.clients) * settings.requests;
-    std::printf("clients %d, requests %d each, point 0x%04X\n", settings.clients, settings.requests,
-                settings.point);
+    long expected = settings.seconds > 0 ? static_cast<long>(all.size())
+                                         : static_cast<long>(settings.clients) * settings.requests;
+    if (settings.seconds > 0) {
+        std::printf("clients %d, %d s, point 0x%04X%s\n", settings.clients, settings.seconds,
+                    settings.point, settings.ownPoints ? " and on, one each" : "");
+    } else {
+        std::printf("clients %d, requests %d each, point 0x%04X%s\n", settings.clients,
+                    settings.requests, settings.point,
+                    settings.ownPoints ? " and on, one each" : "");
+    }
     std::printf("answered %zu of %ld (%d ERROR replies) in %.3f s: %.1f requests/s\n", all.size(),
                 expected, errors, seconds,
                 seconds > 0 ? static_cast<double>(all.size()) / seconds : 0.0);

@@ -1,4 +1,5 @@
-// vr620 bench: several connections reading one data point concurrently through the gateway.
+// vr620 bench: several connections reading one data point (or each its own) concurrently
+// through the gateway, a number of times or for a while.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,9 @@ struct BenchSettings {
     int timeoutSeconds = 60;
     int clients = 1;
     int requests = 100;
+    int seconds = 0;  // when above 0, each connection reads for this long instead
     std::uint16_t point = 0x0001;
+    bool ownPoints = false;  // connection i reads point + i
 };
 
 // Prints the figures on standard output; returns the tool's exit status.

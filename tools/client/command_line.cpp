@@ -65,9 +65,10 @@ std::string UsageText() {
            "  write POINT HEXBYTES  connect, write the value (e.g. 1234 or \"12 34\"), disconnect\n"
            "  connect               DEVICE_CONNECT only (the gateway keeps the device open)\n"
            "  disconnect            DEVICE_DISCONNECT only\n"
-           "  bench [--clients N] [--requests M] [POINT]\n"
+           "  bench [--clients N] [--requests M | --seconds S] [--own-points] [POINT]\n"
            "                        N connections (default 1) reading POINT (default 0x0001)\n"
-           "                        M times each (default 10), all at once;\n"
+           "                        M times each (default 10), or for S seconds, all at once;\n"
+           "                        with --own-points connection i reads POINT + i;\n"
            "                        prints throughput and latency percentiles\n"
            "POINT is decimal or hexadecimal with 0x. H is a name or an IPv4 or IPv6 address.\n"
            "Defaults: --host localhost --port " +
@@ -87,8 +88,12 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             line.action = Action::kHelp;
             return line;
         }
+        if (a == "--own-points") {
+            line.ownPoints = true;
+            continue;
+        }
         bool takesValue = a == "--host" || a == "--port" || a == "--timeout" || a == "--clients" ||
-                          a == "--requests";
+                          a == "--requests" || a == "--seconds";
         if (!takesValue) {
             if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
                 error = "unknown option '" + a + "'";
@@ -111,6 +116,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         if (a == "--timeout") number = common::ParseWholeNumber(v, 1, 3600);
         if (a == "--clients") number = common::ParseWholeNumber(v, 1, 1000);
         if (a == "--requests") number = common::ParseWholeNumber(v, 1, 10'000'000);
+        if (a == "--seconds") number = common::ParseWholeNumber(v, 1, 86'400);
         if (!number) {
             error = "bad value '" + v + "' for " + a;
             return std::nullopt;
@@ -119,6 +125,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         if (a == "--timeout") line.timeoutSeconds = *number;
         if (a == "--clients") line.clients = *number;
         if (a == "--requests") line.requests = *number;
+        if (a == "--seconds") line.seconds = *number;
     }
     if (words.empty()) {
         error = "no command given";

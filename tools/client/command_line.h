@@ -21,6 +21,8 @@ struct CommandLine {
     std::vector<std::uint8_t> value;
     int clients = 1;
     int requests = 10;
+    int seconds = 0;         // bench: 0 counts requests instead
+    bool ownPoints = false;  // bench: connection i reads point + i
 };
 
 // A data point: decimal, or hexadecimal with 0x; 0 to 65535.

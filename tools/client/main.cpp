@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     }
     if (line->action == vr620::Action::kBench) {
         return vr620::RunBench({line->host, line->port, line->timeoutSeconds, line->clients,
-                                line->requests, line->point});
+                                line->requests, line->seconds, line->point, line->ownPoints});
     }
 
     vr620::GatewayClient client;
