@@ -27,6 +27,7 @@ constexpr WordDesign kWords[DeviceStatusLine::kWordCount] = {
     {"Phrase_Clients", "%1 asiakasta"},
     {"Phrase_LastError", "viimeisin virhe %1: %2"},
     {"Phrase_NoGateway", "Ei yhteyspalvelinta tällä tietokoneella"},
+    {"Phrase_ReleaseAt", "vapautetaan %1, ellei asiakas yhdistä"},
 };
 
 QString FromUtf8(const std::string& text) {
@@ -129,6 +130,7 @@ void DeviceStatusLine::Render() {
         if (!s.lastReason.empty()) {
             line += "; " + Fill(Words(kLastError), Stamp(s.lastReasonTime), FromUtf8(s.lastReason));
         }
+        if (s.releaseAt) line += "; " + Fill(Words(kReleaseAt), Stamp(*s.releaseAt));
     }
     setText(line);
     // A screen reader names the line and reads what it says; a change is announced.

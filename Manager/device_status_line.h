@@ -1,5 +1,6 @@
-// The log window's status line: the device's port and path, its state, the connected clients
-// and the last error with its time, for the eye and for a screen reader.
+// The log window's status line: the device's port and path, its state, the connected clients,
+// the last error with its time and when a device nobody holds will be released, for the eye and
+// for a screen reader.
 //
 // Its words (the states, "clients", "last error", its accessible name) are components of the
 // window, so the language library replaces them and the text export lists them like every other
@@ -36,6 +37,7 @@ class DeviceStatusLine : public QLabel {
         kClients,    // %1: the number
         kLastError,  // %1: date and time, %2: the reason
         kNoGateway,  // no gateway runs on this computer (remote mode, a failed start)
+        kReleaseAt,  // %1: when a device nobody holds any longer will be released
         kWordCount
     };
 

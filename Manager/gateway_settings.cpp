@@ -41,6 +41,13 @@ std::string ReadGatewaySettings(const ConfigFile& file, gateway::ServerConfig& c
         config.idleTimeoutSeconds = *seconds;
     }
 
+    const std::string release = file.ReadText(kSection, "ReleaseAfter", "");
+    if (!release.empty()) {
+        const auto seconds = common::ParseWholeNumber(release, 0, gateway::kMaxIdleTimeoutSeconds);
+        if (!seconds) return Malformed("ReleaseAfter", release);
+        config.releaseAfterSeconds = *seconds;
+    }
+
     const std::string coalesce = file.ReadText(kSection, "Coalesce", "");
     if (!coalesce.empty()) {
         const auto on = common::ParseWholeNumber(coalesce, 0, 1);

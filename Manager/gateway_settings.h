@@ -1,7 +1,8 @@
 // The gateway's settings in the manager's configuration file, section GATEWAY_SETTINGS: the
-// address it listens on and the networks it serves (IPv4 or IPv6), the idle limit, and whether
-// reads of one point share a transaction. Without the section the gateway listens on every
-// interface of both families, serves everybody, keeps silent clients and shares reads.
+// address it listens on and the networks it serves (IPv4 or IPv6), the idle limit, how long a
+// device nobody holds stays open, and whether reads of one point share a transaction. Without
+// the section the gateway listens on every interface of both families, serves everybody, keeps
+// silent clients, releases a device nobody holds after 60 s and shares reads.
 #pragma once
 
 #include <string>

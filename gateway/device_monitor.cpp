@@ -35,7 +35,7 @@ void DeviceMonitor::Change(const std::function<bool(DeviceStatus&, std::string& 
     if (receiver_ != nullptr) receiver_->ReceiveDeviceStatus(copy);
 }
 
-bool DeviceMonitor::Held() const {
+bool DeviceMonitor::HeldLocked() const {
     return status_.state == DeviceState::kOpen || status_.state == DeviceState::kModemConnected ||
            status_.state == DeviceState::kLost;
 }
@@ -68,8 +68,9 @@ void DeviceMonitor::Opened(bool modemConnected) {
 void DeviceMonitor::Closed() {
     Change([&](DeviceStatus& s, std::string&) {
         portGone_ = false;
-        if (s.state == DeviceState::kClosed) return false;
+        if (s.state == DeviceState::kClosed && !s.releaseAt) return false;
         s.state = DeviceState::kClosed;
+        s.releaseAt.reset();
         return true;
     });
 }
@@ -97,7 +98,7 @@ void DeviceMonitor::TransferWorked() {
 
 void DeviceMonitor::PortLost() {
     Change([&](DeviceStatus& s, std::string& line) {
-        if (!Held() || s.state == DeviceState::kLost) return false;
+        if (!HeldLocked() || s.state == DeviceState::kLost) return false;
         s.state = DeviceState::kLost;
         portGone_ = true;
         line = "Device on COM" + std::to_string(s.com) + " (" + s.path + ") lost";
@@ -117,7 +118,7 @@ void DeviceMonitor::PortBack() {
 
 void DeviceMonitor::ModemConnectionLost() {
     Change([&](DeviceStatus& s, std::string&) {
-        if (!Held() || s.state == DeviceState::kLost) return false;
+        if (!HeldLocked() || s.state == DeviceState::kLost) return false;
         s.state = DeviceState::kLost;
         return true;
     });
@@ -131,9 +132,22 @@ void DeviceMonitor::SetClients(unsigned clients) {
     });
 }
 
+void DeviceMonitor::ReleaseAt(std::optional<std::chrono::system_clock::time_point> when) {
+    Change([&](DeviceStatus& s, std::string&) {
+        if (s.releaseAt == when) return false;
+        s.releaseAt = when;
+        return true;
+    });
+}
+
+bool DeviceMonitor::Held() const {
+    std::lock_guard lock(mutex_);
+    return HeldLocked();
+}
+
 std::string DeviceMonitor::HeldPath() const {
     std::lock_guard lock(mutex_);
-    return Held() ? status_.path : std::string();
+    return HeldLocked() ? status_.path : std::string();
 }
 
 }  // namespace gateway

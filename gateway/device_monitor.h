@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <mutex>
 #include <string>
 
@@ -48,6 +49,10 @@ class DeviceMonitor {
     // The modem line went away under a transfer; its reason line says so.
     void ModemConnectionLost();
     void SetClients(unsigned clients);
+    // When the device that nobody holds any longer is to be released; nothing: not at all.
+    void ReleaseAt(std::optional<std::chrono::system_clock::time_point> when);
+    // Whether a client holds the device open (lost included).
+    bool Held() const;
 
     // The device path while a client holds the device open (the one to watch), else empty.
     std::string HeldPath() const;
@@ -56,7 +61,7 @@ class DeviceMonitor {
     // Runs `change` on the status under the lock; when it reports a change, hands the new
     // snapshot to the receiver, after the log line it left in `line` (if any).
     void Change(const std::function<bool(DeviceStatus&, std::string& line)>& change);
-    bool Held() const;  // with mutex_ held
+    bool HeldLocked() const;  // with mutex_ held
 
     LogWriter& log_;
     std::mutex deliverMutex_;  // one delivery at a time, in the order of the changes

@@ -35,10 +35,11 @@ struct ModemJob {
     ModemSettings settings;
     std::function<void()> done;
 };
-struct CloseJob {
-    std::function<void(bool)> done;
+// Closes a device that is still held open when nobody is connected any longer.
+struct ReleaseJob {
+    int afterSeconds = 0;
 };
-using DeviceJob = std::variant<ClientJob, ChannelJob, ModemJob, CloseJob>;
+using DeviceJob = std::variant<ClientJob, ChannelJob, ModemJob, ReleaseJob>;
 
 class DeviceQueue {
   public:

@@ -23,19 +23,29 @@ const char* DeviceStateWords(DeviceState state) {
     return "closed";
 }
 
+namespace {
+
+// "dd.mm.yyyy hh:nn:ss", as the connection log stamps its lines.
+std::string Stamp(std::chrono::system_clock::time_point when) {
+    char stamp[kLogStampLength + 1] = "";
+    if (const auto local = common::LocalTime(std::chrono::system_clock::to_time_t(when)))
+        FormatLogStamp(*local, stamp, sizeof stamp);
+    std::string at(stamp);
+    while (!at.empty() && at.back() == ' ') at.pop_back();
+    return at;
+}
+
+}  // namespace
+
 std::string DescribeDeviceStatus(const DeviceStatus& status) {
     std::string text = "COM" + std::to_string(status.com);
     if (!status.path.empty()) text += " (" + status.path + ")";
     text += std::string(": ") + DeviceStateWords(status.state) + ", " +
             std::to_string(status.clients) + (status.clients == 1 ? " client" : " clients");
-    if (!status.lastReason.empty()) {
-        char stamp[kLogStampLength + 1] = "";
-        const std::time_t when = std::chrono::system_clock::to_time_t(status.lastReasonTime);
-        if (const auto local = common::LocalTime(when)) FormatLogStamp(*local, stamp, sizeof stamp);
-        std::string at(stamp);
-        while (!at.empty() && at.back() == ' ') at.pop_back();
-        text += "; last reason at " + at + ": " + status.lastReason;
-    }
+    if (!status.lastReason.empty())
+        text += "; last reason at " + Stamp(status.lastReasonTime) + ": " + status.lastReason;
+    if (status.releaseAt)
+        text += "; released at " + Stamp(*status.releaseAt) + " unless a client connects";
     return text;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 namespace gateway {
@@ -26,10 +27,13 @@ struct DeviceStatus {
     unsigned clients = 0;    // connected clients
     std::string lastReason;  // why the last failed command failed; empty until one failed
     std::chrono::system_clock::time_point lastReasonTime{};
+    // When a device that is held open while no client is connected will be released.
+    std::optional<std::chrono::system_clock::time_point> releaseAt;
 };
 
 // One line for a service manager's status, in the connection log's words:
-// "COM1 (/dev/ttyUSB0): open, 2 clients; last reason at 09.12.2026 13:45:02: no reply".
+// "COM1 (/dev/ttyUSB0): open, 2 clients; last reason at 09.12.2026 13:45:02: no reply", and
+// "; released at 09.12.2026 13:46:02 unless a client connects" while a release is pending.
 std::string DescribeDeviceStatus(const DeviceStatus& status);
 
 // The receiving side: the manager's log window, or the headless gateway's service status.

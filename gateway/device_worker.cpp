@@ -1,7 +1,6 @@
 #include "device_worker.h"
 
 #include <system_error>
-#include <type_traits>
 #include <utility>
 
 #include "wake_signal.h"
@@ -15,18 +14,11 @@ DeviceOutcome AsDeviceOutcome(const common::Outcome<>& outcome) {
     return outcome.Why();
 }
 
-// Tells an operation that never ran that it failed.
+// Tells an operation of the front door that never ran that it failed.
 void Dropped(DeviceJob& job) {
-    std::visit(
-        [](auto& j) {
-            using Job = std::decay_t<decltype(j)>;
-            if constexpr (std::is_same_v<Job, ModemJob>) {
-                if (j.done) j.done();
-            } else if constexpr (!std::is_same_v<Job, ClientJob>) {
-                if (j.done) j.done(false);
-            }
-        },
-        job);
+    if (auto* channel = std::get_if<ChannelJob>(&job); channel != nullptr && channel->done)
+        channel->done(false);
+    if (auto* modem = std::get_if<ModemJob>(&job); modem != nullptr && modem->done) modem->done();
 }
 
 }  // namespace
@@ -113,9 +105,12 @@ void DeviceWorker::Perform(DeviceJob& job) {
     } else if (auto* modem = std::get_if<ModemJob>(&job)) {
         session_.SetModemSettings(modem->settings);
         if (modem->done) modem->done();
-    } else if (auto* close = std::get_if<CloseJob>(&job)) {
-        const bool ok = session_.ForceClose().Ok();
-        if (close->done) close->done(ok);
+    } else if (auto* release = std::get_if<ReleaseJob>(&job)) {
+        if (session_.OpenCount() == 0) return;
+        Completion released{{}, AsDeviceOutcome(session_.ForceClose()), session_.Com(),
+                            release->afterSeconds};
+        std::lock_guard lock(mutex_);
+        completions_.push_back(std::move(released));
     }
 }
 

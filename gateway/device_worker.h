@@ -19,11 +19,13 @@ namespace gateway {
 
 class WakeSignal;
 
-// What one client's request (or a read that others joined) came to.
+// What one client's request (or a read that others joined) came to; or, with no connections,
+// a device that nobody held any longer released after `releasedAfter` seconds.
 struct Completion {
     std::vector<std::uint64_t> connections;
     DeviceOutcome outcome;
     int com = 1;  // the COM number it went to
+    int releasedAfter = 0;
 };
 
 class DeviceWorker {

@@ -53,6 +53,7 @@ GatewayServer::~GatewayServer() {
 bool GatewayServer::Start(const ServerConfig& config, std::function<void()> endedByItself) {
     config_ = config;
     config_.idleTimeoutSeconds = std::clamp(config_.idleTimeoutSeconds, 0, kMaxIdleTimeoutSeconds);
+    config_.releaseAfterSeconds = std::clamp(config_.releaseAfterSeconds, 0, kMaxIdleTimeoutSeconds);
     endedByItself_ = std::move(endedByItself);
     // In force before the first client can be served.
     static_cast<void>(session_.SetChannel(config_.channel));
@@ -206,6 +207,10 @@ void GatewayServer::Serve() {
         }
         if (entries[2].found != 0 && watch_.TakeEvents()) CheckWatchedPath();
         log_.WriteDueRepeats(now);
+        if (releaseDue_ && now >= *releaseDue_) {
+            worker_->Post(ReleaseJob{config_.releaseAfterSeconds});
+            CancelRelease();
+        }
         if (config_.heartbeatInterval.count() > 0 && config_.heartbeat && now >= nextHeartbeat_) {
             config_.heartbeat();
             nextHeartbeat_ = now + config_.heartbeatInterval;
@@ -226,6 +231,7 @@ int GatewayServer::Timeout(Clock::time_point now) const {
     if (acceptFailing_ && acceptResumes_ > now) consider(acceptResumes_);
     if (const auto due = log_.RepeatsDue()) consider(*due);
     if (config_.heartbeatInterval.count() > 0 && config_.heartbeat) consider(nextHeartbeat_);
+    if (releaseDue_) consider(*releaseDue_);
     const auto idle = std::chrono::seconds(config_.idleTimeoutSeconds);
     for (const auto& connection : connections_) {
         if (connection->phase == Connection::Phase::kReplying) consider(connection->replyDeadline);
@@ -275,6 +281,7 @@ void GatewayServer::Accept(Clock::time_point now) {
         connection->lastHeard = now;
         connections_.push_back(std::move(connection));
         log_.Write("Client on %d connected", fd);
+        CancelRelease();
         ClientsChanged();
     }
 }
@@ -349,6 +356,13 @@ void GatewayServer::Answer(Connection& connection, const DeviceOutcome& outcome,
 
 void GatewayServer::DeliverCompletions(Clock::time_point now) {
     for (const Completion& completion : worker_->TakeCompletions()) {
+        if (completion.releasedAfter > 0) {
+            log_.Write("Device on COM%d released: no client connected for %d s", completion.com,
+                       completion.releasedAfter);
+            if (!completion.outcome.Ok())
+                log_.Write("Device on COM%d: %s", completion.com,
+                           completion.outcome.Why().words.c_str());
+        }
         for (const std::uint64_t id : completion.connections) {
             auto found = std::find_if(connections_.begin(), connections_.end(),
                                       [&](const auto& c) { return c->id == id; });
@@ -356,6 +370,8 @@ void GatewayServer::DeliverCompletions(Clock::time_point now) {
             Answer(**found, completion.outcome, completion.com, now);
         }
     }
+    // A client that went while its connect was at the device leaves it held.
+    ArmRelease();
 }
 
 void GatewayServer::BeginReply(Connection& connection, const Value& body, Clock::time_point now) {
@@ -412,6 +428,23 @@ void GatewayServer::Drop(Connection& connection, const char* format) {
     net::CloseSocket(connection.fd);
     connection.closed = true;
     ClientsChanged();
+    ArmRelease();
+}
+
+void GatewayServer::ArmRelease() {
+    if (config_.releaseAfterSeconds <= 0 || releaseDue_ || !monitor_.Held()) return;
+    if (std::any_of(connections_.begin(), connections_.end(),
+                    [](const auto& c) { return !c->closed; }))
+        return;
+    const std::chrono::seconds after(config_.releaseAfterSeconds);
+    releaseDue_ = Clock::now() + after;
+    monitor_.ReleaseAt(std::chrono::system_clock::now() + after);
+}
+
+void GatewayServer::CancelRelease() {
+    if (!releaseDue_) return;
+    releaseDue_.reset();
+    monitor_.ReleaseAt(std::nullopt);
 }
 
 void GatewayServer::ClientsChanged() {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -84,6 +85,9 @@ class GatewayServer {
     void FollowHeldPath();
     void CheckWatchedPath();
     void ClientsChanged();
+    // After the last client has gone, a device still held open is released in time.
+    void ArmRelease();
+    void CancelRelease();
 
     LogWriter& log_;
     DeviceMonitor& monitor_;
@@ -117,6 +121,7 @@ class GatewayServer {
     PathWatch watch_;
     std::string watchedPath_;
     Clock::time_point nextHeartbeat_{};
+    std::optional<Clock::time_point> releaseDue_;
 };
 
 }  // namespace gateway

@@ -28,6 +28,9 @@ struct ServerConfig {
     ModemSettings modem;
     // Reads of one point that wait for the line together share one transaction.
     bool coalesce = true;
+    // A device held open while no client is connected is closed this long after the last
+    // client went (0: never).
+    int releaseAfterSeconds = 60;
     // Called on the serving thread every `heartbeatInterval` while it serves (0: never), so that
     // a watchdog learns that the loop goes round; it must not wait for anything.
     std::chrono::milliseconds heartbeatInterval{0};

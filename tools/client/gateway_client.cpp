@@ -102,6 +102,9 @@ std::optional<gateway::Reply> GatewayClient::Request(std::uint16_t code, std::ui
         Close();
         return std::nullopt;
     }
+    // A gateway that does not know LAST_REASON echoes its body up to the first zero: nothing.
+    if (received == 0 && code == gateway::kLastReason)
+        return gateway::Reply{code, snvt, gateway::kStatusOk, {}};
     auto reply = gateway::ParseReplyBody(
         std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(received)));
     if (!reply || reply->code != code || reply->snvt != snvt) {
@@ -128,6 +131,13 @@ std::optional<gateway::Reply> GatewayClient::Write(std::uint16_t snvt,
                                                    std::span<const std::uint8_t> value,
                                                    std::string& error) {
     return Request(gateway::kSnvtWrite, snvt, value, error);
+}
+
+std::optional<std::string> GatewayClient::LastReason(std::string& error) {
+    auto reply = Request(gateway::kLastReason, 0, {}, error);
+    if (!reply) return std::nullopt;
+    if (!reply->Ok()) return std::string();
+    return std::string(reply->data.begin(), reply->data.end());
 }
 
 }  // namespace vr620

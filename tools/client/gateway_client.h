@@ -40,6 +40,10 @@ class GatewayClient {
     std::optional<gateway::Reply> Read(std::uint16_t snvt, std::string& error);
     std::optional<gateway::Reply> Write(std::uint16_t snvt, std::span<const std::uint8_t> value,
                                         std::string& error);
+    // Why this connection's most recent request answered ERROR, in the gateway's words; empty
+    // when none did, or when the gateway cannot tell (one that does not know the question
+    // echoes it as an empty reply). Nothing, with `error` set, as Request.
+    std::optional<std::string> LastReason(std::string& error);
 
   private:
     int socket_ = -1;

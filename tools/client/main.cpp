@@ -19,25 +19,35 @@ int Broken(const std::string& error) {
     return kExitUnreachable;
 }
 
+// "what: ERROR: why", with the gateway's reason of the request that just failed.
+int Refused(vr620::GatewayClient& client, const std::string& what) {
+    std::string error;
+    const auto reason = client.LastReason(error);
+    if (!reason) return Broken(error);
+    std::fprintf(stderr, "vr620: %s: ERROR%s%s\n", what.c_str(), reason->empty() ? "" : ": ",
+                 reason->c_str());
+    return kExitErrorReply;
+}
+
 // connect, the request, disconnect, all on one connection.
 int OneShot(vr620::GatewayClient& client, const vr620::CommandLine& line) {
     std::string error;
     auto connected = client.DeviceConnect(error);
     if (!connected) return Broken(error);
-    if (!connected->Ok()) {
-        std::fprintf(stderr, "vr620: the gateway could not open the device (ERROR)\n");
-        return kExitErrorReply;
-    }
+    if (!connected->Ok()) return Refused(client, "the gateway could not open the device");
     auto reply = line.action == vr620::Action::kRead ? client.Read(line.point, error)
                                                      : client.Write(line.point, line.value, error);
     if (!reply) return Broken(error);
+    if (!reply->Ok()) {
+        char what[64];
+        std::snprintf(what, sizeof what, "%s of data point 0x%04X failed",
+                      line.action == vr620::Action::kRead ? "read" : "write", line.point);
+        const int status = Refused(client, what);
+        if (status == kExitErrorReply && !client.DeviceDisconnect(error)) return Broken(error);
+        return status;
+    }
     auto disconnected = client.DeviceDisconnect(error);
     if (!disconnected) return Broken(error);
-    if (!reply->Ok()) {
-        std::fprintf(stderr, "vr620: %s of data point 0x%04X failed (ERROR)\n",
-                     line.action == vr620::Action::kRead ? "read" : "write", line.point);
-        return kExitErrorReply;
-    }
     if (line.action == vr620::Action::kRead) {
         std::printf("%s\n", vr620::FormatHexBytes(reply->data).c_str());
     } else {
@@ -76,9 +86,8 @@ int main(int argc, char** argv) {
                                                          : client.DeviceDisconnect(error);
     if (!reply) return Broken(error);
     if (!reply->Ok()) {
-        std::fprintf(stderr, "vr620: %s failed (ERROR)\n",
-                     line->action == vr620::Action::kConnect ? "connect" : "disconnect");
-        return kExitErrorReply;
+        return Refused(client, line->action == vr620::Action::kConnect ? "connect failed"
+                                                                        : "disconnect failed");
     }
     std::printf("OK\n");
     return kExitOk;

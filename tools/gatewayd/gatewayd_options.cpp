@@ -8,7 +8,8 @@ namespace gatewayd {
 std::string UsageText() {
     std::string text =
         "Usage: vr620-gatewayd [--port N] [--bind ADDRESS] [--allow NET[/BITS]]...\n"
-        "                      [--idle-timeout SECONDS] [--no-coalesce] [--com N]\n"
+        "                      [--idle-timeout SECONDS] [--release-after SECONDS]\n"
+        "                      [--no-coalesce] [--com N]\n"
         "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]] [--help]\n"
         "Serves the VR-620 controller on a serial port to the suite's client programs over\n"
         "TCP, without windows. The connection log goes to standard output.\n"
@@ -25,6 +26,9 @@ std::string UsageText() {
         "                 A client from elsewhere is closed at once, with a log line.\n"
         "  --idle-timeout SECONDS\n"
         "                 close a client that sends nothing for this long (default 0: never)\n"
+        "  --release-after SECONDS\n"
+        "                 close the device (a modem line hung up) when it is still held open\n"
+        "                 this long after the last client went (default 60; 0: never)\n"
         "  --no-coalesce  give every read its own line transaction (by default, reads of one\n"
         "                 point that wait for the line together share one)\n"
         "  --com N        COM port number, 1 to 255 (default 1); its device path comes from\n"
@@ -67,7 +71,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
         }
         bool takesValue = option == "--port" || option == "--com" || option == "--init" ||
                           option == "--dial" || option == "--hangup" || option == "--bind" ||
-                          option == "--allow" || option == "--idle-timeout";
+                          option == "--allow" || option == "--idle-timeout" ||
+                          option == "--release-after";
         if (!takesValue) {
             error = "unknown option '" + option + "'";
             return std::nullopt;
@@ -119,6 +124,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
                 return std::nullopt;
             }
             options.idleTimeoutSeconds = *seconds;
+        } else if (option == "--release-after") {
+            auto seconds = common::ParseWholeNumber(value, 0, gateway::kMaxIdleTimeoutSeconds);
+            if (!seconds) {
+                error = "the release time must be a number of seconds from 0 to " +
+                        std::to_string(gateway::kMaxIdleTimeoutSeconds) + ", not '" + value + "'";
+                return std::nullopt;
+            }
+            options.releaseAfterSeconds = *seconds;
         } else if (option == "--init") {
             options.initText = value;
         } else if (option == "--dial") {
@@ -137,6 +150,7 @@ gateway::ServerConfig ServerConfigOf(const Options& options) {
     config.allowed = options.allowed;
     config.idleTimeoutSeconds = options.idleTimeoutSeconds;
     config.coalesce = options.coalesce;
+    config.releaseAfterSeconds = options.releaseAfterSeconds;
     config.channel = options.com - 1;
     config.modem = {options.useModem, modem_texts::ConvertEscapes(options.initText),
                     modem_texts::ConvertEscapes(options.dialText),

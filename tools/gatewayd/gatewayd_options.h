@@ -16,6 +16,7 @@ struct Options {
     std::vector<gateway::IpNetwork> allowed;  // empty: everybody
     int idleTimeoutSeconds = 0;               // 0: never
     bool coalesce = true;                     // reads of one point may share a transaction
+    int releaseAfterSeconds = 60;             // 0: a device nobody holds stays open
     bool useModem = false;
     // As the user writes them, with the "\r" and "\n" escapes.
     std::string initText;

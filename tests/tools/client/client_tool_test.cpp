@@ -84,11 +84,16 @@ TEST_F(WithGateway, ConnectAndDisconnectMoveTheSharedCount) {
 TEST_F(WithGateway, ErrorReplyExitsOne) {
     auto refused = Tool({"read", "0x7777"});
     EXPECT_EQ(refused->ExitCode(), 1);
-    EXPECT_NE(refused->Stderr().find("failed (ERROR)"), std::string::npos);
+    EXPECT_NE(refused->Stderr().find("failed: ERROR: request refused by the device"),
+              std::string::npos)
+        << refused->Stderr();
     folder.MapPorts({{1, "/nonexistent/tty-for-a-test"}});
     auto unopened = Tool({"read", "1"});
     EXPECT_EQ(unopened->ExitCode(), 1);
-    EXPECT_NE(unopened->Stderr().find("could not open the device"), std::string::npos);
+    EXPECT_NE(unopened->Stderr().find("could not open the device: ERROR: port "
+                                      "/nonexistent/tty-for-a-test missing"),
+              std::string::npos)
+        << unopened->Stderr();
 }
 
 TEST_F(WithGateway, UnreachableOrBrokenGatewayExitsTwo) {
@@ -110,6 +115,33 @@ TEST_F(WithGateway, UnreachableOrBrokenGatewayExitsTwo) {
     gateway::DestroyServerSocket(rude);
     EXPECT_EQ(broken->ExitCode(), 2);
     EXPECT_NE(broken->Stderr().find("closed the connection"), std::string::npos);
+}
+
+// A gateway of before LAST_REASON echoes the question as an empty reply: the tool still says
+// ERROR, without a reason, and exits 1.
+TEST_F(WithGateway, AGatewayWithoutLastReasonStillGetsItsErrorSaid) {
+    int older = gateway::CreateServerSocket(0);
+    std::thread server([older] {
+        int s = accept4(older, nullptr, nullptr, SOCK_CLOEXEC);
+        if (s < 0) return;
+        // Each request is 9 bytes; the tool's own time-outs end the waits should it stop.
+        std::uint8_t request[9];
+        const gateway_test::Bytes error = gateway_test::Framed({0x00, 0x01, 0x00, 0x00, 0xFF});
+        const gateway_test::Bytes echo = gateway_test::Framed({});  // 00 10 ... up to its 0
+        if (recv(s, request, sizeof request, MSG_WAITALL) == 9 &&
+            send(s, error.data(), error.size(), MSG_NOSIGNAL) == 9 &&
+            recv(s, request, sizeof request, MSG_WAITALL) == 9) {
+            send(s, echo.data(), echo.size(), MSG_NOSIGNAL);
+        }
+        while (recv(s, request, sizeof request, 0) > 0) {
+        }
+        close(s);
+    });
+    auto tool = Tool({"connect"}, gateway::net::BoundPort(older));
+    server.join();
+    gateway::DestroyServerSocket(older);
+    EXPECT_EQ(tool->ExitCode(), 1);
+    EXPECT_EQ(tool->Stderr(), "vr620: connect failed: ERROR\n");
 }
 
 TEST_F(WithGateway, BenchAnswersEveryRequest) {
