@@ -306,7 +306,7 @@ void TMainForm::StartLocalGateway() {
     if (!gatewaySettingsError_.empty()) {
         gateway::WriteLogLine("%s", gatewaySettingsError_.c_str());
         std::fprintf(stderr, "%s\n", gatewaySettingsError_.c_str());
-    } else if (gateway::StartGatewayServer(gatewayConfig_)) {
+    } else if (gateway::StartGatewayServer(gatewayConfig_).Ok()) {
         // The session has the configured channel from its first client on.
         ServerRunning = true;
         return;

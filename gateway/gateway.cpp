@@ -18,14 +18,15 @@ class Gateway {
 
     DeviceMonitor& Monitor() { return monitor_; }
 
-    bool Start(const ServerConfig& config, std::function<void()> endedByItself) {
+    common::Outcome<> Start(const ServerConfig& config, std::function<void()> endedByItself) {
         std::lock_guard lock(mutex_);
-        if (server_ != nullptr && server_->Running()) return false;
+        if (server_ != nullptr && server_->Running())
+            return common::Failure{common::FailureKind::kOther, "a gateway runs already"};
         server_.reset();  // one that ended: its threads are joined here
         auto server = std::make_shared<GatewayServer>(ConnectionLog(), monitor_);
-        if (!server->Start(config, std::move(endedByItself))) return false;
-        server_ = std::move(server);
-        return true;
+        auto started = server->Start(config, std::move(endedByItself));
+        if (started.Ok()) server_ = std::move(server);
+        return started;
     }
 
     // The server while it runs, else null.
@@ -57,7 +58,8 @@ Gateway& TheGateway() {
 
 }  // namespace
 
-bool StartGatewayServer(const ServerConfig& config, std::function<void()> endedByItself) {
+common::Outcome<> StartGatewayServer(const ServerConfig& config,
+                                     std::function<void()> endedByItself) {
     return TheGateway().Start(config, std::move(endedByItself));
 }
 

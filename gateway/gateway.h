@@ -14,16 +14,19 @@
 #include "local_host.h"
 #include "log_writer.h"
 #include "modem_settings.h"
+#include "outcome.h"
 #include "server_config.h"
 
 namespace gateway {
 
 // Starts the server: the device session is configured, the listening socket is bound and
-// listens before this returns. False, with "Error in creating server connection! Terminating
-// the application..." in the log, when it cannot listen (the port in use, an address not of
-// this machine), and false while a server already runs. `endedByItself` is called on the
-// server's thread if it ever ends without being stopped.
-bool StartGatewayServer(const ServerConfig& config, std::function<void()> endedByItself = {});
+// listens before this returns. When it cannot listen, why ("TCP port 7105 is in use by another
+// program", an address not of this machine, ...), with "Error in creating server connection!
+// Terminating the application..." and the reason in the log; a failure too while a server
+// already runs. `endedByItself` is called on the server's thread if it ever ends without being
+// stopped.
+common::Outcome<> StartGatewayServer(const ServerConfig& config,
+                                     std::function<void()> endedByItself = {});
 
 // Closes the device whatever its count (after the transaction that runs), closes every
 // connection, ends the server's threads and then calls `stopped`. The server's last log lines

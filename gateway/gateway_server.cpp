@@ -12,6 +12,7 @@
 #include "message_receiver.h"
 #include "request.h"
 #include "socket_layer.h"
+#include "system_error.h"
 
 namespace gateway {
 namespace {
@@ -50,7 +51,8 @@ GatewayServer::~GatewayServer() {
     Stop();
 }
 
-bool GatewayServer::Start(const ServerConfig& config, std::function<void()> endedByItself) {
+common::Outcome<> GatewayServer::Start(const ServerConfig& config,
+                                       std::function<void()> endedByItself) {
     config_ = config;
     config_.idleTimeoutSeconds = std::clamp(config_.idleTimeoutSeconds, 0, kMaxIdleTimeoutSeconds);
     config_.releaseAfterSeconds = std::clamp(config_.releaseAfterSeconds, 0, kMaxIdleTimeoutSeconds);
@@ -61,16 +63,22 @@ bool GatewayServer::Start(const ServerConfig& config, std::function<void()> ende
     // The state shows this server's port, whatever the one before used.
     monitor_.SetPort(config_.channel + 1, DevicePathOfCom(config_.channel + 1).value_or(""));
 
-    listener_ = CreateServerSocket(config_.port, config_.bindAddress);
-    if (listener_ == kInvalidSocket) {
+    auto listener = CreateServerSocket(config_.port, config_.bindAddress);
+    if (!listener.Ok()) {
         log_.Write("Error in creating server connection! Terminating the application...");
-        return false;
+        log_.Write("%s", listener.Why().words.c_str());
+        return listener.Why();
     }
+    listener_ = listener.Value();
     if (!wake_.Open() || !net::SetNonBlocking(listener_)) {
+        const common::Failure why{common::FailureKind::kOther,
+                                  "the server cannot wait for its clients: " +
+                                      common::SystemErrorText(common::LastSystemError())};
         log_.Write("Error in creating server connection! Terminating the application...");
+        log_.Write("%s", why.words.c_str());
         DestroyServerSocket(listener_);
         listener_ = kInvalidSocket;
-        return false;
+        return why;
     }
     const int port = net::BoundPort(listener_);
     log_.Write("Server started. Listening to port %d...", port);
@@ -95,9 +103,9 @@ bool GatewayServer::Start(const ServerConfig& config, std::function<void()> ende
     if (!started) {
         log_.Write("Error in creating server thread");
         ShutDown(true);
-        return false;
+        return common::Failure{common::FailureKind::kOther, "the server's threads cannot be made"};
     }
-    return true;
+    return common::Done{};
 }
 
 void GatewayServer::RequestStop(std::function<void()> stopped) {

@@ -40,10 +40,10 @@ class GatewayServer {
     GatewayServer& operator=(const GatewayServer&) = delete;
 
     // Configures the device session, binds and listens, and serves on threads of its own from
-    // then on. False, with the log line, when it cannot listen or cannot make its threads.
+    // then on. Why not, with the log lines, when it cannot listen or cannot make its threads.
     // `endedByItself` is called on the server's thread if it ever ends without being asked to.
     // Once per object.
-    bool Start(const ServerConfig& config, std::function<void()> endedByItself = {});
+    common::Outcome<> Start(const ServerConfig& config, std::function<void()> endedByItself = {});
 
     // Any thread; returns at once. The server closes the device (after the transaction that
     // runs, if any), closes every connection and the listening socket and ends its threads;

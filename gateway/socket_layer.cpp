@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "debug_line.h"
+#include "system_error.h"
 
 namespace gateway {
 namespace {
@@ -14,15 +15,31 @@ unsigned startCount = 0;
 struct Attempt {
     int socket = kInvalidSocket;
     const char* failure = nullptr;
-    net::ErrorKind why = net::ErrorKind::kOther;
+    net::Error why;
 };
+
+common::Failure WhyNotListening(const net::Error& why, int port, const IpAddress& address) {
+    const std::string tcpPort = "TCP port " + std::to_string(port);
+    switch (why.kind) {
+        case net::ErrorKind::kAddressInUse:
+            return {common::FailureKind::kPortInUse, tcpPort + " is in use by another program"};
+        case net::ErrorKind::kNotPermitted:
+            return {common::FailureKind::kOther, tcpPort + " is not permitted to this user"};
+        case net::ErrorKind::kAddressNotHere:
+            return {common::FailureKind::kOther,
+                    "the bind address " + FormatIpAddress(address) + " is not of this machine"};
+        default:
+            return {common::FailureKind::kOther,
+                    tcpPort + " cannot be opened: " + common::SystemErrorText(why.code)};
+    }
+}
 
 Attempt Listen(int port, const IpAddress& address, bool dualStack) {
     Attempt attempt;
     const int listener = net::OpenStreamSocket(!address.IsIpv4());
     if (listener == kInvalidSocket) {
         attempt.failure = "Error in creating socket!";
-        attempt.why = net::LastError().kind;
+        attempt.why = net::LastError();
         return attempt;
     }
     if (!net::PrepareListener(listener, dualStack) || !net::BindSocket(listener, address, port)) {
@@ -33,7 +50,7 @@ Attempt Listen(int port, const IpAddress& address, bool dualStack) {
         attempt.socket = listener;
         return attempt;
     }
-    attempt.why = net::LastError().kind;
+    attempt.why = net::LastError();
     net::CloseSocket(listener);
     return attempt;
 }
@@ -62,22 +79,24 @@ unsigned SocketStartCount() {
     return startCount;
 }
 
-int CreateServerSocket(int port, const IpAddress& bindAddress) {
+common::Outcome<int> CreateServerSocket(int port, const IpAddress& bindAddress) {
     if (!StartSockets()) {
         common::WriteDebugLine("Error in initializing socket interface!");
-        return kInvalidSocket;
+        return common::Failure{common::FailureKind::kOther,
+                               "the system's sockets cannot be used: " +
+                                   common::SystemErrorText(net::LastError().code)};
     }
     const bool everywhere = bindAddress.IsUnspecified();
     Attempt attempt = Listen(port, bindAddress, everywhere);
     // A machine without IPv6 has no IPv6 socket or address: every IPv4 interface then. A port
     // in use stays a failure.
     if (attempt.socket == kInvalidSocket && everywhere &&
-        attempt.why != net::ErrorKind::kAddressInUse)
+        attempt.why.kind != net::ErrorKind::kAddressInUse)
         attempt = Listen(port, IpAddress::FromIpv4(0), false);
     if (attempt.socket == kInvalidSocket) {
         CleanupSockets();
         common::WriteDebugLine(attempt.failure);
-        return kInvalidSocket;
+        return WhyNotListening(attempt.why, port, bindAddress);
     }
     common::WriteDebugLine("Server socket was created successfully...");
     return attempt.socket;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ip_address.h"
+#include "outcome.h"
 #include "socket_system.h"
 
 namespace gateway {
@@ -18,11 +19,11 @@ bool CleanupSockets();
 unsigned SocketStartCount();
 
 // A listening socket on `bindAddress` and `port` (0: the system chooses, see net::BoundPort)
-// with the system's largest backlog, or kInvalidSocket. The unspecified address "::", the
-// default, is every interface of both families: an IPv6 socket that takes IPv4 clients too,
-// or an IPv4 socket on 0.0.0.0 on a machine without IPv6. It keeps its start of the socket
-// library until DestroyServerSocket.
-int CreateServerSocket(int port, const IpAddress& bindAddress = {});
+// with the system's largest backlog, or why there is none ("TCP port 7105 is in use by another
+// program", ...). The unspecified address "::", the default, is every interface of both
+// families: an IPv6 socket that takes IPv4 clients too, or an IPv4 socket on 0.0.0.0 on a
+// machine without IPv6. It keeps its start of the socket library until DestroyServerSocket.
+common::Outcome<int> CreateServerSocket(int port, const IpAddress& bindAddress = {});
 void DestroyServerSocket(int socket);
 
 }  // namespace gateway

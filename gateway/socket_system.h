@@ -29,6 +29,8 @@ enum class ErrorKind {
     kInterrupted,   // a signal came first; try again
     kPeerGone,      // connection reset, broken pipe, aborted
     kAddressInUse,  // another socket holds the address and port
+    kNotPermitted,  // the system does not let this user do it (a port below 1024)
+    kAddressNotHere,  // the address is not one of this machine's
     kOther,
 };
 struct Error {

@@ -91,6 +91,11 @@ Error LastError() {
             return {ErrorKind::kPeerGone, code};
         case EADDRINUSE:
             return {ErrorKind::kAddressInUse, code};
+        case EACCES:
+        case EPERM:
+            return {ErrorKind::kNotPermitted, code};
+        case EADDRNOTAVAIL:
+            return {ErrorKind::kAddressNotHere, code};
         default:
             return {ErrorKind::kOther, code};
     }

@@ -91,6 +91,10 @@ Error LastError() {
             return {ErrorKind::kPeerGone, code};
         case WSAEADDRINUSE:
             return {ErrorKind::kAddressInUse, code};
+        case WSAEACCES:
+            return {ErrorKind::kNotPermitted, code};
+        case WSAEADDRNOTAVAIL:
+            return {ErrorKind::kAddressNotHere, code};
         default:
             return {ErrorKind::kOther, code};
     }

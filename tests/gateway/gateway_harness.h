@@ -207,7 +207,7 @@ class ServerRun {
   public:
     explicit ServerRun(const gateway::ServerConfig& config = AnyPort()) {
         gateway::SetLogWindow(&log);
-        started = gateway::StartGatewayServer(config);
+        started = gateway::StartGatewayServer(config).Ok();
         port = started ? ListeningPort(log) : 0;
     }
     ~ServerRun() {

@@ -40,17 +40,28 @@ TEST(Gatewayd, HelpAndBadOptions) {
     }
 }
 
-TEST(Gatewayd, PortInUseExitsNonZeroWithAMessage) {
+// A port it cannot listen on: exit 1 with the cause in words.
+TEST(Gatewayd, PortInUseOrABindAddressOfAnotherMachineExitsOneWithTheCause) {
     vr620_test::TempDir dir;
-    int occupant = gateway::CreateServerSocket(0);
+    int occupant = gateway::CreateServerSocket(0).Value();
     ASSERT_NE(occupant, gateway::kInvalidSocket);
     ProgramRun run(VR620_GATEWAYD_PATH,
                    {"--port", std::to_string(gateway::net::BoundPort(occupant))}, dir.Path());
     ASSERT_TRUE(run.Wait());
     EXPECT_EQ(run.ExitCode(), 1);
-    EXPECT_NE(run.Stderr().find("cannot be opened"), std::string::npos) << run.Stderr();
+    EXPECT_NE(run.Stderr().find("is in use by another program"), std::string::npos)
+        << run.Stderr();
     EXPECT_NE(run.Stdout().find("Error in creating server connection!"), std::string::npos);
     gateway::DestroyServerSocket(occupant);
+
+    // 192.0.2.1 is an address for documentation, never one of this machine's.
+    ProgramRun elsewhere(VR620_GATEWAYD_PATH, {"--bind", "192.0.2.1"}, dir.Path());
+    ASSERT_TRUE(elsewhere.Wait());
+    EXPECT_EQ(elsewhere.ExitCode(), 1);
+    EXPECT_NE(elsewhere.Stderr().find(
+                  "vr620-gatewayd: the bind address 192.0.2.1 is not of this machine\n"),
+              std::string::npos)
+        << elsewhere.Stderr();
 }
 
 TEST(Gatewayd, SignalsStopItInOrderWithExitZero) {

@@ -180,23 +180,28 @@ TEST_F(Server, StopWithClientsConnectedClosesThemAndEndsInOrder) {
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts.back(), "Exiting server thread...");
     // A stopped server can be started again.
-    ASSERT_TRUE(gateway::StartGatewayServer(gateway_test::AnyPort()));
+    ASSERT_TRUE(gateway::StartGatewayServer(gateway_test::AnyPort()).Ok());
     TcpClient c(gateway_test::ListeningPort(run.log));
     EXPECT_EQ(c.Exchange(Framed({0x47})), (Bytes{0, 0, 0, 1, 0x47}));
 }
 
-TEST(ServerPortInUse, TheStartFailsWithTheOneLogLine) {
-    int occupant = gateway::CreateServerSocket(0);
+TEST(ServerPortInUse, TheStartFailsWithTheLogLineAndTheReason) {
+    int occupant = gateway::CreateServerSocket(0).Value();
     ASSERT_NE(occupant, gateway::kInvalidSocket);
     gateway_test::CollectingReceiver log;
     gateway::SetLogWindow(&log);
     gateway::ServerConfig config;
     config.port = gateway::net::BoundPort(occupant);
-    EXPECT_FALSE(gateway::StartGatewayServer(config));
+    const auto started = gateway::StartGatewayServer(config);
+    ASSERT_FALSE(started.Ok());
+    const std::string why =
+        "TCP port " + std::to_string(config.port) + " is in use by another program";
+    EXPECT_EQ(started.Why().words, why);
     EXPECT_EQ(log.Texts(),
               (std::vector<std::string>{
                   "Log window activated (0x00c0ffee)",
                   "Error in creating server connection! Terminating the application...",
+                  why,
               }));
     EXPECT_EQ(gateway::GetClientCount(), 0u);
     EXPECT_TRUE(gateway::StopGatewayServer());

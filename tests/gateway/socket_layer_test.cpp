@@ -47,17 +47,19 @@ TEST(SocketLayer, ListeningSocketOfBothFamiliesOrOfTheBoundAddressOnly) {
     if (!gateway_test::HasIpv6Loopback())
         GTEST_SKIP() << "this machine has no IPv6 on its loopback interface";
 
-    const int both = gateway::CreateServerSocket(0);
+    const int both = gateway::CreateServerSocket(0).Value();
     ASSERT_NE(both, gateway::kInvalidSocket);
     EXPECT_TRUE(TcpClient(net::BoundPort(both)).Connected());
     EXPECT_TRUE(TcpClient(net::BoundPort(both), gateway::IpAddress::Ipv6Loopback()).Connected());
     // The port is taken for both families.
-    EXPECT_EQ(gateway::CreateServerSocket(net::BoundPort(both)), gateway::kInvalidSocket);
-    EXPECT_EQ(gateway::CreateServerSocket(net::BoundPort(both), vr620_test::kLoopback4),
-              gateway::kInvalidSocket);
+    const auto taken = gateway::CreateServerSocket(net::BoundPort(both));
+    ASSERT_FALSE(taken.Ok());
+    EXPECT_EQ(taken.Why().words,
+              "TCP port " + std::to_string(net::BoundPort(both)) + " is in use by another program");
+    EXPECT_FALSE(gateway::CreateServerSocket(net::BoundPort(both), vr620_test::kLoopback4).Ok());
     gateway::DestroyServerSocket(both);
 
-    const int only6 = gateway::CreateServerSocket(0, gateway::IpAddress::Ipv6Loopback());
+    const int only6 = gateway::CreateServerSocket(0, gateway::IpAddress::Ipv6Loopback()).Value();
     ASSERT_NE(only6, gateway::kInvalidSocket);
     EXPECT_TRUE(TcpClient(net::BoundPort(only6), gateway::IpAddress::Ipv6Loopback()).Connected());
     EXPECT_FALSE(TcpClient(net::BoundPort(only6)).Connected());

@@ -244,11 +244,11 @@ TEST_F(ShellTest, AGatewayThatCannotListenShowsTheErrorAndLeavesALauncher) {
                               why == Why::kBadSetting
                                   ? "[GATEWAY_SETTINGS]\r\nAllowedNetworks=10.0.0.0/8, 10.1/8\r\n"
                                   : "");
-        const int holder = why == Why::kPortInUse ? gateway::CreateServerSocket(port) : -1;
+        const int holder = why == Why::kPortInUse ? gateway::CreateServerSocket(port).Value() : -1;
         gateway::ServerConfig running;
         running.port = vr620_test::FreePort();
         if (why == Why::kAlreadyRunning) {
-            ASSERT_TRUE(gateway::StartGatewayServer(running));
+            ASSERT_TRUE(gateway::StartGatewayServer(running).Ok());
         }
         Show({"PORT=" + std::to_string(port)});
         EXPECT_FALSE(Main().ServerRunning);

@@ -41,14 +41,12 @@ int main(int argc, char** argv) {
         config.heartbeatInterval = service.WatchdogInterval();
         config.heartbeat = [] { service.Watchdog(); };
     }
-    const bool started = gateway::StartGatewayServer(config, [&stops] { stops.GatewayEnded(); });
-    if (!started) {
+    const auto started =
+        gateway::StartGatewayServer(config, [&stops] { stops.GatewayEnded(); });
+    if (!started.Ok()) {
         gateway::SetDeviceStatusReceiver(nullptr);
         gateway::SetLogWindow(nullptr);
-        std::fprintf(stderr,
-                     "vr620-gatewayd: TCP port %d cannot be opened (in use by another program, "
-                     "not permitted, or the bind address is not of this machine)\n",
-                     options->port);
+        std::fprintf(stderr, "vr620-gatewayd: %s\n", started.Why().words.c_str());
         return 1;
     }
 

@@ -97,7 +97,7 @@ TEST_F(WithGateway, ErrorReplyExitsOne) {
 }
 
 TEST_F(WithGateway, UnreachableOrBrokenGatewayExitsTwo) {
-    int probe = gateway::CreateServerSocket(0);
+    int probe = gateway::CreateServerSocket(0).Value();
     int closedPort = gateway::net::BoundPort(probe);
     gateway::DestroyServerSocket(probe);
     auto unreachable = Tool({"read", "1"}, closedPort);
@@ -105,7 +105,7 @@ TEST_F(WithGateway, UnreachableOrBrokenGatewayExitsTwo) {
     EXPECT_NE(unreachable->Stderr().find("cannot reach the gateway"), std::string::npos);
 
     // A listener that takes the connection and closes it without a reply.
-    int rude = gateway::CreateServerSocket(0);
+    int rude = gateway::CreateServerSocket(0).Value();
     std::thread closer([rude] {
         int s = accept4(rude, nullptr, nullptr, SOCK_CLOEXEC);
         if (s >= 0) close(s);
@@ -120,7 +120,7 @@ TEST_F(WithGateway, UnreachableOrBrokenGatewayExitsTwo) {
 // A gateway of before LAST_REASON echoes the question as an empty reply: the tool still says
 // ERROR, without a reason, and exits 1.
 TEST_F(WithGateway, AGatewayWithoutLastReasonStillGetsItsErrorSaid) {
-    int older = gateway::CreateServerSocket(0);
+    int older = gateway::CreateServerSocket(0).Value();
     std::thread server([older] {
         int s = accept4(older, nullptr, nullptr, SOCK_CLOEXEC);
         if (s < 0) return;

@@ -24,7 +24,7 @@ using namespace std::chrono_literals;
 class SocketPair : public ::testing::Test {
   protected:
     void SetUp() override {
-        listener = gateway::CreateServerSocket(0);
+        listener = gateway::CreateServerSocket(0).Value();
         ASSERT_NE(listener, gateway::kInvalidSocket);
         client = std::make_unique<TcpClient>(net::BoundPort(listener));
         ASSERT_TRUE(client->Connected());
