@@ -2,14 +2,23 @@
 
 #include <QTcpSocket>
 #include <span>
+#include <utility>
 
 #include "message_format.h"
 
 namespace points {
 namespace {
 
-bool IsDeviceCommand(std::uint16_t code) {
-    return code == gateway::kDeviceConnect || code == gateway::kDeviceDisconnect;
+// The requests the link makes of itself, whose outcome it keeps.
+bool IsLinkCommand(std::uint16_t code) {
+    return code == gateway::kDeviceConnect || code == gateway::kDeviceDisconnect ||
+           code == gateway::kLastReason;
+}
+
+// The reason's text as the gateway wrote it, on one line.
+QString ReasonText(const QByteArray& data) {
+    return QString::fromUtf8(data.left(static_cast<qsizetype>(gateway::kMaxValueSize)))
+        .simplified();
 }
 
 }  // namespace
@@ -134,6 +143,16 @@ void GatewayLink::OnReadyRead() {
         }
         const auto whole = static_cast<qsizetype>(gateway::kLengthFieldSize + length);
         if (received_.size() < whole) return;
+        // A gateway that does not know LAST_REASON echoes its body up to the first zero byte,
+        // which is the first: no reason to tell.
+        if (length == 0 && onWire_ && onWire_->code == gateway::kLastReason) {
+            received_.remove(0, whole);
+            replyTimer_.stop();
+            onWire_.reset();
+            OnReason({});
+            if (state_ != State::kConnected) return;
+            continue;
+        }
         const auto reply = gateway::ParseReplyBody(
             std::span<const std::uint8_t>(bytes + gateway::kLengthFieldSize, length));
         // The server never speaks unasked, and answers in order.
@@ -145,28 +164,54 @@ void GatewayLink::OnReadyRead() {
         replyTimer_.stop();
         const Request request = *onWire_;
         onWire_.reset();
-        OnReply(request, reply->Ok(),
-                QByteArray(reinterpret_cast<const char*>(reply->data.data()),
-                           static_cast<qsizetype>(reply->data.size())));
+        const QByteArray data(reinterpret_cast<const char*>(reply->data.data()),
+                              static_cast<qsizetype>(reply->data.size()));
+        if (request.code == gateway::kLastReason) {
+            OnReason(reply->Ok() ? ReasonText(data) : QString());
+        } else {
+            OnReply(request, reply->Ok(), data);
+        }
         if (state_ != State::kConnected) return;
     }
 }
 
 void GatewayLink::OnReply(const Request& request, bool ok, const QByteArray& data) {
-    if (request.code == gateway::kDeviceConnect) {
-        deviceOpen_ = ok;
-        SetState(State::kConnected,
-                 ok ? tr("connected to the gateway at %1").arg(Endpoint())
-                    : tr("connected to the gateway at %1, but it could not open the device "
-                         "(DEVICE_CONNECT answered ERROR)")
-                          .arg(Endpoint()));
-    } else if (request.code == gateway::kDeviceDisconnect) {
+    if (request.code == gateway::kDeviceDisconnect) {
         deviceOpen_ = false;
         Drop({});
         return;
-    } else {
-        emit Answered(request.code, request.point, ok, data);
     }
+    if (!ok && !closing_) {
+        // Asked before anything else, so that the reason is this ERROR's.
+        refused_ = request;
+        queue_.push_front({gateway::kLastReason, 0, {}});
+    } else if (request.code == gateway::kDeviceConnect) {
+        deviceOpen_ = ok;
+        if (ok) SetState(State::kConnected, tr("connected to the gateway at %1").arg(Endpoint()));
+    } else {
+        emit Answered(request.code, request.point, ok, data, {});
+    }
+    ContinueOrClose();
+}
+
+void GatewayLink::OnReason(const QString& reason) {
+    const std::optional<Request> refused = std::exchange(refused_, std::nullopt);
+    if (refused && refused->code == gateway::kDeviceConnect) {
+        SetState(State::kConnected,
+                 reason.isEmpty()
+                     ? tr("connected to the gateway at %1, but it could not open the device "
+                          "(DEVICE_CONNECT answered ERROR)")
+                           .arg(Endpoint())
+                     : tr("connected to the gateway at %1, but it could not open the device: %2")
+                           .arg(Endpoint(), reason));
+    } else if (refused) {
+        emit Answered(refused->code, refused->point, false, {}, reason);
+    }
+    ContinueOrClose();
+}
+
+void GatewayLink::ContinueOrClose() {
+    if (state_ != State::kConnected) return;  // a slot dropped the connection
     if (closing_ && !onWire_ && queue_.empty()) {
         Close();
         return;
@@ -185,7 +230,7 @@ void GatewayLink::Close() {
     closing_ = true;
     retryTimer_.stop();
     // What the window asked is dropped; the request on the wire is waited for.
-    while (!queue_.empty() && !IsDeviceCommand(queue_.back().code)) queue_.pop_back();
+    while (!queue_.empty() && !IsLinkCommand(queue_.back().code)) queue_.pop_back();
     if (state_ != State::kConnected) {
         Drop({});
         return;
@@ -210,16 +255,21 @@ void GatewayLink::Drop(const QString& reason) {
     onWire_.reset();
     failed.insert(failed.end(), queue_.begin(), queue_.end());
     queue_.clear();
+    const std::optional<Request> refused = std::exchange(refused_, std::nullopt);
     if (closing_) {
         state_ = State::kClosed;
         if (!wasClosed) emit Closed();
         return;
     }
+    // An ERROR whose reason did not come is told without it, before the loss that followed.
+    state_ = State::kWaitingToRetry;
+    if (refused && !IsLinkCommand(refused->code))
+        emit Answered(refused->code, refused->point, false, {}, {});
     SetState(State::kWaitingToRetry,
              tr("%1; trying again in %2 s").arg(reason).arg(retryTimer_.interval() / 1000.0));
     retryTimer_.start();
     for (const Request& request : failed) {
-        if (!IsDeviceCommand(request.code)) emit Failed(request.code, request.point, reason);
+        if (!IsLinkCommand(request.code)) emit Failed(request.code, request.point, reason);
     }
 }
 

@@ -1,7 +1,8 @@
 // vr620-points' connection to the gateway: one TCP connection on Qt's event loop, one request
 // on the wire at a time, the others queued. It says DEVICE_CONNECT once on every connection and
 // DEVICE_DISCONNECT when it is closed; a connection that fails or breaks is tried again after a
-// pause, by itself. Nothing here ever blocks the window: every wait is a timer.
+// pause, by itself. After an ERROR it asks LAST_REASON next, so that the reason told is that
+// ERROR's. Nothing here ever blocks the window: every wait is a timer.
 #pragma once
 
 #include <QByteArray>
@@ -31,7 +32,9 @@ class GatewayLink : public QObject {
 
     void Start();
     // Queues a read or a write. The outcome comes as Answered, or Failed when the request
-    // could not be carried (no connection, a connection lost).
+    // could not be carried (no connection, a connection lost). An ERROR comes with the
+    // gateway's reason in its own words, empty when it gave none (a gateway that does not know
+    // LAST_REASON, or the connection ended before the reason came).
     void Read(quint16 point);
     void Write(quint16 point, const QByteArray& value);
     // Requests queued or on the wire.
@@ -50,7 +53,8 @@ class GatewayLink : public QObject {
 
   signals:
     void StateChanged(points::GatewayLink::State state, const QString& text);
-    void Answered(quint16 code, quint16 point, bool ok, const QByteArray& data);
+    void Answered(quint16 code, quint16 point, bool ok, const QByteArray& data,
+                  const QString& reason);
     void Failed(quint16 code, quint16 point, const QString& reason);
     void Closed();
 
@@ -65,6 +69,9 @@ class GatewayLink : public QObject {
     void OnConnected();
     void OnReadyRead();
     void OnReply(const Request& request, bool ok, const QByteArray& data);
+    void OnReason(const QString& reason);
+    // After a reply: the next request, or the end of a closing link.
+    void ContinueOrClose();
     void Enqueue(const Request& request);
     void SendNext();
     // Ends the connection for `reason`: whatever was asked fails, and a retry is set unless
@@ -82,6 +89,8 @@ class GatewayLink : public QObject {
     QByteArray received_;
     std::optional<Request> onWire_;
     std::deque<Request> queue_;
+    // The request whose ERROR waits for its reason (LAST_REASON queued or on the wire).
+    std::optional<Request> refused_;
     State state_ = State::kWaitingToRetry;
     bool deviceOpen_ = false;
     bool closing_ = false;

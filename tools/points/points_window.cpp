@@ -20,6 +20,7 @@
 #include "message_format.h"
 #include "point_value.h"
 #include "points_csv.h"
+#include "status_line.h"
 #include "trend_chart.h"
 
 namespace points {
@@ -107,6 +108,9 @@ void PointsWindow::BuildWidgets() {
     table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed);
     table_->horizontalHeader()->setSectionResizeMode(kStatusColumn, QHeaderView::Stretch);
+    // A long status (a reason with a path) wraps within its row, which grows to hold it.
+    table_->verticalHeader()->setMinimumSectionSize(table_->verticalHeader()->defaultSectionSize());
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->setTabKeyNavigation(false);
     chart_ = new TrendChart(central);
     chart_->setObjectName("trendChart");
@@ -118,13 +122,20 @@ void PointsWindow::BuildWidgets() {
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
-    connectionLabel_ = new QLabel(this);
+    // The connection's state, and below it the latest message: each read whole.
+    auto* lines = new QWidget(this);
+    auto* linesLayout = new QVBoxLayout(lines);
+    linesLayout->setContentsMargins(0, 0, 0, 0);
+    linesLayout->setSpacing(0);
+    connectionLabel_ = new StatusLine(lines);
     connectionLabel_->setObjectName("connectionLabel");
-    messageLabel_ = new QLabel(this);
+    messageLabel_ = new StatusLine(lines);
     messageLabel_->setObjectName("messageLabel");
     messageLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    statusBar()->addWidget(messageLabel_, 1);
-    statusBar()->addPermanentWidget(connectionLabel_);
+    messageLabel_->hide();
+    linesLayout->addWidget(connectionLabel_);
+    linesLayout->addWidget(messageLabel_);
+    statusBar()->addWidget(lines, 1);
 
     connect(pointEdit_, &QLineEdit::returnPressed, this, &PointsWindow::AddFromEdit);
     connect(addButton, &QPushButton::clicked, this, &PointsWindow::AddFromEdit);
@@ -212,8 +223,10 @@ void PointsWindow::RemoveSelected() {
         rows.insert(index.row());
     if (rows.empty() && table_->currentRow() >= 0) rows.insert(table_->currentRow());
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        chart_->Forget(static_cast<std::uint16_t>(
-            table_->item(*it, kPointColumn)->data(Qt::UserRole).toUInt()));
+        const auto point = static_cast<std::uint16_t>(
+            table_->item(*it, kPointColumn)->data(Qt::UserRole).toUInt());
+        chart_->Forget(point);
+        Unsay(point);
         table_->removeRow(*it);
     }
     UpdateWatchTimer();
@@ -296,12 +309,11 @@ void PointsWindow::UpdateWatchTimer() {
 }
 
 void PointsWindow::OnState(GatewayLink::State state, const QString& text) {
-    connectionLabel_->setText(text);
+    connectionLabel_->Show(text);
+    // Lost, connecting again, connected again: what was said before no longer holds.
+    if (linkState_ != state) Unsay();
+    linkState_ = state;
     const bool connected = state == GatewayLink::State::kConnected;
-    // The loss is said once and stays said; the retries show beside it.
-    if (state == GatewayLink::State::kWaitingToRetry &&
-        (connected_ || messageLabel_->text().isEmpty()))
-        Say(text);
     // On every new connection the table is read afresh.
     if (connected && !connected_) {
         connected_ = true;
@@ -310,35 +322,51 @@ void PointsWindow::OnState(GatewayLink::State state, const QString& text) {
     connected_ = connected;
 }
 
-void PointsWindow::OnAnswered(quint16 code, quint16 point, bool ok, const QByteArray& data) {
+void PointsWindow::OnAnswered(quint16 code, quint16 point, bool ok, const QByteArray& data,
+                              const QString& reason) {
     const int row = RowOf(point);
     if (row < 0) return;  // removed while the request was under way
     const QString time = QTime::currentTime().toString("HH:mm:ss");
-    if (code == gateway::kSnvtWrite) {
-        if (ok) {
-            SetStatus(row, tr("written %1").arg(time));
-            Say(tr("Point %1 written; reading it back.").arg(PointQText(point)));
-            ReadPoint(point);
-        } else {
-            SetStatus(row, tr("ERROR: not written"));
-            Say(tr("Point %1: the write answered ERROR: the controller refused the value or did "
-                   "not answer.")
-                    .arg(PointQText(point)));
-        }
+    if (!ok) {
+        SayRefused(row, point, code == gateway::kSnvtWrite, reason);
         return;
     }
-    if (!ok) {
-        SetStatus(row, tr("ERROR"));
-        Say(tr("Point %1: ERROR: the controller did not answer, or it does not know this point.")
-                .arg(PointQText(point)));
+    if (code == gateway::kSnvtWrite) {
+        SetStatus(row, tr("written %1").arg(time));
+        Say(tr("Point %1 written; reading it back.").arg(PointQText(point)), point);
+        ReadPoint(point);
         return;
     }
     ShowValue(row, data);
     SetStatus(row, tr("OK %1").arg(time));
+    Unsay(point);
+}
+
+// The gateway's reason in its own words; without one, what an ERROR may mean.
+void PointsWindow::SayRefused(int row, std::uint16_t point, bool write, const QString& reason) {
+    const QString number = PointQText(point);
+    if (!reason.isEmpty()) {
+        SetStatus(row, (write ? tr("ERROR: not written: %1") : tr("ERROR: %1")).arg(reason));
+        Say((write ? tr("Point %1: the write answered ERROR: %2") : tr("Point %1: ERROR: %2"))
+                .arg(number, reason),
+            point);
+    } else if (write) {
+        SetStatus(row, tr("ERROR: not written"));
+        Say(tr("Point %1: the write answered ERROR: the controller refused the value or did not "
+               "answer.")
+                .arg(number),
+            point);
+    } else {
+        SetStatus(row, tr("ERROR"));
+        Say(tr("Point %1: ERROR: the controller did not answer, or it does not know this point.")
+                .arg(number),
+            point);
+    }
 }
 
 void PointsWindow::OnFailed(quint16, quint16 point, const QString& reason) {
     SetStatus(RowOf(point), tr("not done: %1").arg(reason));
+    Unsay(point);
 }
 
 void PointsWindow::ShowValue(int row, const QByteArray& data) {
@@ -370,8 +398,15 @@ void PointsWindow::SetStatus(int row, const QString& text) {
     if (row >= 0) table_->item(row, kStatusColumn)->setText(text);
 }
 
-void PointsWindow::Say(const QString& text) {
-    messageLabel_->setText(text);
+void PointsWindow::Say(const QString& text, std::optional<std::uint16_t> point) {
+    messageLabel_->Show(text);
+    messagePoint_ = point;
+}
+
+void PointsWindow::Unsay(std::optional<std::uint16_t> point) {
+    if (point && point != messagePoint_) return;
+    messageLabel_->Show({});
+    messagePoint_.reset();
 }
 
 bool PointsWindow::LoadList(const QString& path) {

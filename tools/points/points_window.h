@@ -1,7 +1,8 @@
 // The window of vr620-points: a table of data points (number, value in hexadecimal, as an
 // unsigned and a signed big-endian integer, as text), reading one or all, writing a value that
 // is checked before it goes, watching chosen points every N seconds with a change highlighted,
-// and the trend of the current point. Every outcome is said in words in the window.
+// and the trend of the current point. Every outcome is said in words in the window, and only
+// while it holds: the status bar shows the connection's state and, below it, the latest message.
 #pragma once
 
 #include <QDateTime>
@@ -13,7 +14,6 @@
 
 #include "gateway_link.h"
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -21,6 +21,7 @@ class QTableWidget;
 
 namespace points {
 
+class StatusLine;
 class TrendChart;
 
 class PointsWindow : public QMainWindow {
@@ -68,11 +69,15 @@ class PointsWindow : public QMainWindow {
     void WatchTick();
     void UpdateWatchTimer();
     void OnState(GatewayLink::State state, const QString& text);
-    void OnAnswered(quint16 code, quint16 point, bool ok, const QByteArray& data);
+    void OnAnswered(quint16 code, quint16 point, bool ok, const QByteArray& data,
+                    const QString& reason);
     void OnFailed(quint16 code, quint16 point, const QString& reason);
+    void SayRefused(int row, std::uint16_t point, bool write, const QString& reason);
     void ShowValue(int row, const QByteArray& data);
     void SetStatus(int row, const QString& text);
-    void Say(const QString& text);
+    // A message about `point` holds until that point is read or its request is not done.
+    void Say(const QString& text, std::optional<std::uint16_t> point = std::nullopt);
+    void Unsay(std::optional<std::uint16_t> point = std::nullopt);
     std::optional<std::uint16_t> CurrentPoint() const;
 
     GatewayLink& link_;
@@ -80,11 +85,13 @@ class PointsWindow : public QMainWindow {
     QLineEdit* pointEdit_ = nullptr;
     QLineEdit* valueEdit_ = nullptr;
     QSpinBox* intervalBox_ = nullptr;
-    QLabel* connectionLabel_ = nullptr;
-    QLabel* messageLabel_ = nullptr;
+    StatusLine* connectionLabel_ = nullptr;
+    StatusLine* messageLabel_ = nullptr;
     TrendChart* chart_ = nullptr;
     QTimer watchTimer_;
     QString listPath_;
+    std::optional<std::uint16_t> messagePoint_;
+    std::optional<GatewayLink::State> linkState_;
     bool connected_ = false;
 };
 

@@ -1,7 +1,8 @@
 // vr620-points: the value views and the check before a write, the list file, the command line
 // and the texts; then the real window on the offscreen platform against vr620-gatewayd and the
-// simulated controller: a read, a write read back, refused writes, ERROR in words, a watched
-// point that changes, and the gateway going away and coming back.
+// simulated controller: a read, a write read back, refused writes, ERROR in the gateway's words
+// (and without them from a gateway that does not know LAST_REASON), a watched point that
+// changes, the line pulled out and plugged in, and the gateway going away and coming back.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTranslator>
 #include <filesystem>
@@ -149,7 +152,7 @@ class PointsWindowTest : public ::testing::Test {
         ASSERT_TRUE(sim.Started()) << sim.Error();
         for (const char* file : {VR620_GATEWAYD_PATH, VR620_DUCTA_LIBRARY})
             fs::copy_file(file, dir / fs::path(file).filename().string());
-        vr620_test::WriteFile(dir / "DUCTA.INI", "[Ports]\r\nCOM1=" + sim.DevicePath() + "\r\n");
+        vr620_test::WriteFile(dir / "DUCTA.INI", "[Ports]\r\nCOM1=" + line + "\r\n");
         StartGateway();
         link.SetTimeouts(10'000, 5'000, 100);
         window = std::make_unique<PointsWindow>(link);
@@ -189,8 +192,10 @@ class PointsWindowTest : public ::testing::Test {
         QTest::keyClick(edit, Qt::Key_Return);
     }
 
-    vr620_test::SimProcess sim{{"--baud", "38400", "--turnaround", "1"}};
     vr620_test::TempDir dir;
+    // A stable name that the simulator's SIGUSR1 takes away and SIGUSR2 brings back.
+    std::string line = (dir / "ttyVR620").string();
+    vr620_test::SimProcess sim{{"--link", line, "--baud", "38400", "--turnaround", "1"}};
     int port = vr620_test::FreePort();
     std::unique_ptr<ProgramRun> gatewayd;
     points::GatewayLink link{"127.0.0.1", static_cast<quint16>(port)};
@@ -223,10 +228,12 @@ TEST_F(PointsWindowTest, ReadsWritesRefusesAndWatches) {
     ASSERT_TRUE(WaitFor([&] { return link.Pending() == 0; }));
     EXPECT_EQ(LogCount("SNVT_WRITE command received"), 1);
 
-    // A point the controller does not know: ERROR, and the words say so.
+    // A point the controller does not know: ERROR, in the gateway's words.
     Type("pointEdit", "7777");
-    ASSERT_TRUE(WaitFor([&] { return Cell(0x7777, PointsWindow::kStatusColumn) == "ERROR"; }));
-    EXPECT_TRUE(Label("messageLabel").contains("Point 7777: ERROR: the controller did not answer"));
+    ASSERT_TRUE(WaitFor([&] {
+        return Cell(0x7777, PointsWindow::kStatusColumn) == "ERROR: request refused by the device";
+    })) << Cell(0x7777, PointsWindow::kStatusColumn);
+    EXPECT_EQ(Label("messageLabel"), "Point 7777: ERROR: request refused by the device");
     EXPECT_TRUE(Cell(0x7777, PointsWindow::kHexColumn).isEmpty());
 
     // Watched, a change made by another client is highlighted and drawn.
@@ -248,15 +255,59 @@ TEST_F(PointsWindowTest, ReadsWritesRefusesAndWatches) {
     EXPECT_GE(window->findChild<points::TrendChart*>("trendChart")->ShownSamples(), 3);
 }
 
+TEST_F(PointsWindowTest, TheLinePulledOutIsSaidOnlyWhileItIsSo) {
+    Type("pointEdit", "0102");
+    ASSERT_TRUE(WaitFor([&] { return Cell(0x0102, PointsWindow::kHexColumn) == "AA BB"; }));
+    const QString connected = "connected to the gateway at 127.0.0.1:" + QString::number(port);
+    const QString lost = "port " + QString::fromStdString(line) + " lost";
+
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(WaitFor([&] { return LogCount("Device on COM1 (" + line + ") lost") == 1; }));
+    window->findChild<QPushButton*>("readButton")->click();
+    ASSERT_TRUE(WaitFor([&] {
+        return Cell(0x0102, PointsWindow::kStatusColumn) == "ERROR: " + lost;
+    })) << Cell(0x0102, PointsWindow::kStatusColumn);
+    EXPECT_EQ(Label("messageLabel"), "Point 0102: ERROR: " + lost);
+    EXPECT_EQ(Label("connectionLabel"), connected);
+
+    // Plugged in and read fine: the loss is no longer said.
+    sim.Signal(SIGUSR2);
+    ASSERT_TRUE(WaitFor([&] { return LogCount("Device on COM1 (" + line + ") back") == 1; }));
+    window->findChild<QPushButton*>("readButton")->click();
+    ASSERT_TRUE(WaitFor([&] {
+        return Cell(0x0102, PointsWindow::kStatusColumn).startsWith("OK ");
+    })) << Cell(0x0102, PointsWindow::kStatusColumn);
+    EXPECT_TRUE(Label("messageLabel").isEmpty()) << Label("messageLabel");
+    EXPECT_FALSE(window->findChild<QLabel*>("messageLabel")->isVisible());
+
+    // Pulled out again, and a gateway started afresh cannot open the line: its connection
+    // says why, and the reads what they were told.
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(WaitFor([&] { return LogCount("Device on COM1 (" + line + ") lost") == 2; }));
+    gatewayd->Signal(SIGTERM);
+    ASSERT_TRUE(gatewayd->Wait());
+    StartGateway();
+    ASSERT_TRUE(WaitFor([&] {
+        return Label("connectionLabel") == connected + ", but it could not open the device: port " +
+                                               QString::fromStdString(line) + " missing";
+    })) << Label("connectionLabel");
+    ASSERT_TRUE(WaitFor([&] {
+        return Label("messageLabel") == "Point 0102: ERROR: device not connected";
+    })) << Label("messageLabel");
+}
+
 TEST_F(PointsWindowTest, TheGatewayGoingAwayAndComingBack) {
     Type("pointEdit", "0102");
     ASSERT_TRUE(WaitFor([&] { return Cell(0x0102, PointsWindow::kHexColumn) == "AA BB"; }));
 
+    QStringList states;
+    QObject::connect(&link, &points::GatewayLink::StateChanged,
+                     [&](auto, const QString& text) { states << text; });
     gatewayd->Signal(SIGTERM);
     ASSERT_TRUE(gatewayd->Wait());
     ASSERT_TRUE(WaitFor([&] {
-        return Label("messageLabel").contains("the connection to the gateway was lost");
-    })) << Label("messageLabel").toStdString();
+        return !states.filter("the connection to the gateway was lost").isEmpty();
+    })) << states.join('\n');
     // While it is away the tries fail in words, and nothing hangs.
     ASSERT_TRUE(WaitFor([&] {
         return Label("connectionLabel").contains("cannot reach the gateway");
@@ -272,6 +323,10 @@ TEST_F(PointsWindowTest, TheGatewayGoingAwayAndComingBack) {
     })) << Cell(0x0102, PointsWindow::kStatusColumn)
         << gatewayd->Stdout();
     EXPECT_EQ(LogCount("DEVICE_CONNECT command received"), 1);
+    // Connected again: the loss and the tries are no longer said.
+    EXPECT_EQ(Label("connectionLabel"),
+              "connected to the gateway at 127.0.0.1:" + QString::number(port));
+    EXPECT_TRUE(Label("messageLabel").isEmpty()) << Label("messageLabel");
 
     // Closing the window says DEVICE_DISCONNECT, then the link is closed.
     bool closed = false;
@@ -279,6 +334,58 @@ TEST_F(PointsWindowTest, TheGatewayGoingAwayAndComingBack) {
     window->close();
     ASSERT_TRUE(WaitFor([&] { return closed; }));
     EXPECT_EQ(LogCount("DEVICE_DISCONNECT command received from client on "), 1);
+}
+
+// A gateway of before LAST_REASON, on Qt's event loop: DEVICE_CONNECT OK, every read ERROR, and
+// the question echoed up to its first zero byte, that is an empty reply.
+class EchoingGateway {
+  public:
+    EchoingGateway() {
+        server_.listen(QHostAddress::LocalHost);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            QTcpSocket* peer = server_.nextPendingConnection();
+            ++connections;
+            QObject::connect(peer, &QTcpSocket::readyRead, [this, peer] { Answer(*peer); });
+        });
+    }
+    quint16 Port() const { return server_.serverPort(); }
+    int connections = 0;
+    int questions = 0;
+
+  private:
+    void Answer(QTcpSocket& peer) {
+        received_ += peer.readAll();
+        while (received_.size() >= 9) {  // the requests here carry no data
+            QByteArray body = received_.mid(4, 5);
+            received_.remove(0, 9);
+            if (body[1] == gateway::kSnvtRead) body[4] = static_cast<char>(gateway::kStatusError);
+            if (body[1] == gateway::kLastReason) {
+                ++questions;
+                body.clear();
+            }
+            const auto length = gateway::EncodeLength(static_cast<std::uint32_t>(body.size()));
+            peer.write(QByteArray(reinterpret_cast<const char*>(length.data()), 4) + body);
+        }
+    }
+    QTcpServer server_;
+    QByteArray received_;
+};
+
+TEST(PointsWindowEcho, AGatewayWithoutLastReasonGetsTheGeneralWords) {
+    EchoingGateway gateway;
+    points::GatewayLink link("127.0.0.1", gateway.Port());
+    link.SetTimeouts(5'000, 5'000, 100);
+    PointsWindow window(link);
+    window.AddPoint(0x0102);  // read once connected
+    auto& table = *window.findChild<QTableWidget*>("pointTable");
+    const auto status = [&] { return table.item(0, PointsWindow::kStatusColumn)->text(); };
+    ASSERT_TRUE(WaitFor([&] { return gateway.questions == 1 && status() == "ERROR"; })) << status();
+    EXPECT_EQ(window.findChild<QLabel*>("messageLabel")->text(),
+              "Point 0102: ERROR: the controller did not answer, or it does not know this point.");
+    // The empty reply is no fault of the connection: the next read goes on it.
+    window.ReadAll();
+    ASSERT_TRUE(WaitFor([&] { return gateway.questions == 2 && status() == "ERROR"; }));
+    EXPECT_EQ(gateway.connections, 1);
 }
 
 }  // namespace

@@ -47,6 +47,10 @@
         <source>%1; trying again in %2 s</source>
         <translation>%1; uusi yritys %2 sekunnin kuluttua</translation>
     </message>
+    <message>
+        <source>connected to the gateway at %1, but it could not open the device: %2</source>
+        <translation>yhteys yhdyskäytävään %1, mutta se ei saanut laitetta auki: %2</translation>
+    </message>
 </context>
 <context>
     <name>points::PointsWindow</name>
@@ -276,6 +280,22 @@
     <message>
         <source>Save the list of points</source>
         <translation>Tallenna pistelista</translation>
+    </message>
+    <message>
+        <source>ERROR: not written: %1</source>
+        <translation>ERROR: ei kirjoitettu: %1</translation>
+    </message>
+    <message>
+        <source>Point %1: the write answered ERROR: %2</source>
+        <translation>Piste %1: kirjoitus vastasi ERROR: %2</translation>
+    </message>
+    <message>
+        <source>ERROR: %1</source>
+        <translation>ERROR: %1</translation>
+    </message>
+    <message>
+        <source>Point %1: ERROR: %2</source>
+        <translation>Piste %1: ERROR: %2</translation>
     </message>
 </context>
 <context>

@@ -47,6 +47,10 @@
         <source>%1; trying again in %2 s</source>
         <translation>%1; nytt försök om %2 s</translation>
     </message>
+    <message>
+        <source>connected to the gateway at %1, but it could not open the device: %2</source>
+        <translation>ansluten till gatewayen på %1, men den kunde inte öppna enheten: %2</translation>
+    </message>
 </context>
 <context>
     <name>points::PointsWindow</name>
@@ -276,6 +280,22 @@
     <message>
         <source>Save the list of points</source>
         <translation>Spara punktlistan</translation>
+    </message>
+    <message>
+        <source>ERROR: not written: %1</source>
+        <translation>ERROR: inte skrivet: %1</translation>
+    </message>
+    <message>
+        <source>Point %1: the write answered ERROR: %2</source>
+        <translation>Punkt %1: skrivningen svarade ERROR: %2</translation>
+    </message>
+    <message>
+        <source>ERROR: %1</source>
+        <translation>ERROR: %1</translation>
+    </message>
+    <message>
+        <source>Point %1: ERROR: %2</source>
+        <translation>Punkt %1: ERROR: %2</translation>
     </message>
 </context>
 <context>
