@@ -2,7 +2,8 @@
 # Takes the picture of vr620-points for the README, docs/screenshots/points_window.png: under
 # Xvfb with the openbox window manager (frame included), against vr620-gatewayd and the
 # simulated controller, with two points watched while another client changes one of them, so
-# that the trend shows its course.
+# that the trend shows its course; then the adapter is pulled out (the simulator's SIGUSR1), so
+# that the watched points and the status bar say why their reads fail.
 #
 #     scripts/points-screenshot.sh [build folder] [LANG=<code>]
 #
@@ -28,7 +29,7 @@ cat >"$work/inside.sh" <<INSIDE
 cd "$work"
 pids=()
 trap 'kill \${pids[@]} 2>/dev/null; openbox --exit' EXIT
-./vr620-sim --link "$work/com1" >sim.out 2>&1 & pids+=(\$!)
+./vr620-sim --link "$work/com1" >sim.out 2>&1 & sim=\$!; pids+=(\$sim)
 for _ in \$(seq 100); do [ -e "$work/com1" ] && break; sleep 0.1; done
 printf '[Ports]\r\nCOM1=%s\r\n' "$work/com1" >DUCTA.INI
 port=\$((20000 + RANDOM % 40000))
@@ -45,7 +46,9 @@ for i in 10 25 45 70 90 80 60 50 65 85 95 75; do
     ./vr620 --port \$port write 0x0010 "00 \$(printf %02X \$i)" >/dev/null
     sleep 1
 done
-sleep 1
+kill -USR1 \$sim
+for _ in \$(seq 100); do grep -q "lost" gateway.log && break; sleep 0.1; done
+sleep 2
 import -frame -window "\$wid" "$target"
 echo 0 >"$work/status"
 INSIDE
