@@ -26,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "capture_file.h"
+#include "append_file.h"
 #include "debug_output.h"
 
 namespace ducta {
@@ -77,7 +77,7 @@ class LineCapture {
     int maxMegabytes_ = 0;
     std::int64_t bytes_ = 0;  // the file's size once everything taken is written
     std::vector<std::uint8_t> deviceHead_, modemHead_;
-    CaptureFile file_;
+    common::AppendFile file_;
     std::thread writer_;
 
     // Shared with the writer thread.

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
-#include "capture_file.h"
+#include "append_file.h"
 #include "system_error.h"
 
-namespace ducta {
+namespace common {
+
+const char kTextLineEnd[] = "\r\n";
+
 namespace {
 
 HANDLE AsHandle(std::intptr_t h) {
@@ -14,7 +17,7 @@ HANDLE AsHandle(std::intptr_t h) {
 
 }  // namespace
 
-std::string CaptureFile::Open(const std::filesystem::path& file) {
+std::string AppendFile::Open(const std::filesystem::path& file) {
     Close();
     // Append access alone writes at the end whatever others do; sharing lets a reader in.
     const HANDLE h =
@@ -22,7 +25,7 @@ std::string CaptureFile::Open(const std::filesystem::path& file) {
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        return "cannot open: " + common::SystemErrorText(static_cast<int>(GetLastError()));
+        return "cannot open: " + SystemErrorText(static_cast<int>(GetLastError()));
     }
     LARGE_INTEGER size{};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {
@@ -34,23 +37,23 @@ std::string CaptureFile::Open(const std::filesystem::path& file) {
     return {};
 }
 
-std::string CaptureFile::Append(std::span<const std::uint8_t> bytes) {
+std::string AppendFile::Append(std::span<const std::uint8_t> bytes) {
     if (handle_ == -1) return "not open";
     std::size_t done = 0;
     while (done < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
         DWORD wrote = 0;
         if (!WriteFile(AsHandle(handle_), bytes.data() + done, chunk, &wrote, nullptr))
-            return "cannot write: " + common::SystemErrorText(static_cast<int>(GetLastError()));
+            return "cannot write: " + SystemErrorText(static_cast<int>(GetLastError()));
         if (wrote == 0) return "cannot write: the file takes no more";
         done += wrote;
     }
     return {};
 }
 
-void CaptureFile::Close() {
+void AppendFile::Close() {
     if (handle_ != -1) CloseHandle(AsHandle(handle_));
     handle_ = -1;
 }
 
-}  // namespace ducta
+}  // namespace common

@@ -1,5 +1,6 @@
-// The file a line capture goes to: opened for appending only, so that what an earlier open
-// wrote is never touched, and readable by others (Wireshark may have it open) while it grows.
+// A file that is only ever appended to (the line capture, the gateway's connection log): opened
+// for appending only, so that what an earlier open wrote is never touched, and readable by
+// others (Wireshark or an editor may have it open) while it grows.
 #pragma once
 
 #include <cstdint>
@@ -7,14 +8,17 @@
 #include <span>
 #include <string>
 
-namespace ducta {
+namespace common {
 
-class CaptureFile {
+// The line end of text files that people read on this platform: "\r\n" on Windows, "\n" else.
+extern const char kTextLineEnd[];
+
+class AppendFile {
   public:
-    CaptureFile() = default;
-    ~CaptureFile() { Close(); }
-    CaptureFile(const CaptureFile&) = delete;
-    CaptureFile& operator=(const CaptureFile&) = delete;
+    AppendFile() = default;
+    ~AppendFile() { Close(); }
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
 
     // Opens `file` for appending, creating it when it is missing. Empty on success, otherwise
     // why not, in words ("cannot open: No such file or directory", "is no regular file"). A
@@ -31,4 +35,4 @@ class CaptureFile {
     std::int64_t sizeAtOpen_ = 0;
 };
 
-}  // namespace ducta
+}  // namespace common

@@ -4,17 +4,19 @@
 
 #include <cerrno>
 
-#include "capture_file.h"
+#include "append_file.h"
 #include "system_error.h"
 
-namespace ducta {
+namespace common {
 
-std::string CaptureFile::Open(const std::filesystem::path& file) {
+const char kTextLineEnd[] = "\n";
+
+std::string AppendFile::Open(const std::filesystem::path& file) {
     Close();
     // O_NONBLOCK: the open of a FIFO must not wait for a reader; a regular file ignores it.
     const int fd =
         open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
-    if (fd < 0) return "cannot open: " + common::SystemErrorText(errno);
+    if (fd < 0) return "cannot open: " + SystemErrorText(errno);
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
@@ -25,22 +27,22 @@ std::string CaptureFile::Open(const std::filesystem::path& file) {
     return {};
 }
 
-std::string CaptureFile::Append(std::span<const std::uint8_t> bytes) {
+std::string AppendFile::Append(std::span<const std::uint8_t> bytes) {
     if (handle_ < 0) return "not open";
     const int fd = static_cast<int>(handle_);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return "cannot write: " + common::SystemErrorText(errno);
+        if (n < 0) return "cannot write: " + SystemErrorText(errno);
         done += static_cast<std::size_t>(n);
     }
     return {};
 }
 
-void CaptureFile::Close() {
+void AppendFile::Close() {
     if (handle_ >= 0) close(static_cast<int>(handle_));
     handle_ = -1;
 }
 
-}  // namespace ducta
+}  // namespace common
