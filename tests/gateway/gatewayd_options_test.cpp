@@ -45,4 +45,17 @@ TEST(GatewaydOptions, AddressesOfBothFamiliesAndTheConfigurationTheyGive) {
     }
 }
 
+TEST(GatewaydOptions, ServiceAndLogFile) {
+    std::string error;
+    auto options =
+        Parse({"--service", "--log-file", "C:\\ProgramData\\x.log", "--com", "2"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->service);
+    EXPECT_EQ(options->logFile, "C:\\ProgramData\\x.log");
+    EXPECT_FALSE(Parse({}, error)->service);
+    EXPECT_FALSE(Parse({"--log-file"}, error));
+    EXPECT_FALSE(Parse({"--log-file", ""}, error));
+    EXPECT_NE(error.find("--log-file"), std::string::npos) << error;
+}
+
 }  // namespace

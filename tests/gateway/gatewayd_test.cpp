@@ -71,11 +71,16 @@ TEST(Gatewayd, SignalsStopItInOrderWithExitZero) {
         const bool overIpv6 = ipv6 && signal == SIGINT;
         vr620_test::TempDir dir;
         int port = vr620_test::FreePort();
-        ProgramRun run(VR620_GATEWAYD_PATH,
-                       {"--port", std::to_string(port), "--com", "9", "--bind",
-                        overIpv6 ? "::1" : "127.0.0.1", "--allow", "192.168.0.0/16", "--allow",
-                        overIpv6 ? "::1" : "127.0.0.0/8", "--idle-timeout", "600"},
-                       dir.Path());
+        // The log in a file too: in folders made for it, or (SIGINT) under a file that is no
+        // folder, which must not stop anything.
+        vr620_test::WriteFile(dir / "no-folder", "");
+        const auto logFile = dir / (signal == SIGTERM ? "logs" : "no-folder") / "gatewayd.log";
+        ProgramRun run(
+            VR620_GATEWAYD_PATH,
+            {"--port", std::to_string(port), "--com", "9", "--bind", overIpv6 ? "::1" : "127.0.0.1",
+             "--allow", "192.168.0.0/16", "--allow", overIpv6 ? "::1" : "127.0.0.0/8",
+             "--idle-timeout", "600", "--log-file", logFile.string()},
+            dir.Path());
         std::string listening = "Server started. Listening to port " + std::to_string(port);
         ASSERT_TRUE(gateway_test::WaitUntil([&] {
             return run.Stdout().find(listening) != std::string::npos;
@@ -92,6 +97,14 @@ TEST(Gatewayd, SignalsStopItInOrderWithExitZero) {
         EXPECT_NE(out.find("Log window activated (0x00000001)"), std::string::npos);
         EXPECT_NE(out.find("Unknown message received from client on "), std::string::npos);
         EXPECT_NE(out.rfind("Exiting server thread...\n"), std::string::npos);
+        if (signal == SIGTERM) {
+            EXPECT_EQ(vr620_test::ReadFile(logFile), out);
+        } else {
+            const std::string err = run.Stderr();
+            const std::string told = "connection log " + logFile.string() + " not written: ";
+            EXPECT_NE(err.find(told), std::string::npos) << err;
+            EXPECT_EQ(err.find(told), err.rfind(told)) << "told once: " << err;
+        }
     }
 }
 

@@ -8,9 +8,14 @@ namespace gatewayd {
 std::string UsageText() {
     std::string text =
         "Usage: vr620-gatewayd [--port N] [--bind ADDRESS] [--allow NET[/BITS]]...\n"
-        "                      [--idle-timeout SECONDS] [--release-after SECONDS]\n"
-        "                      [--no-coalesce] [--com N]\n"
-        "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]] [--help]\n"
+        "                      [--idle-timeout SECONDS] [--release-after SECONDS]
+"
+        "                      [--no-coalesce] [--com N]
+"
+        "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]]
+"
+        "                      [--log-file FILE] [--service] [--help]
+"
         "Serves the VR-620 controller on a serial port to the suite's client programs over\n"
         "TCP, without windows. The connection log goes to standard output.\n"
         "  --port N       TCP port, 1 to 65535 (default " +
@@ -44,6 +49,13 @@ std::string UsageText() {
     return text +
            "                 In TEXT, \\r is a carriage return and \\n a line feed; ';' separates\n"
            "                 commands.\n"
+           "  --log-file FILE\n"
+           "                 the connection log into FILE too: appended, at 10 MB renamed to\n"
+           "                 FILE.1 and begun anew (a Windows service's default:\n"
+           "                 %ProgramData%\\VR620\\vr620-gatewayd.log, its only log)\n"
+           "  --service      on Windows: run as a service; the service control manager starts\n"
+           "                 it so (sc start vr620-gatewayd) and stops it in order. Nothing\n"
+           "                 changes on Linux, where systemd is found by itself.\n"
            "SIGINT or SIGTERM (on Windows Ctrl-C, Ctrl-Break, or the console closing, log-off or\n"
            "shut-down) stops the gateway in order (device closed, a modem line hung up) and it\n"
            "exits 0. It exits 1 when the TCP port cannot be opened or the gateway ends by\n"
@@ -67,6 +79,18 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
         }
         if (option == "--no-coalesce") {
             options.coalesce = false;
+            continue;
+        }
+        if (option == "--service") {
+            options.service = true;
+            continue;
+        }
+        if (option == "--log-file") {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+                error = "option --log-file needs a file";
+                return std::nullopt;
+            }
+            options.logFile = arguments[++i];
             continue;
         }
         bool takesValue = option == "--port" || option == "--com" || option == "--init" ||

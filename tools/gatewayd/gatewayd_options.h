@@ -23,6 +23,10 @@ struct Options {
     std::string dialText;
     std::string hangupText;
     bool help = false;
+    // Run by the Windows service control manager; the connection log's file (empty: none, or
+    // a Windows service's own).
+    bool service = false;
+    std::string logFile;
 };
 
 // The options, or nothing with `error` set to a message in words.

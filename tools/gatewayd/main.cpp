@@ -1,66 +1,89 @@
 // vr620-gatewayd: the gateway without windows, for a computer beside the controller.
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "file_log_receiver.h"
 #include "gateway.h"
 #include "gatewayd_options.h"
-#include "service_notice.h"
+#include "service_host.h"
 #include "stdout_log_receiver.h"
 #include "stop_requests.h"
 
-int main(int argc, char** argv) {
-    std::string error;
-    auto options = gatewayd::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
-    if (!options) {
-        std::fprintf(stderr, "vr620-gatewayd: %s\n%s", error.c_str(),
-                     gatewayd::UsageText().c_str());
-        return 2;
-    }
-    if (options->help) {
-        std::fputs(gatewayd::UsageText().c_str(), stdout);
-        return 0;
-    }
+namespace {
 
+// On standard error, and to a Windows service's manager in the Event Log.
+int Fail(gatewayd::ServiceHost& host, int exitCode, const std::string& why,
+         const std::string& more = {}) {
+    std::fprintf(stderr, "vr620-gatewayd: %s\n%s", why.c_str(), more.c_str());
+    host.Failed(why);
+    return exitCode;
+}
+
+int Serve(const gatewayd::Options& options, gatewayd::ServiceHost& host) {
     // Before the server's threads exist.
+    std::string error;
     gatewayd::StopRequests stops;
-    if (!stops.Open(error)) {
-        std::fprintf(stderr, "vr620-gatewayd: %s\n", error.c_str());
-        return 1;
-    }
+    if (!stops.Open(error, host.ManagerStops())) return Fail(host, 1, error);
+    host.OnStopRequest([&stops] { stops.Request(); });
 
-    static gatewayd::StdoutLogReceiver receiver;
-    gateway::SetLogWindow(&receiver);
+    // The connection log: standard output where somebody reads it, and the file.
+    static gatewayd::StdoutLogReceiver standardOutput;
+    gateway::LogReceiver* log = host.HasStandardOutput() ? &standardOutput : nullptr;
+    const std::filesystem::path logFile =
+        options.logFile.empty() ? host.DefaultLogFile() : std::filesystem::path(options.logFile);
+    static std::optional<gatewayd::FileLogReceiver> fileLog;
+    if (!logFile.empty()) log = &fileLog.emplace(logFile, log);
+    gateway::SetLogWindow(log);
+
     // A service manager that started us hears of readiness, status and the stop; its watchdog
     // hears from the serving loop itself, so that a loop that hangs is found out.
-    static gatewayd::ServiceNotice service;
-    static gatewayd::ServiceStatusReceiver status(service);
-    if (service.Listening()) gateway::SetDeviceStatusReceiver(&status);
-    gateway::ServerConfig config = gatewayd::ServerConfigOf(*options);
-    if (service.WatchdogInterval().count() > 0) {
-        config.heartbeatInterval = service.WatchdogInterval();
-        config.heartbeat = [] { service.Watchdog(); };
+    static gatewayd::ServiceStatusReceiver status(host);
+    if (host.Listening()) gateway::SetDeviceStatusReceiver(&status);
+    gateway::ServerConfig config = gatewayd::ServerConfigOf(options);
+    if (host.WatchdogInterval().count() > 0) {
+        config.heartbeatInterval = host.WatchdogInterval();
+        config.heartbeat = [&host] { host.Watchdog(); };
     }
     const auto started =
         gateway::StartGatewayServer(config, [&stops] { stops.GatewayEnded(); });
     if (!started.Ok()) {
         gateway::SetDeviceStatusReceiver(nullptr);
         gateway::SetLogWindow(nullptr);
-        std::fprintf(stderr, "vr620-gatewayd: %s\n", started.Why().words.c_str());
-        return 1;
+        return Fail(host, 1, started.Why().words);
     }
 
-    service.Ready();
+    host.Ready("COM" + std::to_string(options.com) + " served on TCP port " +
+               std::to_string(options.port) +
+               (logFile.empty() ? std::string() : ", connection log in " + logFile.string()));
 
     const bool requested = stops.Wait();
-    service.Stopping();
+    host.Stopping();
     gateway::StopGatewayServer();
     gateway::SetDeviceStatusReceiver(nullptr);
     gateway::SetLogWindow(nullptr);
     stops.Done();
-    if (!requested) {
-        std::fprintf(stderr, "vr620-gatewayd: the server stopped unexpectedly\n");
-        return 1;
-    }
+    if (!requested) return Fail(host, 1, "the server stopped unexpectedly");
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string error;
+    const auto options = gatewayd::ParseOptions(arguments, error);
+    // A service tells its manager even of a bad option, or the manager sees it only vanish.
+    const bool asService =
+        options ? options->service : std::ranges::find(arguments, "--service") != arguments.end();
+    return gatewayd::ServiceHost::Run(asService, [&](gatewayd::ServiceHost& host) {
+        if (!options) return Fail(host, 2, error, gatewayd::UsageText());
+        if (options->help) {
+            std::fputs(gatewayd::UsageText().c_str(), stdout);
+            return 0;
+        }
+        return Serve(*options, host);
+    });
 }

@@ -17,8 +17,13 @@ class StopRequests {
 
     // Takes the requests over from the system's default (which ends the program at once). Call
     // it before any thread is started: on POSIX the signals are blocked in every thread and
-    // taken by the main thread alone. False with `error` in words.
-    bool Open(std::string& error);
+    // taken by the main thread alone. With `managerStops` (a Windows service) the stop comes
+    // through Request() alone and the console's requests are not taken: a service would hear
+    // every user's log-off as one. (On POSIX the signals are taken either way: systemd stops
+    // with SIGTERM.) False with `error` in words.
+    bool Open(std::string& error, bool managerStops);
+    // Any thread: a stop is requested, as by a signal (the service manager's stop).
+    void Request();
     // Any thread: the gateway has ended without being asked to.
     void GatewayEnded();
     // Sleeps until a stop is requested (true) or the gateway has ended by itself (false).

@@ -24,7 +24,7 @@ StopRequests::~StopRequests() {
     if (state_->ended >= 0) close(state_->ended);
 }
 
-bool StopRequests::Open(std::string& error) {
+bool StopRequests::Open(std::string& error, bool) {
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -37,6 +37,11 @@ bool StopRequests::Open(std::string& error) {
         return false;
     }
     return true;
+}
+
+// The signal is blocked in every thread, so it waits for the main thread's Wait.
+void StopRequests::Request() {
+    kill(getpid(), SIGTERM);
 }
 
 void StopRequests::GatewayEnded() {

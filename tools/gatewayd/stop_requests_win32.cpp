@@ -51,7 +51,7 @@ StopRequests::~StopRequests() {
     }
 }
 
-bool StopRequests::Open(std::string& error) {
+bool StopRequests::Open(std::string& error, bool managerStops) {
     // Manual reset: once set, a request stays seen.
     state_->requested = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     state_->ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -60,6 +60,7 @@ bool StopRequests::Open(std::string& error) {
         error = "cannot wait for stop requests: " + common::SystemErrorText(GetLastError());
         return false;
     }
+    if (managerStops) return true;
     requestedEvent.store(state_->requested);
     doneEvent.store(state_->done);
     if (!SetConsoleCtrlHandler(OnConsoleControl, TRUE)) {
@@ -68,6 +69,10 @@ bool StopRequests::Open(std::string& error) {
         return false;
     }
     return true;
+}
+
+void StopRequests::Request() {
+    SetEvent(state_->requested);
 }
 
 void StopRequests::GatewayEnded() {
