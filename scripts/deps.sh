@@ -5,7 +5,8 @@
 # picture xdotool and ImageMagick.
 # With "fuzz": also clang and its libFuzzer and sanitizer runtimes, for scripts/fuzz.sh; with
 # "package": what builds and checks the Debian package (scripts/package.sh); with "windows":
-# mingw-w64 (posix threads), GoogleTest's sources and Wine, for scripts/windows.sh.
+# mingw-w64 (posix threads), GoogleTest's sources, Wine, and wixl and msitools (msibuild) for
+# the installer package, for scripts/windows.sh.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-translations-l10n xvfb xauth openbox
@@ -17,7 +18,7 @@ pkgs+=(libsystemd-dev)
 case "${1:-}" in
     fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
     package) pkgs+=(dpkg-dev lintian desktop-file-utils man-db) ;;
-    windows) pkgs+=(g++-mingw-w64-x86-64-posix googletest wine wine64) ;;
+    windows) pkgs+=(g++-mingw-w64-x86-64-posix googletest wine wine64 wixl msitools) ;;
 esac
 # systemd-analyze checks the package's service unit.
 if [ "${1:-}" = package ]; then pkgs+=(systemd); fi

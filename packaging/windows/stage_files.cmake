@@ -1,0 +1,23 @@
+# Lays out the files of the Windows packages in FOLDER: the programs and the library without
+# their debug information (STRIP), the texts with Windows line ends. Run by CMakeLists.txt here:
+#   cmake -DFOLDER=DIR -DSTRIP=STRIP -DPROGRAMS="A|B" -DTEXTS="SOURCE>NAME|..." -P stage_files.cmake
+file(REMOVE_RECURSE ${FOLDER})
+file(MAKE_DIRECTORY ${FOLDER})
+string(REPLACE "|" ";" programs "${PROGRAMS}")
+foreach(program ${programs})
+    get_filename_component(name ${program} NAME)
+    execute_process(COMMAND ${STRIP} -o ${FOLDER}/${name} ${program} RESULT_VARIABLE failed)
+    if(failed)
+        message(FATAL_ERROR "${program} cannot be stripped into ${FOLDER}")
+    endif()
+endforeach()
+string(REPLACE "|" ";" texts "${TEXTS}")
+foreach(text ${texts})
+    string(REPLACE ">" ";" pair ${text})
+    list(GET pair 0 source)
+    list(GET pair 1 name)
+    file(READ ${source} content)
+    string(REPLACE "\r\n" "\n" content "${content}")
+    string(REPLACE "\n" "\r\n" content "${content}")
+    file(WRITE ${FOLDER}/${name} "${content}")
+endforeach()
