@@ -103,7 +103,7 @@ run() {  # service|console
 }
 
 echo "vr620 bench: $requests reads of point 0x0102, one client, $rounds rounds"
-printf '%-8s %-9s %10s %10s\n' "bit/s" gateway "p50 ms" "p95 ms"
+printf '%-8s %-9s %10s %10s  %s\n' "bit/s" gateway "p50 ms" "p95 ms" "p50 of each round"
 for baud in "${bauds[@]}"; do
     bench_start_sim --baud "$baud" --turnaround 1
     { cat "$work/DUCTA.INI.installed"; printf '[Direct]\r\nBaudRate=%s\r\n' "$baud"; } \
@@ -117,7 +117,8 @@ for baud in "${bauds[@]}"; do
         # The median of the rounds' figures.
         p50=$(awk '{print $1}' "$work/$kind.p" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
         p95=$(awk '{print $2}' "$work/$kind.p" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-        printf '%-8s %-9s %10s %10s\n' "$baud" "$kind" "$p50" "$p95"
+        printf '%-8s %-9s %10s %10s  %s\n' "$baud" "$kind" "$p50" "$p95" \
+            "$(awk '{printf "%s ", $1}' "$work/$kind.p")"
     done
     kill -TERM "$sim"; wait "$sim" 2>/dev/null || true
 done
