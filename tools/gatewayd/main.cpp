@@ -1,6 +1,7 @@
 // vr620-gatewayd: the gateway without windows, for a computer beside the controller.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,10 +15,12 @@
 
 namespace {
 
-// On standard error, and to a Windows service's manager in the Event Log.
+// On standard error, and to a Windows service's manager in the Event Log. A Windows service has
+// no standard error: the reason goes into its connection log too, while that is attached.
 int Fail(gatewayd::ServiceHost& host, int exitCode, const std::string& why,
          const std::string& more = {}) {
     std::fprintf(stderr, "vr620-gatewayd: %s\n%s", why.c_str(), more.c_str());
+    if (!host.HasStandardOutput()) gateway::WriteLogLine("vr620-gatewayd: %s", why.c_str());
     host.Failed(why);
     return exitCode;
 }
@@ -50,9 +53,10 @@ int Serve(const gatewayd::Options& options, gatewayd::ServiceHost& host) {
     const auto started =
         gateway::StartGatewayServer(config, [&stops] { stops.GatewayEnded(); });
     if (!started.Ok()) {
+        const int failed = Fail(host, 1, started.Why().words);
         gateway::SetDeviceStatusReceiver(nullptr);
         gateway::SetLogWindow(nullptr);
-        return Fail(host, 1, started.Why().words);
+        return failed;
     }
 
     host.Ready("COM" + std::to_string(options.com) + " served on TCP port " +
@@ -62,11 +66,11 @@ int Serve(const gatewayd::Options& options, gatewayd::ServiceHost& host) {
     const bool requested = stops.Wait();
     host.Stopping();
     gateway::StopGatewayServer();
+    const int exitCode = requested ? 0 : Fail(host, 1, "the server stopped unexpectedly");
     gateway::SetDeviceStatusReceiver(nullptr);
     gateway::SetLogWindow(nullptr);
     stops.Done();
-    if (!requested) return Fail(host, 1, "the server stopped unexpectedly");
-    return 0;
+    return exitCode;
 }
 
 }  // namespace
