@@ -32,6 +32,8 @@ using vr620_test::ReadFile;
 // Bounds that a loaded 2-core machine keeps: a fresh prefix takes about 15 s, an install 3 s.
 constexpr auto kPrefixBound = 180s;
 constexpr auto kProgramBound = 120s;
+constexpr char kEventSource[] =
+    "HKLM\\System\\CurrentControlSet\\Services\\EventLog\\Application\\VR620 gateway";
 
 // A line's speed as the next program that opens it finds it (0 when it cannot be opened).
 speed_t LineSpeed(const fs::path& line) {
@@ -174,7 +176,11 @@ TEST_F(WineInstaller, InstallsServesUpgradesStopsInOrderAndRemovesTheService) {
     EXPECT_NE(served.find("SNVT_WRITE command received from client on "), std::string::npos);
     EXPECT_NE(served.find("SNVT_READ command received from client on "), std::string::npos);
     EXPECT_NE(served.find("\r\n"), std::string::npos) << "Windows line ends";
-    // Wine keeps no events: the call is seen in its trace.
+    // The Event Log's source, with the program as its message file; Wine keeps no events: the
+    // call is seen in its trace.
+    ASSERT_EQ(Wine({"reg", "query", kEventSource, "/v", "EventMessageFile"}), 0) << lastOutput_;
+    EXPECT_NE(lastOutput_.find("C:\\Program Files\\VR620\\vr620-gatewayd.exe"), std::string::npos)
+        << lastOutput_;
     EXPECT_NE(ReadFile(services_).find("ReportEventW L\"VR-620 gateway started: COM1 served on "
                                        "TCP port " +
                                        std::to_string(port_)),
@@ -218,6 +224,7 @@ TEST_F(WineInstaller, InstallsServesUpgradesStopsInOrderAndRemovesTheService) {
     // A silent removal: the service and the files go, the edited DUCTA.INI stays.
     ASSERT_EQ(Wine({"msiexec", "/x", WindowsPath(upgrade_), "/qn"}), 0) << lastOutput_;
     EXPECT_EQ(ServiceState(), "") << "sc query of a missing service prints nothing";
+    EXPECT_NE(Wine({"reg", "query", kEventSource}), 0) << "the source is gone too";
     EXPECT_EQ(ReadFile(ini), edited);
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(programFiles_))
