@@ -8,14 +8,10 @@ namespace gatewayd {
 std::string UsageText() {
     std::string text =
         "Usage: vr620-gatewayd [--port N] [--bind ADDRESS] [--allow NET[/BITS]]...\n"
-        "                      [--idle-timeout SECONDS] [--release-after SECONDS]
-"
-        "                      [--no-coalesce] [--com N]
-"
-        "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]]
-"
-        "                      [--log-file FILE] [--service] [--help]
-"
+        "                      [--idle-timeout SECONDS] [--release-after SECONDS]\n"
+        "                      [--no-coalesce] [--com N]\n"
+        "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]]\n"
+        "                      [--log-file FILE] [--service] [--help]\n"
         "Serves the VR-620 controller on a serial port to the suite's client programs over\n"
         "TCP, without windows. The connection log goes to standard output.\n"
         "  --port N       TCP port, 1 to 65535 (default " +
