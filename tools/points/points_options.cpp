@@ -1,13 +1,11 @@
 #include "points_options.h"
 
-#include "message_format.h"
 #include "whole_number.h"
 
 namespace points {
 
 PointsOptions ParsePointsOptions(const std::vector<std::string>& arguments) {
     PointsOptions options;
-    options.port = gateway::kDefaultPort;
     for (const std::string& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
             options.help = true;
@@ -29,13 +27,16 @@ PointsOptions ParsePointsOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string PointsUsage() {
+    const std::string port = std::to_string(gateway::kDefaultPort);
     return "Usage: vr620-points [HOST=<host>] [PORT=<port>] [LANG=FIN|ENG|SWE]\n"
            "\n"
            "A window of the VR-620 controller's data points through the gateway: read them,\n"
            "write them, watch chosen ones every N seconds with a trend.\n"
            "\n"
            "  HOST=<host>   the gateway's host (default localhost)\n"
-           "  PORT=<port>   the gateway's TCP port (default 7105)\n"
+           "  PORT=<port>   the gateway's TCP port (default " +
+           port +
+           ")\n"
            "  LANG=<code>   the texts: FIN (default), ENG or SWE\n"
            "  --help        this text\n"
            "\n"

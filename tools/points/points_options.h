@@ -5,17 +5,20 @@
 #include <string>
 #include <vector>
 
+#include "message_format.h"
+
 namespace points {
 
 struct PointsOptions {
     std::string host = "localhost";
-    int port = 7105;
+    int port = gateway::kDefaultPort;
     std::string language = "FIN";
     bool help = false;
     std::vector<std::string> ignored;  // arguments that are none of the above
 };
 
-// A PORT= that is not a whole number from 1 to 65535 gives 7105, as the manager takes it.
+// A PORT= that is not a whole number from 1 to 65535 gives the default port, as the manager
+// takes it.
 PointsOptions ParsePointsOptions(const std::vector<std::string>& arguments);
 std::string PointsUsage();
 
