@@ -9,11 +9,11 @@ namespace sim {
 
 namespace {
 
-std::vector<std::uint8_t> Frame(std::uint8_t command, std::uint16_t index,
+std::vector<std::uint8_t> Frame(std::uint8_t command, std::uint16_t point,
                                 std::span<const std::uint8_t> data) {
     std::array<std::uint8_t, ducta::kMaxFrameSize> out{};
-    const std::size_t n = ducta::BuildFrame(command, static_cast<std::uint8_t>(index >> 8),
-                                            static_cast<std::uint8_t>(index & 0xFF), data, out);
+    const std::size_t n = ducta::BuildFrame(command, static_cast<std::uint8_t>(point >> 8),
+                                            static_cast<std::uint8_t>(point & 0xFF), data, out);
     return {out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n)};
 }
 
@@ -21,12 +21,12 @@ std::vector<std::uint8_t> Refusal(const ducta::Frame& request) {
     return Frame(static_cast<std::uint8_t>(request.command | 0x01), request.Index(), {});
 }
 
-// A frame of L + 4 bytes whose length byte L is too small to hold the index; its checksum
+// A frame of L + 4 bytes whose length byte L is too small to hold the point; its checksum
 // is right for the bytes it has, so only the length is wrong.
 std::vector<std::uint8_t> ShortFrame(std::uint8_t command, std::uint8_t lengthByte,
-                                     std::uint16_t index) {
+                                     std::uint16_t point) {
     std::vector<std::uint8_t> f{ducta::kStx, command, lengthByte};
-    if (lengthByte == 1) f.push_back(static_cast<std::uint8_t>(index >> 8));
+    if (lengthByte == 1) f.push_back(static_cast<std::uint8_t>(point >> 8));
     f.push_back(ducta::FrameChecksum(std::span<const std::uint8_t>(f).subspan(1)));
     return f;
 }
@@ -40,27 +40,28 @@ Reply Controller::Answer(const ducta::Frame& request) {
         log_("request checksum wrong: no reply");
         return {};
     }
-    for (const FaultPoint& point : kFaultPoints) {
-        if (point.index == request.Index()) return Faulty(request, point);
+    for (const FaultPoint& faultPoint : kFaultPoints) {
+        if (faultPoint.point == request.Index()) return Faulty(request, faultPoint);
     }
     return Normal(request);
 }
 
 Reply Controller::Normal(const ducta::Frame& request) {
-    const Value* value = table_.Find(request.Index());
+    const std::uint16_t point = request.Index();
+    const Value* value = table_.Find(point);
     if (request.command == kCommandRead && value != nullptr) {
-        return {Frame(kCommandReadReply, request.Index(), *value)};
+        return {Frame(kCommandReadReply, point, *value)};
     }
     if (request.command == kCommandWrite && value != nullptr) {
         std::string error;
         const Value newValue(request.data.begin(),
                              request.data.begin() + static_cast<std::ptrdiff_t>(request.dataSize));
-        if (!table_.Store(request.Index(), newValue, error)) {
+        if (!table_.Store(point, newValue, error)) {
             // A value that could not be kept must not be reported as written.
             log_("write not stored (" + error + "): refused");
             return {Refusal(request)};
         }
-        return {Frame(kCommandWrite, request.Index(), {})};
+        return {Frame(kCommandWrite, point, {})};
     }
     log_(request.command == kCommandRead || request.command == kCommandWrite
              ? "unknown data point: refused"
@@ -68,20 +69,21 @@ Reply Controller::Normal(const ducta::Frame& request) {
     return {Refusal(request)};
 }
 
-Reply Controller::Faulty(const ducta::Frame& request, const FaultPoint& point) {
-    log_(std::string("fault point: ") + point.description);
-    // What a healthy point would answer: a read gets the two index bytes as its value,
+Reply Controller::Faulty(const ducta::Frame& request, const FaultPoint& faultPoint) {
+    log_(std::string("fault point: ") + faultPoint.description);
+    const std::uint16_t point = faultPoint.point;
+    // What a healthy point would answer: a read gets the point's two bytes as its value,
     // a write is acknowledged without being stored.
     const bool isWrite = request.command == kCommandWrite;
     const std::uint8_t command = isWrite ? kCommandWrite : kCommandReadReply;
-    const std::array<std::uint8_t, 2> value{static_cast<std::uint8_t>(point.index >> 8),
-                                            static_cast<std::uint8_t>(point.index & 0xFF)};
+    const std::array<std::uint8_t, 2> value{static_cast<std::uint8_t>(point >> 8),
+                                            static_cast<std::uint8_t>(point & 0xFF)};
     const std::span<const std::uint8_t> data =
         isWrite ? std::span<const std::uint8_t>() : std::span<const std::uint8_t>(value);
-    std::vector<std::uint8_t> valid = Frame(command, point.index, data);
+    std::vector<std::uint8_t> valid = Frame(command, point, data);
 
     Reply reply;
-    switch (point.fault) {
+    switch (faultPoint.fault) {
         case Fault::kNone:
             reply.bytes = std::move(valid);
             break;
@@ -104,13 +106,13 @@ Reply Controller::Faulty(const ducta::Frame& request, const FaultPoint& point) {
             reply.byteGap = kSlowByteGap;
             break;
         case Fault::kLengthZero:
-            reply.bytes = ShortFrame(command, 0, point.index);
+            reply.bytes = ShortFrame(command, 0, point);
             break;
         case Fault::kLengthOne:
-            reply.bytes = ShortFrame(command, 1, point.index);
+            reply.bytes = ShortFrame(command, 1, point);
             break;
         case Fault::kFlagged:
-            reply.bytes = Frame(static_cast<std::uint8_t>(command | 0x01), point.index, data);
+            reply.bytes = Frame(static_cast<std::uint8_t>(command | 0x01), point, data);
             break;
     }
     return reply;

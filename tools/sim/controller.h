@@ -36,7 +36,7 @@ class Controller {
 
   private:
     Reply Normal(const ducta::Frame& request);
-    Reply Faulty(const ducta::Frame& request, const FaultPoint& point);
+    Reply Faulty(const ducta::Frame& request, const FaultPoint& faultPoint);
 
     DataTable& table_;
     Log log_;

@@ -72,12 +72,12 @@ std::optional<PointMap> ParsePoints(std::string_view text, std::string& error) {
         };
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos) return fail("expected POINT = VALUE BYTES");
-        std::string_view indexText = Trim(line.substr(0, eq));
-        if (indexText.size() > 2 && indexText[0] == '0' && (indexText[1] | 0x20) == 'x') {
-            indexText.remove_prefix(2);
+        std::string_view pointText = Trim(line.substr(0, eq));
+        if (pointText.size() > 2 && pointText[0] == '0' && (pointText[1] | 0x20) == 'x') {
+            pointText.remove_prefix(2);
         }
-        const auto index = ParseHex(indexText, 4);
-        if (!index) return fail("the point must be 1 to 4 hexadecimal digits");
+        const auto point = ParseHex(pointText, 4);
+        if (!point) return fail("the point must be 1 to 4 hexadecimal digits");
         Value value;
         std::string_view rest = Trim(line.substr(eq + 1));
         while (!rest.empty()) {
@@ -89,7 +89,7 @@ std::optional<PointMap> ParsePoints(std::string_view text, std::string& error) {
             value.push_back(static_cast<std::uint8_t>(*byte));
             rest = Trim(rest.substr(n));
         }
-        if (!points.emplace(static_cast<std::uint16_t>(*index), std::move(value)).second) {
+        if (!points.emplace(static_cast<std::uint16_t>(*point), std::move(value)).second) {
             return fail("point listed twice");
         }
     }
@@ -101,8 +101,8 @@ std::string FormatPoints(const PointMap& points) {
         "# vr620-sim data points: POINT = VALUE BYTES, all hexadecimal.\n"
         "# Rewritten by the simulator after every change.\n";
     char buf[8];
-    for (const auto& [index, value] : points) {
-        std::snprintf(buf, sizeof buf, "%04X =", index);
+    for (const auto& [point, value] : points) {
+        std::snprintf(buf, sizeof buf, "%04X =", point);
         out += buf;
         for (std::uint8_t b : value) {
             std::snprintf(buf, sizeof buf, " %02X", b);
@@ -145,13 +145,13 @@ bool DataTable::Open(const std::filesystem::path& file, std::string& error) {
     return true;
 }
 
-const Value* DataTable::Find(std::uint16_t index) const {
-    const auto it = points_.find(index);
+const Value* DataTable::Find(std::uint16_t point) const {
+    const auto it = points_.find(point);
     return it == points_.end() ? nullptr : &it->second;
 }
 
-bool DataTable::Store(std::uint16_t index, const Value& value, std::string& error) {
-    const auto it = points_.find(index);
+bool DataTable::Store(std::uint16_t point, const Value& value, std::string& error) {
+    const auto it = points_.find(point);
     if (it == points_.end()) {
         error = "no such data point";
         return false;

@@ -1,11 +1,11 @@
-// The simulated controller's data points: index -> value bytes, optionally backed by a text
+// The simulated controller's data points: point -> value bytes, optionally backed by a text
 // file that every change is written back to at once.
 //
 // File format (one point per line; blank lines and lines starting with '#' or ';' are ignored):
 //     0102 = AA BB
 //     0200 =
-// The index is 1 to 4 hexadecimal digits, the value 0 to 253 bytes of two hexadecimal digits
-// separated by blanks. An index may appear only once.
+// The point is 1 to 4 hexadecimal digits, the value 0 to 253 bytes of two hexadecimal digits
+// separated by blanks. A point may appear only once.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +26,7 @@ PointMap DefaultPoints();
 
 // Parses the file format; on a bad line gives nullopt and `error` naming the line.
 std::optional<PointMap> ParsePoints(std::string_view text, std::string& error);
-// Writes the file format, sorted by index, with a header comment.
+// Writes the file format, sorted by point, with a header comment.
 std::string FormatPoints(const PointMap& points);
 
 class DataTable {
@@ -37,10 +37,10 @@ class DataTable {
     // Loads `file`, or creates it with the default points when it does not exist.
     bool Open(const std::filesystem::path& file, std::string& error);
 
-    const Value* Find(std::uint16_t index) const;
+    const Value* Find(std::uint16_t point) const;
     // Replaces the value of an existing point and writes the file back. When the file cannot
     // be written the old value stays (in memory and on disk) and the result is false.
-    bool Store(std::uint16_t index, const Value& value, std::string& error);
+    bool Store(std::uint16_t point, const Value& value, std::string& error);
 
     const PointMap& Points() const { return points_; }
 

@@ -1,4 +1,4 @@
-// Reserved data-point indexes that make the simulated controller misbehave on purpose, so that
+// Reserved data points that make the simulated controller misbehave on purpose, so that
 // the library's and the gateway's error paths can be exercised without a faulty device.
 #pragma once
 
@@ -20,7 +20,7 @@ enum class Fault {
 };
 
 struct FaultPoint {
-    std::uint16_t index;
+    std::uint16_t point;
     Fault fault;
     const char* description;
 };
@@ -36,9 +36,9 @@ inline constexpr std::array<FaultPoint, 8> kFaultPoints{{
     {0xFF08, Fault::kFlagged, "a valid reply whose command byte has bit 0 set"},
 }};
 
-inline Fault FaultFor(std::uint16_t index) {
+inline Fault FaultFor(std::uint16_t point) {
     for (const FaultPoint& p : kFaultPoints) {
-        if (p.index == index) return p.fault;
+        if (p.point == point) return p.fault;
     }
     return Fault::kNone;
 }

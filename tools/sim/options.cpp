@@ -162,9 +162,9 @@ std::string HelpText() {
         "    a request with a wrong checksum gets no reply; a request that stalls for\n"
         "    500 ms half-way is dropped.\n"
         "  Default points:";
-    for (const auto& [index, value] : DefaultPoints()) {
+    for (const auto& [point, value] : DefaultPoints()) {
         char buf[16];
-        std::snprintf(buf, sizeof buf, "\n    %04X =", index);
+        std::snprintf(buf, sizeof buf, "\n    %04X =", point);
         t += buf;
         if (value.size() > 8) {
             t += " " + Hex(std::span<const std::uint8_t>(value).first(4)) + " .. " +
@@ -182,7 +182,7 @@ std::string HelpText() {
          "  acknowledged without being stored):";
     for (const FaultPoint& p : kFaultPoints) {
         char buf[16];
-        std::snprintf(buf, sizeof buf, "\n    %04X  ", p.index);
+        std::snprintf(buf, sizeof buf, "\n    %04X  ", p.point);
         t += buf;
         t += p.description;
     }

@@ -72,7 +72,7 @@ TEST_F(SimController, PassesOverNoiseAndIgnoresBrokenRequests) {
 }
 
 struct FaultCase {
-    std::uint16_t index;
+    std::uint16_t point;
     Bytes readReply;   // expected answer to a read, all bytes within the wait
     Bytes writeReply;  // expected answer to a write
 };
@@ -100,11 +100,11 @@ TEST_F(SimController, FaultPointsMisbehaveAsDocumented) {
         {0xFF08, BuildRequest(0x81, 0xFF08, {0xFF, 0x08}), BuildRequest(0x83, 0xFF08)},
     };
     for (const FaultCase& c : cases) {
-        SCOPED_TRACE(c.index);
-        port_->Send(BuildRequest(0x81, c.index));
+        SCOPED_TRACE(c.point);
+        port_->Send(BuildRequest(0x81, c.point));
         EXPECT_EQ(port_->Receive(c.readReply.size()), c.readReply);
         EXPECT_TRUE(port_->ReadFor(milliseconds(100)).empty()) << "nothing more after the reply";
-        port_->Send(BuildRequest(0x82, c.index, {0x11}));
+        port_->Send(BuildRequest(0x82, c.point, {0x11}));
         EXPECT_EQ(port_->Receive(c.writeReply.size()), c.writeReply);
     }
 

@@ -23,10 +23,10 @@ using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-inline Bytes BuildRequest(std::uint8_t command, std::uint16_t index, const Bytes& data = {}) {
+inline Bytes BuildRequest(std::uint8_t command, std::uint16_t point, const Bytes& data = {}) {
     std::array<std::uint8_t, ducta::kMaxFrameSize> out{};
-    const std::size_t n = ducta::BuildFrame(command, static_cast<std::uint8_t>(index >> 8),
-                                            static_cast<std::uint8_t>(index & 0xFF), data, out);
+    const std::size_t n = ducta::BuildFrame(command, static_cast<std::uint8_t>(point >> 8),
+                                            static_cast<std::uint8_t>(point & 0xFF), data, out);
     return {out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n)};
 }
 
