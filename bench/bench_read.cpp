@@ -8,16 +8,20 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ducta.h"
 #include "ducta_copy.h"
 #include "sim_process.h"
 #include "temp_dir.h"
+#include "whole_number.h"
 
 namespace {
 
@@ -25,27 +29,40 @@ using Clock = std::chrono::steady_clock;
 
 struct Options {
     int count = 200;
-    unsigned index = 0x0102;
+    std::uint16_t point = 0x0102;
     int turnaroundMs = 5;
     std::string sim;
     std::vector<long> bauds;
 };
 
+// HEX with or without 0x, as the simulator's data file writes a point.
+std::optional<int> ParsePoint(std::string_view text) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+    }
+    return common::ParseWholeNumber(text, 0, 0xFFFF, 16);
+}
+
 bool ParseOptions(int argc, char** argv, Options& o) {
+    constexpr int kMax = std::numeric_limits<int>::max();
     o.sim = VR620_SIM_PATH;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (a == "--count" && hasValue) {
-            o.count = std::atoi(argv[++i]);
-        } else if (a == "--point" && hasValue) {
-            o.index = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 16));
-        } else if (a == "--turnaround" && hasValue) {
-            o.turnaroundMs = std::atoi(argv[++i]);
-        } else if (a == "--sim" && hasValue) {
+        const char* value = i + 1 < argc ? argv[i + 1] : "";
+        std::optional<int> number;
+        if (a == "--count" && (number = common::ParseWholeNumber(value, 1, kMax))) {
+            o.count = *number;
+            ++i;
+        } else if (a == "--point" && (number = ParsePoint(value))) {
+            o.point = static_cast<std::uint16_t>(*number);
+            ++i;
+        } else if (a == "--turnaround" && (number = common::ParseWholeNumber(value, 0, kMax))) {
+            o.turnaroundMs = *number;
+            ++i;
+        } else if (a == "--sim" && i + 1 < argc) {
             o.sim = argv[++i];
-        } else if (!a.empty() && a[0] != '-' && std::atol(a.c_str()) > 0) {
-            o.bauds.push_back(std::atol(a.c_str()));
+        } else if ((number = common::ParseWholeNumber(a, 1, kMax))) {
+            o.bauds.push_back(*number);
         } else {
             std::fprintf(stderr,
                          "usage: vr620-bench-read [--count N] [--point HEX] [--turnaround MS] "
@@ -54,7 +71,6 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         }
     }
     if (o.bauds.empty()) o.bauds = {4800, 9600};
-    if (o.count < 1 || o.index > 0xFFFF) return false;
     return true;
 }
 
@@ -91,7 +107,7 @@ bool Run(const Options& o, long baud) {
         uint8_t ok = 0;
         uint16_t length = 0;
         const auto start = Clock::now();
-        lib.Write(0, 0, static_cast<uint16_t>(o.index), DCT_COMMAND_READ, nullptr, 0);
+        lib.Write(0, 0, o.point, DCT_COMMAND_READ, nullptr, 0);
         const uint16_t r = lib.Read(0, 0, nullptr, nullptr, &ok, data, &length);
         const auto took = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         if (r != DCT_RESULT_OK) {
@@ -124,7 +140,7 @@ int main(int argc, char** argv) {
     Options o;
     if (!ParseOptions(argc, argv, o)) return 2;
     std::printf("round trips of DCT_Write + DCT_Read, point %04X, simulator turn-around %d ms\n",
-                o.index, o.turnaroundMs);
+                o.point, o.turnaroundMs);
     std::printf("                -- round trip, ms --   --- line time, ms ---\n");
     std::printf(
         "   baud  count  median     p95     max      reply  request+reply  excess  failed\n");
