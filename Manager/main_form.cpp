@@ -289,7 +289,6 @@ void TMainForm::LookUpHost() {
 void TMainForm::HostLookedUp(bool local) {
     // A window closed meanwhile starts nothing.
     if (local && !closing_) StartLocalGateway();
-    modeKnown_ = true;
     ShowMode();
     // The settings button may have come into view: it is first, unless the user moved on.
     if (focusWidget() == nullptr || focusWidget() == BitBtn_Configure) FocusFirstButton();

@@ -88,10 +88,6 @@ class TMainForm : public QMainWindow {
     // Yes (the device closed, a modem hung up), without asking.
     void EndSession();
 
-    // True once the start sequence has decided the mode (the host-name lookup has answered and,
-    // in local mode, the gateway has been started or E3 shown).
-    bool ModeKnown() const { return modeKnown_; }
-
   signals:
     // The close was allowed and a gateway that ran has stopped: the program ends its message
     // loop.
@@ -137,7 +133,6 @@ class TMainForm : public QMainWindow {
     QPointer<TConnectSettings> connectSettings_;
     QPointer<TLogForm> logForm_;
     bool shown_ = false;
-    bool modeKnown_ = false;
     bool closing_ = false;
     // Read with the configuration when the window is shown: what the gateway starts with.
     gateway::ServerConfig gatewayConfig_;

@@ -30,7 +30,6 @@ class MessageReceiver {
     State GetState() const { return state_; }
     // True once a byte of a message has arrived and until the message is complete.
     bool InMessage() const;
-    std::uint32_t AnnouncedLength() const { return length_; }
 
     // The whole body, valid when complete and until Next().
     std::span<const std::uint8_t> Body() const { return {buffer_.data(), bodyBytes_}; }

@@ -74,11 +74,6 @@ bool CleanupSockets() {
     return true;
 }
 
-unsigned SocketStartCount() {
-    std::lock_guard lock(startMutex);
-    return startCount;
-}
-
 common::Outcome<int> CreateServerSocket(int port, const IpAddress& bindAddress) {
     if (!StartSockets()) {
         common::WriteDebugLine("Error in initializing socket interface!");

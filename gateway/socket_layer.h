@@ -15,8 +15,6 @@ using net::kInvalidSocket;
 // at the first start and cleaned up at the last clean-up.
 bool StartSockets();
 bool CleanupSockets();
-// The number of starts not yet balanced by a clean-up.
-unsigned SocketStartCount();
 
 // A listening socket on `bindAddress` and `port` (0: the system chooses, see net::BoundPort)
 // with the system's largest backlog, or why there is none ("TCP port 7105 is in use by another

@@ -22,7 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(receiver.InMessage() || receiver.GetState() != State::kLength);
         switch (receiver.GetState()) {
             case State::kTooLong:
-                Require(receiver.AnnouncedLength() > gateway::kMaxBodySize);
+                Require(
+                    gateway::DecodeLength(std::span<const std::uint8_t, gateway::kLengthFieldSize>(
+                        data + messageStart, gateway::kLengthFieldSize)) > gateway::kMaxBodySize);
                 Require(pos - messageStart == gateway::kLengthFieldSize);
                 // A second feed takes nothing: the body is never read.
                 Require(receiver.Feed({data, size}) == 0);

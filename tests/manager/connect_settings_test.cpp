@@ -199,7 +199,8 @@ TEST_F(DeviceSettingsTest, ChannelChangeOnAnOpenModemLineKeepsTheClientsShareAnd
     const int port = vr620_test::FreePort();
     windows.mainForm.ParseCommandLine({"PORT=" + std::to_string(port)});
     windows.mainForm.show();
-    ASSERT_TRUE(WaitFor([&] { return windows.mainForm.ModeKnown(); }));
+    // Local mode is decided once the connection settings come into view.
+    ASSERT_TRUE(WaitFor([&] { return windows.mainForm.BitBtn_ConnectionSettings->isVisible(); }));
     ASSERT_TRUE(vr620_test::Accepts(port));
     ASSERT_EQ(gateway::GetChannel(), 1);
     // The modem on, the port as it is.

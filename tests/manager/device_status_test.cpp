@@ -103,7 +103,8 @@ TEST_P(UnplugStatusTest, FollowsAnUnplugAndAReturnInTheWindowsLanguage) {
     windows.mainForm.ParseCommandLine(
         {"PORT=" + std::to_string(port), std::string("LANG=") + w.language});
     windows.mainForm.show();
-    ASSERT_TRUE(WaitFor([&] { return windows.mainForm.ModeKnown(); }));
+    // Local mode is decided once the connection settings come into view.
+    ASSERT_TRUE(WaitFor([&] { return windows.mainForm.BitBtn_ConnectionSettings->isVisible(); }));
     ASSERT_TRUE(vr620_test::Accepts(port));
     windows.mainForm.MenuItem_Log->trigger();
     ASSERT_TRUE(windows.logForm.isVisible());

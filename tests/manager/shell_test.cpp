@@ -43,11 +43,15 @@ class ShellTest : public vr620_test::ManagerTest {
     QListWidget* Log() { return windows->logForm.ListBox_Log; }
     std::string StatusLine() { return windows->logForm.Label_DeviceStatus->text().toStdString(); }
 
-    // Shows the window and waits until the start sequence has chosen the mode.
+    // Shows the window; it looks like remote mode until the host-name lookup has answered.
     void Show(const std::vector<std::string>& arguments) {
         Main().ParseCommandLine(arguments);
         Main().show();
-        ASSERT_TRUE(WaitFor([&] { return Main().isVisible() && Main().ModeKnown(); }));
+        ASSERT_TRUE(WaitFor([&] { return Main().isVisible(); }));
+    }
+    // Local mode with its gateway started: the connection settings come into view.
+    bool LocalMode() {
+        return WaitFor([&] { return Main().BitBtn_ConnectionSettings->isVisible(); });
     }
     bool Listening() {
         return WaitFor([&] { return vr620_test::Accepts(port); });
@@ -78,6 +82,7 @@ TEST_F(ShellTest, LocalModeStartsTheGatewayWithTheConfiguredChannelAndLogsFromTh
                           "BindAddress=127.0.0.1\r\nAllowedNetworks=10.0.0.0/8; 192.168.1.7\r\n"
                           "IdleTimeOut=600\r\n");
     Show({"PORT=" + std::to_string(port)});
+    ASSERT_TRUE(LocalMode());
     EXPECT_EQ(Main().Language, "FIN");
     EXPECT_EQ(Main().Host, "localhost");
     EXPECT_TRUE(Main().ServerRunning);
@@ -118,8 +123,9 @@ TEST_F(ShellTest, LanguageFromTheCommandLineWinsOverTheConfiguredDefault) {
     vr620_test::WriteFile(folder.Path() / "VR620Manager.INI",
                           "[COMMON]\r\nDefaultLanguage=ENG\r\n");
     Show({"LANG=SWE", "HOST=127.0.0.1", "PORT=" + std::to_string(port)});
+    EXPECT_TRUE(LocalMode());  // 127.0.0.1 is this computer
     EXPECT_EQ(Main().Language, "SWE");
-    EXPECT_TRUE(Main().ServerRunning);  // 127.0.0.1 is this computer
+    EXPECT_TRUE(Main().ServerRunning);
     TMainForm reference;
     texts::LanguageTexts("SWE").ApplyTexts(reference.Components());
     EXPECT_EQ(Main().BitBtn_Configure->text(), reference.BitBtn_Configure->text());
@@ -138,6 +144,7 @@ TEST_F(ShellTest, TheKeyboardReachesEveryButtonAndMenuInEveryShippedLanguage) {
         Destroy();
         windows = std::make_unique<vr620_test::Windows>();
         Show({"LANG=" + language, "PORT=" + std::to_string(port)});
+        ASSERT_TRUE(LocalMode());
         Main().activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&Main()));
         if (!qtYes.isEmpty()) {
@@ -251,6 +258,7 @@ TEST_F(ShellTest, AGatewayThatCannotListenShowsTheErrorAndLeavesALauncher) {
             ASSERT_TRUE(gateway::StartGatewayServer(running).Ok());
         }
         Show({"PORT=" + std::to_string(port)});
+        ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
         EXPECT_FALSE(Main().ServerRunning);
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].icon, manager::BoxIcon::Error);

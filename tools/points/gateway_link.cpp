@@ -9,6 +9,10 @@
 namespace points {
 namespace {
 
+constexpr int kReplyMs = 60'000;
+constexpr int kConnectMs = 10'000;
+constexpr int kRetryMs = 2'000;
+
 // The requests the link makes of itself, whose outcome it keeps.
 bool IsLinkCommand(std::uint16_t code) {
     return code == gateway::kDeviceConnect || code == gateway::kDeviceDisconnect ||
@@ -27,15 +31,15 @@ GatewayLink::GatewayLink(const QString& host, quint16 port, QObject* parent)
     : QObject(parent), host_(host), port_(port), socket_(new QTcpSocket(this)) {
     replyTimer_.setSingleShot(true);
     retryTimer_.setSingleShot(true);
-    retryTimer_.setInterval(2000);
+    retryTimer_.setInterval(kRetryMs);
     connect(&retryTimer_, &QTimer::timeout, this, &GatewayLink::Connect);
     connect(&replyTimer_, &QTimer::timeout, this, [this] {
         if (state_ == State::kConnecting) {
             Drop(tr("cannot reach the gateway at %1: no answer within %2 s")
                      .arg(Endpoint())
-                     .arg(connectMs_ / 1000));
+                     .arg(kConnectMs / 1000));
         } else {
-            Drop(tr("no reply from the gateway within %1 s").arg(replyMs_ / 1000));
+            Drop(tr("no reply from the gateway within %1 s").arg(kReplyMs / 1000));
         }
     });
     connect(socket_, &QTcpSocket::connected, this, &GatewayLink::OnConnected);
@@ -55,12 +59,6 @@ GatewayLink::~GatewayLink() {
     socket_->abort();
 }
 
-void GatewayLink::SetTimeouts(int replyMs, int connectMs, int retryMs) {
-    replyMs_ = replyMs;
-    connectMs_ = connectMs;
-    retryTimer_.setInterval(retryMs);
-}
-
 QString GatewayLink::Endpoint() const {
     return (host_.contains(':') ? "[" + host_ + "]" : host_) + ":" + QString::number(port_);
 }
@@ -78,7 +76,7 @@ void GatewayLink::Connect() {
     if (closing_) return;
     received_.clear();
     SetState(State::kConnecting, tr("connecting to the gateway at %1").arg(Endpoint()));
-    replyTimer_.start(connectMs_);
+    replyTimer_.start(kConnectMs);
     socket_->connectToHost(host_, port_);
 }
 
@@ -126,7 +124,7 @@ void GatewayLink::SendNext() {
     QByteArray message(reinterpret_cast<const char*>(length.data()),
                        static_cast<qsizetype>(length.size()));
     message.append(reinterpret_cast<const char*>(body.data()), static_cast<qsizetype>(body.size()));
-    replyTimer_.start(replyMs_);
+    replyTimer_.start(kReplyMs);
     socket_->write(message);
 }
 

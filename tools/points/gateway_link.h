@@ -2,7 +2,8 @@
 // on the wire at a time, the others queued. It says DEVICE_CONNECT once on every connection and
 // DEVICE_DISCONNECT when it is closed; a connection that fails or breaks is tried again after a
 // pause, by itself. After an ERROR it asks LAST_REASON next, so that the reason told is that
-// ERROR's. Nothing here ever blocks the window: every wait is a timer.
+// ERROR's. A reply (a device transaction, a modem dial) may take a minute, a connection attempt
+// 10 s, and the pause is 2 s. Nothing here ever blocks the window: every wait is a timer.
 #pragma once
 
 #include <QByteArray>
@@ -26,10 +27,6 @@ class GatewayLink : public QObject {
     GatewayLink(const QString& host, quint16 port, QObject* parent = nullptr);
     ~GatewayLink() override;
 
-    // A reply (a device transaction, a modem dial) may take this long; a connection attempt
-    // gets `connectMs`. A broken or failed connection is tried again after `retryMs`.
-    void SetTimeouts(int replyMs, int connectMs, int retryMs);
-
     void Start();
     // Queues a read or a write. The outcome comes as Answered, or Failed when the request
     // could not be carried (no connection, a connection lost). An ERROR comes with the
@@ -46,8 +43,6 @@ class GatewayLink : public QObject {
     void Close();
 
     State CurrentState() const { return state_; }
-    // Whether the gateway answered this connection's DEVICE_CONNECT with OK.
-    bool DeviceOpen() const { return deviceOpen_; }
     // "host:port", an IPv6 address in brackets.
     QString Endpoint() const;
 
@@ -84,14 +79,13 @@ class GatewayLink : public QObject {
     QTcpSocket* socket_;
     QTimer replyTimer_;
     QTimer retryTimer_;
-    int replyMs_ = 60'000;
-    int connectMs_ = 10'000;
     QByteArray received_;
     std::optional<Request> onWire_;
     std::deque<Request> queue_;
     // The request whose ERROR waits for its reason (LAST_REASON queued or on the wire).
     std::optional<Request> refused_;
     State state_ = State::kWaitingToRetry;
+    // Whether the gateway answered this connection's DEVICE_CONNECT with OK.
     bool deviceOpen_ = false;
     bool closing_ = false;
 };

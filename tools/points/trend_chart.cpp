@@ -57,10 +57,6 @@ void TrendChart::Forget(std::uint16_t point) {
     if (shown_ == point) Redraw();
 }
 
-int TrendChart::ShownSamples() const {
-    return static_cast<int>(series_->count());
-}
-
 void TrendChart::Redraw() {
     const QList<QPointF> list = shown_ ? samples_.value(*shown_) : QList<QPointF>();
     series_->replace(list);

@@ -28,8 +28,6 @@ class TrendChart : public QChartView {
     // The point whose trend is shown; nothing shown for no point.
     void ShowPoint(std::optional<std::uint16_t> point);
     void Forget(std::uint16_t point);
-    // The samples shown now.
-    int ShownSamples() const;
 
   private:
     void Redraw();

@@ -7,8 +7,10 @@
 #include <signal.h>
 
 #include <QApplication>
+#include <QChart>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTcpServer>
@@ -154,10 +156,13 @@ class PointsWindowTest : public ::testing::Test {
             fs::copy_file(file, dir / fs::path(file).filename().string());
         vr620_test::WriteFile(dir / "DUCTA.INI", "[Ports]\r\nCOM1=" + line + "\r\n");
         StartGateway();
-        link.SetTimeouts(10'000, 5'000, 100);
         window = std::make_unique<PointsWindow>(link);
         window->show();
-        ASSERT_TRUE(WaitFor([&] { return link.DeviceOpen(); })) << Label("connectionLabel");
+        // Connected, and the device opened (DEVICE_CONNECT goes first on a connection).
+        ASSERT_TRUE(WaitFor([&] {
+            return Label("connectionLabel").startsWith("connected to the gateway") &&
+                   LogCount("DEVICE_CONNECT command received") == 1;
+        })) << Label("connectionLabel");
     }
 
     void StartGateway() {
@@ -252,7 +257,9 @@ TEST_F(PointsWindowTest, ReadsWritesRefusesAndWatches) {
     // The next poll reads the same value: the mark goes.
     ASSERT_TRUE(WaitFor(
         [&] { return Table().item(row, PointsWindow::kHexColumn)->background() == QBrush(); }));
-    EXPECT_GE(window->findChild<points::TrendChart*>("trendChart")->ShownSamples(), 3);
+    const QChart* trend = window->findChild<points::TrendChart*>("trendChart")->chart();
+    ASSERT_EQ(trend->series().size(), 1);
+    EXPECT_GE(qobject_cast<const QLineSeries*>(trend->series().first())->count(), 3);
 }
 
 TEST_F(PointsWindowTest, TheLinePulledOutIsSaidOnlyWhileItIsSo) {
