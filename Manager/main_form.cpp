@@ -292,7 +292,6 @@ void TMainForm::HostLookedUp(bool local) {
     ShowMode();
     // The settings button may have come into view: it is first, unless the user moved on.
     if (focusWidget() == nullptr || focusWidget() == BitBtn_Configure) FocusFirstButton();
-    emit ModeChosen();
 }
 
 void TMainForm::StartLocalGateway() {

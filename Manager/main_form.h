@@ -92,8 +92,6 @@ class TMainForm : public QMainWindow {
     // The close was allowed and a gateway that ran has stopped: the program ends its message
     // loop.
     void Closed();
-    // The start sequence has decided the mode.
-    void ModeChosen();
     // The channel and the modem settings of the last "Sulje" are in force.
     void DeviceSettingsApplied();
     // The gateway, asked to stop by the close, has stopped.

@@ -61,8 +61,6 @@ class Component {
 
     const std::string& Name() const { return name_; }
     ComponentKind Kind() const { return kind_; }
-    Component* Owner() const { return owner_; }
-    QObject* Object() const { return object_; }
     std::size_t OwnedCount() const { return owned_.size(); }
     Component& Owned(std::size_t index) const { return *owned_.at(index); }
 

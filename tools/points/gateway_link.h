@@ -42,7 +42,6 @@ class GatewayLink : public QObject {
     // is emitted; at once when there is no connection.
     void Close();
 
-    State CurrentState() const { return state_; }
     // "host:port", an IPv6 address in brackets.
     QString Endpoint() const;
 

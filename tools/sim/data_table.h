@@ -42,8 +42,6 @@ class DataTable {
     // be written the old value stays (in memory and on disk) and the result is false.
     bool Store(std::uint16_t point, const Value& value, std::string& error);
 
-    const PointMap& Points() const { return points_; }
-
   private:
     PointMap points_;
     std::optional<std::filesystem::path> file_;

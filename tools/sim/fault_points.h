@@ -36,11 +36,4 @@ inline constexpr std::array<FaultPoint, 8> kFaultPoints{{
     {0xFF08, Fault::kFlagged, "a valid reply whose command byte has bit 0 set"},
 }};
 
-inline Fault FaultFor(std::uint16_t point) {
-    for (const FaultPoint& p : kFaultPoints) {
-        if (p.point == point) return p.fault;
-    }
-    return Fault::kNone;
-}
-
 }  // namespace sim

@@ -16,9 +16,6 @@ class LinePacer {
     using Clock = std::chrono::steady_clock;
     LinePacer(LineEndpoint& line, int baud);
 
-    // Time one byte takes on the line.
-    Clock::duration ByteTime() const { return byteTime_; }
-
     // Sends the bytes one by one; each is handed over when it would have been received whole,
     // `extraGap` after the previous one. Stops early (false) when the program is asked to end,
     // the line is to be pulled out, or it takes no more.
