@@ -1,4 +1,3 @@
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <netdb.h>
@@ -13,41 +12,11 @@
 #include <cstring>
 
 #include "deadline.h"
+#include "socket_address.h"
 #include "socket_system.h"
 
 namespace gateway::net {
 namespace {
-
-IpAddress FromSockaddr(const sockaddr* address) {
-    if (address != nullptr && address->sa_family == AF_INET6) {
-        IpAddress ip;
-        std::memcpy(ip.bytes.data(), &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr,
-                    16);
-        return ip;
-    }
-    if (address != nullptr && address->sa_family == AF_INET)
-        return IpAddress::FromIpv4(
-            ntohl(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr));
-    return {};
-}
-
-// The socket address of `address` and `port`: IPv4 for an IPv4-mapped address.
-socklen_t ToSockaddr(const IpAddress& address, int port, sockaddr_storage& out) {
-    out = {};
-    const auto networkPort = htons(static_cast<std::uint16_t>(port));
-    if (address.IsIpv4()) {
-        auto* v4 = reinterpret_cast<sockaddr_in*>(&out);
-        v4->sin_family = AF_INET;
-        v4->sin_port = networkPort;
-        std::memcpy(&v4->sin_addr, address.bytes.data() + 12, 4);
-        return sizeof(sockaddr_in);
-    }
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&out);
-    v6->sin6_family = AF_INET6;
-    v6->sin6_port = networkPort;
-    std::memcpy(&v6->sin6_addr, address.bytes.data(), 16);
-    return sizeof(sockaddr_in6);
-}
 
 // Failures of accept that concern only the connection being accepted (see accept(2)).
 bool ConcernsOnlyThatConnection(int error) {
@@ -169,7 +138,7 @@ bool PrepareListener(int socket, bool dualStack) {
 
 bool BindSocket(int socket, const IpAddress& address, int port) {
     sockaddr_storage storage;
-    const socklen_t size = ToSockaddr(address, port, storage);
+    const auto size = static_cast<socklen_t>(ToSockaddr(address, port, storage));
     return bind(socket, reinterpret_cast<const sockaddr*>(&storage), size) == 0;
 }
 
@@ -181,11 +150,7 @@ int BoundPort(int socket) {
     sockaddr_storage storage{};
     socklen_t size = sizeof storage;
     if (getsockname(socket, reinterpret_cast<sockaddr*>(&storage), &size) != 0) return 0;
-    if (storage.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_port);
-    if (storage.ss_family == AF_INET)
-        return ntohs(reinterpret_cast<const sockaddr_in*>(&storage)->sin_port);
-    return 0;
+    return PortOf(storage);
 }
 
 int AcceptConnection(int listener, IpAddress& peer) {
@@ -206,7 +171,7 @@ bool ConnectSocket(int socket, const IpAddress& address, int port,
                    std::chrono::steady_clock::time_point deadline) {
     if (!SetNonBlocking(socket)) return false;
     sockaddr_storage storage;
-    const socklen_t size = ToSockaddr(address, port, storage);
+    const auto size = static_cast<socklen_t>(ToSockaddr(address, port, storage));
     if (connect(socket, reinterpret_cast<const sockaddr*>(&storage), size) == 0) return true;
     if (errno != EINPROGRESS && errno != EINTR) return false;
     pollfd pfd{socket, POLLOUT, 0};

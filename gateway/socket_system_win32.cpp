@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <cstring>
 
 #include "deadline.h"
+#include "socket_address.h"
 #include "socket_system.h"
 #include "system_error.h"
 
@@ -24,37 +24,6 @@ SOCKET ToSocket(int socket) {
 
 int FromSocket(SOCKET socket) {
     return socket == INVALID_SOCKET ? kInvalidSocket : static_cast<int>(socket);
-}
-
-IpAddress FromSockaddr(const sockaddr* address) {
-    if (address != nullptr && address->sa_family == AF_INET6) {
-        IpAddress ip;
-        std::memcpy(ip.bytes.data(), &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr,
-                    16);
-        return ip;
-    }
-    if (address != nullptr && address->sa_family == AF_INET)
-        return IpAddress::FromIpv4(
-            ntohl(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr));
-    return {};
-}
-
-// The socket address of `address` and `port`: IPv4 for an IPv4-mapped address.
-int ToSockaddr(const IpAddress& address, int port, sockaddr_storage& out) {
-    out = {};
-    const auto networkPort = htons(static_cast<std::uint16_t>(port));
-    if (address.IsIpv4()) {
-        auto* v4 = reinterpret_cast<sockaddr_in*>(&out);
-        v4->sin_family = AF_INET;
-        v4->sin_port = networkPort;
-        std::memcpy(&v4->sin_addr, address.bytes.data() + 12, 4);
-        return sizeof(sockaddr_in);
-    }
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&out);
-    v6->sin6_family = AF_INET6;
-    v6->sin6_port = networkPort;
-    std::memcpy(&v6->sin6_addr, address.bytes.data(), 16);
-    return sizeof(sockaddr_in6);
 }
 
 bool SetOption(int socket, int level, int name, int value) {
@@ -191,11 +160,7 @@ int BoundPort(int socket) {
     sockaddr_storage storage{};
     int size = sizeof storage;
     if (getsockname(ToSocket(socket), reinterpret_cast<sockaddr*>(&storage), &size) != 0) return 0;
-    if (storage.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_port);
-    if (storage.ss_family == AF_INET)
-        return ntohs(reinterpret_cast<const sockaddr_in*>(&storage)->sin_port);
-    return 0;
+    return PortOf(storage);
 }
 
 int AcceptConnection(int listener, IpAddress& peer) {

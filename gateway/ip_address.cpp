@@ -1,4 +1,5 @@
-#include <arpa/inet.h>
+// inet_pton and inet_ntop work on text alone; on Windows they need no Winsock start.
+#include VR620_SOCKET_HEADERS
 
 #include "ip_address.h"
 
