@@ -7,6 +7,11 @@
 
 namespace common {
 
+// DUCTA.INI, the device library's settings file, in the folder of the file that holds
+// `libraryCode` (the address of one of the library's functions: the library's own file,
+// wherever it was loaded from); empty when the system cannot say which file that is.
+std::filesystem::path LibraryConfigFile(const void* libraryCode);
+
 // The device path of COM`com`: the value of key COM<N> in section Ports of `configFile`
 // (DUCTA.INI), or the platform's own name for the port when there is no such key. Nothing for
 // a COM number below 1, and nothing for a key written with an empty value: that is a mistake in

@@ -3,17 +3,14 @@
 #include <algorithm>
 #include <string>
 
-#include "module_file.h"
+#include "device_path.h"
 #include "profile_file.h"
 
 namespace ducta {
 
 std::filesystem::path LibraryConfigPath() {
     // Any function of ours names the library's own file (its copy, wherever it was loaded).
-    const std::filesystem::path library =
-        common::ModuleFileOf(reinterpret_cast<const void*>(&LibraryConfigPath));
-    if (library.empty()) return {};
-    return library.parent_path() / "DUCTA.INI";
+    return common::LibraryConfigFile(reinterpret_cast<const void*>(&LibraryConfigPath));
 }
 
 ChannelSettings ReadChannelConfig(const std::filesystem::path& file, bool modem) {

@@ -2,15 +2,10 @@
 // DUCTA.INI beside the library this program loaded, read by the same code the library uses.
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 
 namespace gateway {
-
-// DUCTA.INI in the folder of the loaded device library; empty when the library's file cannot
-// be found.
-std::filesystem::path LibraryConfigFile();
 
 // The device path of COM`com`; nothing when DUCTA.INI maps it to an empty path.
 std::optional<std::string> DevicePathOfCom(int com);
