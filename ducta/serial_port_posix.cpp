@@ -10,8 +10,8 @@
 #include <cerrno>
 
 #include "deadline.h"
+#include "line_record.h"
 #include "serial_port.h"
-#include "termios_line.h"
 
 namespace ducta {
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "dcb_line.h"
 #include "deadline.h"
+#include "line_record.h"
 #include "serial_port.h"
 
 namespace ducta {

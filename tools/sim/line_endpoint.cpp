@@ -12,8 +12,8 @@
 #include <cstring>
 #include <utility>
 
+#include "line_record.h"
 #include "sim_signals.h"
-#include "termios_line.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "termios_line.h"
+#include "line_record.h"
 
 #include <termios.h>
 

@@ -1,6 +1,6 @@
 // The device control block that the Win32 port sets: what the line needs and nothing that
 // would hold it (flow control, abort on error).
-#include "dcb_line.h"
+#include "line_record.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -8,7 +8,7 @@
 namespace ducta {
 namespace {
 
-TEST(DcbLine, RefusesWhatNoLineCanTakeAndLeavesTheBlockAlone) {
+TEST(LineRecordWin32, RefusesWhatNoLineCanTakeAndLeavesTheBlockAlone) {
     DCB dcb{};
     dcb.BaudRate = 2400;
     dcb.XonChar = 0x11;
@@ -24,7 +24,7 @@ TEST(DcbLine, RefusesWhatNoLineCanTakeAndLeavesTheBlockAlone) {
     EXPECT_EQ(dcb.BaudRate, 2400u);
 }
 
-TEST(DcbLine, BinaryLineWithTheRequestedFormatAndNoFlowControl) {
+TEST(LineRecordWin32, BinaryLineWithTheRequestedFormatAndNoFlowControl) {
     DCB dcb{};
     dcb.fOutxCtsFlow = TRUE;
     dcb.fOutxDsrFlow = TRUE;

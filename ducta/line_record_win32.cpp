@@ -1,4 +1,4 @@
-#include "dcb_line.h"
+#include "line_record.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "termios_line.h"
+#include "line_record.h"
 
 #include <gtest/gtest.h>
 #include <termios.h>
@@ -6,7 +6,7 @@
 namespace ducta {
 namespace {
 
-TEST(TermiosLine, SpeedsThatTermiosCannotSetAreRefused) {
+TEST(LineRecordPosix, SpeedsThatTermiosCannotSetAreRefused) {
     EXPECT_EQ(TermiosSpeed(0), std::nullopt);  // B0 would hang the line up
     EXPECT_EQ(TermiosSpeed(12345), std::nullopt);
     EXPECT_EQ(TermiosSpeed(96), std::nullopt);
@@ -23,7 +23,7 @@ TEST(TermiosLine, SpeedsThatTermiosCannotSetAreRefused) {
     EXPECT_EQ(cfgetospeed(&tio), cfgetospeed(&before));
 }
 
-TEST(TermiosLine, RawLineWithTheRequestedFormat) {
+TEST(LineRecordPosix, RawLineWithTheRequestedFormat) {
     termios tio{};
     tio.c_lflag = ICANON | ECHO | ISIG;
     tio.c_oflag = OPOST;
