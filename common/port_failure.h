@@ -17,6 +17,9 @@ enum class PortFailure {
 
 // What `code` tells about a port that failed.
 PortFailure ClassifyPortError(int code);
+// Whether `code`, from a call on a port that is open, says that its device went away (an
+// adapter pulled out, a hang-up, a driver that dropped the port).
+bool IsDeviceGone(int code);
 // The platform's code that tells `failure`, for failures that come without one of their own.
 int PortErrorCode(PortFailure failure);
 

@@ -5,6 +5,7 @@
 namespace common {
 
 PortFailure ClassifyPortError(int code) {
+    if (IsDeviceGone(code)) return PortFailure::kGone;
     switch (code) {
         case ENOENT:
         case ENOTDIR:
@@ -16,15 +17,15 @@ PortFailure ClassifyPortError(int code) {
             return PortFailure::kNotSerial;
         case EINVAL:
             return PortFailure::kRefused;
-        case EIO:
-        case ENXIO:
-        case ENODEV:
-            return PortFailure::kGone;
         case ETIMEDOUT:
             return PortFailure::kStalled;
         default:
             return PortFailure::kOther;
     }
+}
+
+bool IsDeviceGone(int code) {
+    return code == EIO || code == ENXIO || code == ENODEV;
 }
 
 int PortErrorCode(PortFailure failure) {

@@ -10,8 +10,8 @@ PortFailure ClassifyPortError(int code) {
         case ERROR_PATH_NOT_FOUND:
         case ERROR_INVALID_NAME:
             return PortFailure::kMissing;
-        // An open that another program's handle turns away; during a transfer the library
-        // reports a device that went away with a code of its own, never with these.
+        // An open that another program's handle turns away. On a handle already open the first
+        // means that the device went away, but the library reports that with a code of its own.
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_BUSY:
@@ -21,20 +21,29 @@ PortFailure ClassifyPortError(int code) {
             return PortFailure::kNotSerial;
         case ERROR_INVALID_PARAMETER:
             return PortFailure::kRefused;
-        case ERROR_BROKEN_PIPE:
-        case ERROR_DEVICE_REMOVED:
-        case ERROR_BAD_COMMAND:
-        case ERROR_GEN_FAILURE:
-        case ERROR_DEV_NOT_EXIST:
-        case ERROR_DEVICE_NOT_CONNECTED:
-        case ERROR_NOT_READY:
-        case ERROR_OPERATION_ABORTED:
-            return PortFailure::kGone;
         case ERROR_TIMEOUT:
         case ERROR_SEM_TIMEOUT:
             return PortFailure::kStalled;
         default:
-            return PortFailure::kOther;
+            return IsDeviceGone(code) ? PortFailure::kGone : PortFailure::kOther;
+    }
+}
+
+bool IsDeviceGone(int code) {
+    switch (static_cast<DWORD>(code)) {
+        case ERROR_BROKEN_PIPE:
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_BAD_COMMAND:
+        case ERROR_GEN_FAILURE:
+        case ERROR_ACCESS_DENIED:
+        case ERROR_DEV_NOT_EXIST:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_NOT_READY:
+        // Aborted, but not by us: the driver ends pending I/O this way when its device goes.
+        case ERROR_OPERATION_ABORTED:
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include "deadline.h"
 #include "line_record.h"
+#include "port_failure.h"
 #include "serial_port.h"
 
 namespace ducta {
@@ -25,11 +26,6 @@ void SerialPort::DeviceDeleter::operator()(Device* device) const {
 }
 
 namespace {
-
-// Errors with which a line that has gone away answers.
-bool IsHangUp(int error) {
-    return error == EIO || error == ENXIO || error == ENODEV;
-}
 
 constexpr short kHangUpEvents = POLLHUP | POLLERR | POLLNVAL;
 
@@ -97,7 +93,7 @@ SerialPort::Transfer SerialPort::ReadDevice(std::span<std::uint8_t> buffer, std:
         if (n == 0) return {Transfer::End::kLost, "hang-up", 0};
         const int error = errno;
         if (error == EINTR) continue;
-        if (IsHangUp(error)) return {Transfer::End::kLost, "read", error};
+        if (common::IsDeviceGone(error)) return {Transfer::End::kLost, "read", error};
         if (error == EAGAIN && hangUpSeen) return {Transfer::End::kLost, "hang-up", 0};
         if (error != EAGAIN) return {Transfer::End::kFailed, "read", error};
         const int left = common::MillisecondsUntil(deadline);
@@ -122,7 +118,7 @@ SerialPort::Transfer SerialPort::WriteDevice(std::span<const std::uint8_t> bytes
         }
         const int error = n < 0 ? errno : EAGAIN;
         if (error == EINTR) continue;
-        if (IsHangUp(error)) return {Transfer::End::kLost, "write", error};
+        if (common::IsDeviceGone(error)) return {Transfer::End::kLost, "write", error};
         if (error != EAGAIN) return {Transfer::End::kFailed, "write", error};
         const int left = common::MillisecondsUntil(deadline);
         pollfd p{fd, POLLOUT, 0};

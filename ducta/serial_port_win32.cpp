@@ -7,6 +7,7 @@
 
 #include "deadline.h"
 #include "line_record.h"
+#include "port_failure.h"
 #include "serial_port.h"
 
 namespace ducta {
@@ -28,26 +29,6 @@ void SerialPort::DeviceDeleter::operator()(Device* device) const {
 namespace {
 
 using Clock = SerialPort::Clock;
-
-// What an operation on an open handle fails with when the device has gone away (a USB adapter
-// pulled out, a driver that dropped the port).
-bool IsLost(DWORD error) {
-    switch (error) {
-        case ERROR_BROKEN_PIPE:
-        case ERROR_DEVICE_REMOVED:
-        case ERROR_BAD_COMMAND:
-        case ERROR_GEN_FAILURE:
-        case ERROR_ACCESS_DENIED:
-        case ERROR_DEV_NOT_EXIST:
-        case ERROR_DEVICE_NOT_CONNECTED:
-        case ERROR_NOT_READY:
-        // Aborted, but not by us: the driver ends pending I/O this way when its device goes.
-        case ERROR_OPERATION_ABORTED:
-            return true;
-        default:
-            return false;
-    }
-}
 
 // A cancelled operation ends at once in any sound driver; one that does not within this bound
 // has hung, and the device is given up.
@@ -93,8 +74,9 @@ COMMTIMEOUTS FirstByteWithin(int ms) {
 // that the port's private Transfer is named only inside its members.)
 template <typename Transfer>
 Transfer Ended(DWORD error, const char* what) {
-    return {IsLost(error) ? Transfer::End::kLost : Transfer::End::kFailed, what,
-            static_cast<int>(error)};
+    return {common::IsDeviceGone(static_cast<int>(error)) ? Transfer::End::kLost
+                                                          : Transfer::End::kFailed,
+            what, static_cast<int>(error)};
 }
 
 std::wstring Widened(const std::string& text) {
@@ -166,7 +148,7 @@ bool SerialPort::DeviceHungUp(int& error) {
     // Also clears the line errors (framing, overrun, parity) of the last exchange.
     if (ClearCommError(device_->handle, &errors, &status)) return false;
     error = static_cast<int>(GetLastError());
-    return IsLost(static_cast<DWORD>(error));
+    return common::IsDeviceGone(error);
 }
 
 SerialPort::Transfer SerialPort::ReadDevice(std::span<std::uint8_t> buffer, std::size_t& received,
