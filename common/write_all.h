@@ -1,5 +1,5 @@
-// Writing a whole buffer to a descriptor: write() may take less than it is given, and a signal
-// may interrupt it.
+// Writing a whole buffer to a POSIX descriptor: write() may take less than it is given, and a
+// signal may interrupt it. POSIX only (write_all_posix.cpp): no Windows file needs it.
 #pragma once
 
 #include <cstddef>
