@@ -17,7 +17,7 @@ using gateway_test::TcpClient;
 // balances somebody else's start never takes the platform's sockets from under it.
 TEST(SocketLayer, AListenerOutlivesOtherStartsAndCleanUps) {
     ASSERT_TRUE(gateway::StartSockets());
-    const int listener = gateway::CreateServerSocket(0, vr620_test::kLoopback4);
+    const int listener = gateway::CreateServerSocket(0, vr620_test::kLoopback4).Value();
     ASSERT_NE(listener, gateway::kInvalidSocket);
     EXPECT_TRUE(gateway::CleanupSockets());
     EXPECT_TRUE(TcpClient(net::BoundPort(listener)).Connected());

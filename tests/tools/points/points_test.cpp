@@ -381,7 +381,6 @@ class EchoingGateway {
 TEST(PointsWindowEcho, AGatewayWithoutLastReasonGetsTheGeneralWords) {
     EchoingGateway gateway;
     points::GatewayLink link("127.0.0.1", gateway.Port());
-    link.SetTimeouts(5'000, 5'000, 100);
     PointsWindow window(link);
     window.AddPoint(0x0102);  // read once connected
     auto& table = *window.findChild<QTableWidget*>("pointTable");
