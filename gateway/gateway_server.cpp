@@ -357,7 +357,7 @@ void GatewayServer::Answer(Connection& connection, const DeviceOutcome& outcome,
         log_.Write("%s", line);
     } else {
         connection.lastReason = outcome.Why().words;
-        log_.WriteFailure(line, "Device on COM" + std::to_string(com) + ": " + outcome.Why().words);
+        log_.WriteLines({line, "Device on COM" + std::to_string(com) + ": " + outcome.Why().words});
     }
     BeginReply(connection, EncodeReply(request, outcome), now);
 }

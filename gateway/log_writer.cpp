@@ -16,13 +16,17 @@ void FormatLogStamp(const std::tm& when, char* out, std::size_t size) {
 }
 
 void LogWriter::Attach(LogReceiver* receiver) {
-    {
-        // A count of failures belongs to the receiver that had their first line.
-        std::lock_guard lock(mutex_);
-        leftOut_ = 0;
-        repeatedReason_.clear();
-    }
+    std::lock_guard lock(mutex_);
+    // A count belongs to the receiver that had the lines counted, and the next one sees each
+    // line in full once.
+    const std::string count = folding_.Finish();
+    if (LogReceiver* before = receiver_.load(); before != nullptr && !count.empty())
+        Deliver(before, count.c_str(), std::time(nullptr));
     receiver_.store(receiver);
+}
+
+void LogWriter::AttachWindow(LogReceiver* receiver) {
+    Attach(receiver);
     Write("Log window activated (0x%.8x)",
           static_cast<unsigned>(receiver != nullptr ? receiver->LogReceiverId() : 0));
 }
@@ -36,8 +40,7 @@ int LogWriter::Write(const char* format, ...) {
 }
 
 int LogWriter::WriteV(const char* format, va_list args) {
-    LogReceiver* receiver = receiver_.load();
-    if (receiver == nullptr) return 0;
+    if (receiver_.load() == nullptr) return 0;
     char text[kLogLineSize];
     int produced = std::vsnprintf(text, sizeof text - kLogStampLength, format, args);
     if (produced < 0) {
@@ -45,57 +48,63 @@ int LogWriter::WriteV(const char* format, va_list args) {
         produced = 0;
     }
     std::lock_guard lock(mutex_);
-    FlushRepeats(receiver);
-    Deliver(receiver, text);
+    LogReceiver* receiver = receiver_.load();
+    if (receiver == nullptr) return 0;
+    Fold(receiver, text);
     return std::min(produced, static_cast<int>(sizeof text - kLogStampLength - 1));
 }
 
-void LogWriter::WriteFailure(std::string_view commandLine, std::string_view reasonLine) {
+void LogWriter::WriteLines(std::initializer_list<std::string_view> texts) {
+    std::lock_guard lock(mutex_);
     LogReceiver* receiver = receiver_.load();
     if (receiver == nullptr) return;
+    for (const std::string_view text : texts) {
+        const std::string line(text.substr(0, kLogLineSize - kLogStampLength - 1));
+        Fold(receiver, line.c_str());
+    }
+}
+
+void LogWriter::SetFolding(bool fold) {
     std::lock_guard lock(mutex_);
-    if (!repeatedReason_.empty() && reasonLine == repeatedReason_) {
-        if (leftOut_++ == 0) firstLeftOut_ = Clock::now();
+    const std::string count = folding_.Finish();
+    if (LogReceiver* receiver = receiver_.load(); receiver != nullptr && !count.empty())
+        Deliver(receiver, count.c_str(), std::time(nullptr));
+    fold_ = fold;
+}
+
+void LogWriter::Fold(LogReceiver* receiver, const char* text) {
+    const std::time_t now = std::time(nullptr);
+    if (!fold_) {
+        Deliver(receiver, text, now);
         return;
     }
-    FlushRepeats(receiver);
-    Deliver(receiver, std::string(commandLine).c_str());
-    repeatedReason_.assign(reasonLine);
-    Deliver(receiver, repeatedReason_.c_str());
+    const common::LineFolding::Verdict verdict = folding_.Add(text, Clock::now());
+    // A held line, and the count of the lines before it, bear the held line's time.
+    const std::time_t before = verdict.held.empty() ? now : leftOutAt_;
+    if (!verdict.count.empty()) Deliver(receiver, verdict.count.c_str(), before);
+    if (!verdict.held.empty()) Deliver(receiver, verdict.held.c_str(), before);
+    if (verdict.write) {
+        Deliver(receiver, text, now);
+    } else {
+        leftOutAt_ = now;
+    }
 }
 
 std::optional<LogWriter::Clock::time_point> LogWriter::RepeatsDue() const {
     std::lock_guard lock(mutex_);
-    if (leftOut_ == 0) return std::nullopt;
-    return firstLeftOut_ + kRepeatWindow;
+    return folding_.CountDue();
 }
 
 void LogWriter::WriteDueRepeats(Clock::time_point now) {
-    LogReceiver* receiver = receiver_.load();
     std::lock_guard lock(mutex_);
-    if (leftOut_ == 0 || now < firstLeftOut_ + kRepeatWindow) return;
-    // The failures go on being counted under the same reason.
-    const std::string reason = repeatedReason_;
-    if (receiver != nullptr) FlushRepeats(receiver);
-    repeatedReason_ = reason;
-    leftOut_ = 0;
+    const std::string count = folding_.DueCount(now);
+    if (LogReceiver* receiver = receiver_.load(); receiver != nullptr && !count.empty())
+        Deliver(receiver, count.c_str(), std::time(nullptr));
 }
 
-void LogWriter::FlushRepeats(LogReceiver* receiver) {
-    if (leftOut_ > 0) {
-        const std::string line = repeatedReason_ + " (" + std::to_string(leftOut_) +
-                                 (leftOut_ == 1 ? " more time" : " more times") +
-                                 ", lines left out)";
-        Deliver(receiver, line.c_str());
-    }
-    leftOut_ = 0;
-    repeatedReason_.clear();
-}
-
-int LogWriter::Deliver(LogReceiver* receiver, const char* text) {
+int LogWriter::Deliver(LogReceiver* receiver, const char* text, std::time_t when) {
     char line[kLogLineSize];
-    std::time_t now = std::time(nullptr);
-    if (const auto local = common::LocalTime(now)) {
+    if (const auto local = common::LocalTime(when)) {
         FormatLogStamp(*local, line, sizeof line);
     } else {
         line[0] = '\0';
@@ -112,6 +121,10 @@ LogWriter& ConnectionLog() {
 }
 
 void SetLogWindow(LogReceiver* receiver) {
+    ConnectionLog().AttachWindow(receiver);
+}
+
+void SetLogOutput(LogReceiver* receiver) {
     ConnectionLog().Attach(receiver);
 }
 

@@ -4,11 +4,10 @@
 // held up by the window. Lines are handed over one at a time, in the order they were written.
 // While nothing is attached, lines are dropped without being formatted.
 //
-// A command answered ERROR is written with the line that says why right behind it. When the
-// same reason comes again and again with nothing else between (clients that retry at once while
-// an adapter is pulled out make tens of thousands of failed requests a second), only the first
-// failure is written; the others are counted, and the count is written as one line before the
-// next other line, or once a minute has passed since the first one left out.
+// Repeated lines are folded (common/line_folding.h): clients that retry in a loop while an
+// adapter is pulled out leave their first round and a count now and then, not tens of thousands
+// of lines a second. The count is written before the next line of another kind, and when it
+// falls due while the run lasts; the server waits for that in its poll (RepeatsDue).
 #pragma once
 
 #include <atomic>
@@ -17,10 +16,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "line_folding.h"
 
 namespace gateway {
 
@@ -30,7 +32,7 @@ class LogReceiver {
     virtual ~LogReceiver() = default;
     // Called on the writing thread; `line` lives only for the call, so it is copied if kept.
     virtual void ReceiveLogLine(const char* line) = 0;
-    // The id printed when the receiver is attached (a window's native id, or any stable id).
+    // The id printed when the receiver is attached as a window (its native id).
     virtual std::uint32_t LogReceiverId() const = 0;
 };
 
@@ -41,49 +43,53 @@ inline constexpr std::size_t kLogStampLength = 21;
 
 class LogWriter {
   public:
-    // Attaches `receiver` (or detaches, with null) and writes "Log window activated (0x%.8x)"
-    // with its id. The receiver must stay alive while any thread may still be writing to it;
-    // detach it and stop the writers before destroying it.
+    // Attaches `receiver` (or detaches, with null); the count of lines left out so far goes to
+    // the receiver before. The receiver must stay alive while any thread may still be writing to
+    // it; detach it and stop the writers before destroying it.
     void Attach(LogReceiver* receiver);
+    // The same for a window, and writes "Log window activated (0x%.8x)" with its id.
+    void AttachWindow(LogReceiver* receiver);
 
     // Formats one line into a 1024-byte buffer on the caller's stack and delivers it. A text
     // too long for the buffer is cut. Returns the number of text characters stored (the stamp
-    // not counted), or 0 when no receiver is attached.
+    // not counted; a line left out as a repeat counts as stored), or 0 when no receiver is
+    // attached.
     int Write(const char* format, ...) __attribute__((format(printf, 2, 3)));
     int WriteV(const char* format, va_list args);
+    // Each text as a line, one after another with no other thread's line between (a command and
+    // the reason of its ERROR). Texts are cut as Write() cuts them.
+    void WriteLines(std::initializer_list<std::string_view> texts);
 
-    // A failed command: its line (`commandLine`, as it would be written alone) and, right behind
-    // it, the line that says why. A failure whose reason line equals that of the failure before,
-    // with no other line between, is counted instead of written; the count goes out as
-    // "<reason line> (<n> more times, lines left out)".
-    void WriteFailure(std::string_view commandLine, std::string_view reasonLine);
-    // When the count of failures left out is due, if any: a minute after the first one of them.
-    // The server waits for it in its poll.
+    // Whether repeated lines are folded (the default); off, every line is written as it comes,
+    // for a reader that needs each one. A count so far is written first.
+    void SetFolding(bool fold);
+
+    // When the count of lines left out is due, if any. The server waits for it in its poll.
     using Clock = std::chrono::steady_clock;
     std::optional<Clock::time_point> RepeatsDue() const;
     // Writes the count if it is due at `now`.
     void WriteDueRepeats(Clock::time_point now);
 
-    // How long failures are counted before their count is written.
-    static constexpr std::chrono::minutes kRepeatWindow{1};
-
   private:
-    // Stamps `text` and hands it to `receiver`; with mutex_ held. The number of text characters
-    // stored.
-    int Deliver(LogReceiver* receiver, const char* text);
-    // The count of the failures left out, if any; with mutex_ held.
-    void FlushRepeats(LogReceiver* receiver);
+    // Stamps `text` with `when` and hands it to `receiver`; with mutex_ held. The number of text
+    // characters stored.
+    int Deliver(LogReceiver* receiver, const char* text, std::time_t when);
+    // Folds `text` (cut to a line) and delivers what is to be written; with mutex_ held.
+    void Fold(LogReceiver* receiver, const char* text);
 
     std::atomic<LogReceiver*> receiver_{nullptr};
-    mutable std::mutex mutex_;    // one line at a time, and the count below
-    std::string repeatedReason_;  // the reason line of the failures being counted
-    unsigned leftOut_ = 0;
-    Clock::time_point firstLeftOut_{};
+    mutable std::mutex mutex_;  // one line at a time, and the folding
+    common::LineFolding folding_;
+    std::time_t leftOutAt_ = 0;  // when the line that the folding holds came
+    bool fold_ = true;
 };
 
-// The program's one connection log; the two functions below are doors onto it.
+// The program's one connection log; the functions below are doors onto it.
 LogWriter& ConnectionLog();
+// The manager's log window, announced in the log.
 void SetLogWindow(LogReceiver* receiver);
+// An output that is no window (the headless gateway's standard output), not announced.
+void SetLogOutput(LogReceiver* receiver);
 int WriteLogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The stamp for `when`, into `out` (at least kLogStampLength + 1 bytes). The time separator is

@@ -202,10 +202,12 @@ inline int ListeningPort(const CollectingReceiver& log) {
 
 using vr620_test::Accepts;
 
-// The in-process server, with the log collected.
+// The in-process server, with the log collected line for line: these tests look at every line
+// the server writes (the folding of repeated lines has tests of its own).
 class ServerRun {
   public:
     explicit ServerRun(const gateway::ServerConfig& config = AnyPort()) {
+        gateway::ConnectionLog().SetFolding(false);
         gateway::SetLogWindow(&log);
         started = gateway::StartGatewayServer(config).Ok();
         port = started ? ListeningPort(log) : 0;
@@ -213,6 +215,7 @@ class ServerRun {
     ~ServerRun() {
         gateway::StopGatewayServer();
         gateway::SetLogWindow(nullptr);
+        gateway::ConnectionLog().SetFolding(true);
     }
     ServerRun(const ServerRun&) = delete;
     ServerRun& operator=(const ServerRun&) = delete;
