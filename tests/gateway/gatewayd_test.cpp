@@ -94,7 +94,7 @@ TEST(Gatewayd, SignalsStopItInOrderWithExitZero) {
         ASSERT_TRUE(run.Wait());
         EXPECT_EQ(run.ExitCode(), 0);
         std::string out = run.Stdout();
-        EXPECT_NE(out.find("Log window activated (0x00000001)"), std::string::npos);
+        EXPECT_EQ(out.find("Log window activated"), std::string::npos);  // it has no window
         EXPECT_NE(out.find("Unknown message received from client on "), std::string::npos);
         EXPECT_NE(out.rfind("Exiting server thread...\n"), std::string::npos);
         if (signal == SIGTERM) {

@@ -39,7 +39,7 @@ int Serve(const gatewayd::Options& options, gatewayd::ServiceHost& host) {
         options.logFile.empty() ? host.DefaultLogFile() : std::filesystem::path(options.logFile);
     static std::optional<gatewayd::FileLogReceiver> fileLog;
     if (!logFile.empty()) log = &fileLog.emplace(logFile, log);
-    gateway::SetLogWindow(log);
+    gateway::SetLogOutput(log);  // no window: nothing to announce
 
     // A service manager that started us hears of readiness, status and the stop; its watchdog
     // hears from the serving loop itself, so that a loop that hangs is found out.
