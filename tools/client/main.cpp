@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "bad_command_line.h"
 #include "bench.h"
 #include "command_line.h"
 #include "gateway_client.h"
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
     std::string error;
     auto line = vr620::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!line) {
-        std::fprintf(stderr, "vr620: %s\n%s", error.c_str(), vr620::UsageText().c_str());
+        std::fputs(common::BadCommandLineText("vr620", error, vr620::UsageText()).c_str(), stderr);
         return kExitUnreachable;
     }
     if (line->action == vr620::Action::kHelp) {

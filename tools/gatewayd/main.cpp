@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bad_command_line.h"
 #include "file_log_receiver.h"
 #include "gateway.h"
 #include "gatewayd_options.h"
@@ -83,7 +84,12 @@ int main(int argc, char** argv) {
     const bool asService =
         options ? options->service : std::ranges::find(arguments, "--service") != arguments.end();
     return gatewayd::ServiceHost::Run(asService, [&](gatewayd::ServiceHost& host) {
-        if (!options) return Fail(host, 2, error, gatewayd::UsageText());
+        if (!options) {
+            // The line that says what was wrong, then the synopsis and where the rest is.
+            const std::string text =
+                common::BadCommandLineText("vr620-gatewayd", error, gatewayd::UsageText());
+            return Fail(host, 2, error, text.substr(text.find('\n') + 1));
+        }
         if (options->help) {
             std::fputs(gatewayd::UsageText().c_str(), stdout);
             return 0;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "bad_command_line.h"
 #include "controller.h"
 #include "data_table.h"
 #include "hayes_modem.h"
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
     std::string error;
     const auto options = sim::ParseOptions(argc, argv, error);
     if (!options) {
-        std::fprintf(stderr, "vr620-sim: %s\n", error.c_str());
+        std::fputs(common::BadCommandLineText("vr620-sim", error, sim::HelpText()).c_str(), stderr);
         return 2;
     }
     if (options->help) {

@@ -107,7 +107,7 @@ std::optional<SimOptions> ParseOptions(int argc, const char* const* argv, std::s
             o.modemOptions.banner.push_back(*text);
             modemOptionSeen = true;
         } else {
-            error = "unknown option '" + std::string(arg) + "' (see --help)";
+            error = "unknown option '" + std::string(arg) + "'";
             return std::nullopt;
         }
     }
