@@ -127,8 +127,10 @@ TEST_F(Capture, ReadWriteTimeOutAndBadChecksumReadBackFrameByFrame) {
     EXPECT_EQ(Transact(0xFF02, DCT_COMMAND_READ).result, DCT_RESULT_CHECKSUM);
     EXPECT_EQ(lib.Close(0, 0), DCT_RESULT_OK);
     // A second open appends a section of its own; the first stays as it was.
+    // Its last request has no reply, and nothing comes after it in the file.
     ASSERT_EQ(lib.Open(0, 0, 0, nullptr, nullptr, nullptr, 0), DCT_RESULT_OK);
     EXPECT_EQ(Transact(0x0010, DCT_COMMAND_READ).data, (Bytes{0x56, 0x78}));
+    EXPECT_EQ(Transact(0xFF01, DCT_COMMAND_READ).result, DCT_RESULT_TIMEOUT);
     EXPECT_EQ(lib.Close(0, 0), DCT_RESULT_OK);
     const auto after = std::chrono::system_clock::now();
 
@@ -147,6 +149,7 @@ TEST_F(Capture, ReadWriteTimeOutAndBadChecksumReadBackFrameByFrame) {
         {"1", kReceived, "0x80", "0xff02", "ff 02", "0", "Wrong checksum"},
         {"2", kSent, "0x81", "0x0010", "", "1", ""},
         {"2", kReceived, "0x80", "0x0010", "56 78", "1", ""},
+        {"2", kSent, "0x81", "0xff01", "", "1", noReply},
     };
     EXPECT_EQ(frames, expected);
 

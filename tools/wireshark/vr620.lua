@@ -150,7 +150,8 @@ local lf = {
     reply_in = ProtoField.framenum("vr620.line.reply_in", "Reply in packet"),
     request_in = ProtoField.framenum("vr620.line.request_in", "Request in packet"),
     reply_time = ProtoField.relative_time("vr620.line.reply_time", "Reply after"),
-    no_reply = ProtoField.none("vr620.line.no_reply", "No reply before the line was used again"),
+    no_reply = ProtoField.none("vr620.line.no_reply", "No reply"),
+    port = ProtoField.string("vr620.line.port", "Port"),
     dropped = ProtoField.uint16("vr620.line.dropped", "Incomplete reply bytes dropped", base.DEC),
 }
 line.fields = lf
@@ -186,6 +187,8 @@ modem.experts = me
 
 local f_section = Field.new("frame.section_number")
 local f_interface = Field.new("frame.interface_id")
+local f_interface_name = Field.new("frame.interface_name")
+local f_interface_description = Field.new("frame.interface_description")
 
 -- Built on the first pass, in packet order; later passes (and a click in Wireshark) show it.
 local streams  -- per section and interface (one per open of the channel): parsers, request,
@@ -199,15 +202,37 @@ end
 reset_state()
 function line.init() reset_state() end
 
+-- The port of the section, as the library names its interface: "COM1 direct, 4800 bit/s" and
+-- the device path. Each open of the port is a section of its own.
+local function port_of()
+    local name, description = f_interface_name(), f_interface_description()
+    name = name and name.value or ""
+    description = description and description.value or ""
+    if description == "" then return name end
+    if name == "" then return description end
+    return description .. " (" .. name .. ")"
+end
+
 local function stream_of(pinfo)
     local section, interface = f_section(), f_interface()
     local id = (section and section.value or 0) .. "/" .. (interface and interface.value or 0)
     local s = streams[id]
     if not s then
-        s = { [P2P_SENT] = { buf = "" }, [P2P_RECV] = { buf = "" }, modem = { text = "" } }
+        s = { [P2P_SENT] = { buf = "" }, [P2P_RECV] = { buf = "" }, modem = { text = "" },
+              port = port_of() }
         streams[id] = s
     end
     return s
+end
+
+-- A request without a reply: the line was used again before one came, or (once the whole file
+-- has been read, on the second pass and later) nothing came after it at all. The packet's
+-- stream is the one of the first pass: later passes need not bring the frame's fields.
+local function no_reply(pinfo, r)
+    if r.no_reply then return true end
+    if not pinfo.visited then return false end
+    local s = r.stream
+    return s.request ~= nil and s.request.number == pinfo.number and not s.request.reply
 end
 
 -- The line is used again: a request still waiting has had no reply, and the library has
@@ -222,7 +247,7 @@ end
 
 local function analyse_device(tvb, pinfo, dir)
     local s = stream_of(pinfo)
-    local r = { pieces = {} }
+    local r = { pieces = {}, stream = s }
     if dir == P2P_SENT then line_used(s, r) end
     local p = s[dir] or { buf = "" }
     local raw = tvb:raw()
@@ -346,6 +371,12 @@ function line.dissector(tvb, pinfo, tree)
     pinfo.cols.dst = host_side and "device" or "host"
     local texts = {}
     local root = tree:add(line, tvb())
+    if r.stream.port == "" then r.stream.port = port_of() end  -- a first pass without the fields
+    local port = r.stream.port
+    if port ~= "" then
+        root:append_text(", " .. port)
+        root:add(lf.port, port):set_generated()
+    end
     if r.dropped then
         root:add(lf.dropped, r.dropped):set_generated()
         root:add_proto_expert_info(le.dropped)
@@ -372,7 +403,7 @@ function line.dissector(tvb, pinfo, tree)
             if piece.first == pinfo.number and r.reply_in then
                 t:add(lf.reply_in, r.reply_in):set_generated()
             end
-            if piece.first == pinfo.number and r.no_reply then
+            if piece.first == pinfo.number and dir == P2P_SENT and no_reply(pinfo, r) then
                 t:add(lf.no_reply):set_generated()
                 t:add_proto_expert_info(le.no_reply)
                 text = text .. " [no reply]"
@@ -413,8 +444,8 @@ function modem.dissector(tvb, pinfo, tree)
     local dir = pinfo.p2p_dir
     local r = packets[pinfo.number]
     if not r then
-        r = {}
         local s = stream_of(pinfo)
+        r = { stream = s }
         if dir == P2P_SENT then
             line_used(s, r)
             s.modem = { text = "" }
@@ -432,6 +463,12 @@ function modem.dissector(tvb, pinfo, tree)
     pinfo.cols.src = host_side and "host" or "modem"
     pinfo.cols.dst = host_side and "modem" or "host"
     local t = tree:add(modem, tvb())
+    if r.stream.port == "" then r.stream.port = port_of() end
+    local port = r.stream.port
+    if port ~= "" then
+        t:append_text(", " .. port)
+        t:add(lf.port, port):set_generated()
+    end
     t:add(mf.text, tvb())
     local text = (host_side and "Command: " or "Answer: ") .. shown(r.answer or tvb:raw())
     if r.result then
