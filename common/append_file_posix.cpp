@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,20 @@ std::string AppendFile::Open(const std::filesystem::path& file) {
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return "is no regular file";
+    }
+    // flock: the lock belongs to this open, so another open in this process is kept out too.
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        const int error = errno;
+        close(fd);
+        if (error == EWOULDBLOCK) return kInUse;
+        return "cannot be locked: " + common::SystemErrorText(error);
+    }
+    // Its size once nobody else can append.
+    if (fstat(fd, &st) != 0) {
+        const int error = errno;
+        close(fd);
+        return "cannot open: " + common::SystemErrorText(error);
     }
     handle_ = fd;
     sizeAtOpen_ = st.st_size;

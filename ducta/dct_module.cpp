@@ -65,7 +65,7 @@ Outcome DctModule::OpenChannel(const ChannelSettings& settings,
     if (const Status s = port.Open(*path, line, !modemMode); s != Status::kOk)
         return {s, PortReasonCode(s, port.LastError())};
     if (!settings_.traceFile.empty()) {
-        line_->capture.Start(settings_.traceFile, settings_.traceMaxSizeMb, *path,
+        line_->capture.Start(settings_.traceFile, settings_.traceMaxSizeMb, com, *path,
                              com + (modemMode ? " through a modem, " : " direct, ") +
                                  std::to_string(line.baud) + " bit/s");
     }

@@ -6,23 +6,46 @@
 
 namespace ducta {
 
-void LineCapture::Start(const std::filesystem::path& file, int maxMegabytes, std::string_view name,
-                        std::string_view description) {
+void LineCapture::Start(const std::filesystem::path& file, int maxMegabytes, std::string_view port,
+                        std::string_view name, std::string_view description) {
     Stop();
     try {
-        Begin(file, maxMegabytes, name, description);
+        Begin(file, maxMegabytes, port, name, description);
     } catch (const std::exception& e) {
         file_.Close();
         debug_.Line("capture " + fileName_ + " not written: " + e.what());
     }
 }
 
-void LineCapture::Begin(const std::filesystem::path& file, int maxMegabytes, std::string_view name,
-                        std::string_view description) {
+std::filesystem::path LineCapture::FileOfPort(const std::filesystem::path& file,
+                                              std::string_view port) {
+    std::filesystem::path own = file;
+    own.replace_filename(file.stem().string() + "-" + std::string(port) +
+                         file.extension().string());
+    return own;
+}
+
+std::string LineCapture::OpenFile(const std::filesystem::path& file, std::string_view port) {
     fileName_ = file.string();
+    std::string why = file_.Open(file);
+    if (why != CaptureFile::kInUse)
+        return why.empty() ? why : "capture " + fileName_ + " not written: " + why;
+    const std::string shared = fileName_;
+    fileName_ = FileOfPort(file, port).string();
+    why = file_.Open(fileName_);
+    if (!why.empty())
+        return "capture " + shared + " " + CaptureFile::kInUse + ", and " + fileName_ +
+               " not written: " + why;
+    debug_.Line("capture " + shared + " " + CaptureFile::kInUse + ": " + std::string(port) +
+                " writes " + fileName_);
+    return {};
+}
+
+void LineCapture::Begin(const std::filesystem::path& file, int maxMegabytes, std::string_view port,
+                        std::string_view name, std::string_view description) {
     maxMegabytes_ = maxMegabytes;
-    if (const std::string why = file_.Open(file); !why.empty()) {
-        debug_.Line("capture " + fileName_ + " not written: " + why);
+    if (const std::string why = OpenFile(file, port); !why.empty()) {
+        debug_.Line(why);
         return;
     }
     pcapng::Bytes header;

@@ -50,10 +50,16 @@ class LineCapture {
 
     // Stops a running capture, then appends a new section for the line `name` (its device
     // path; `description` says port, mode and speed) to `file`, which may grow to
-    // `maxMegabytes`. A file that cannot be opened, or has no room left, is told in one debug
-    // line, and nothing is captured.
-    void Start(const std::filesystem::path& file, int maxMegabytes, std::string_view name,
-               std::string_view description);
+    // `maxMegabytes`. A file that another process writes (another port) is not touched: the
+    // capture goes to the same name with "-<port>" before the extension, said in one debug line.
+    // A file that cannot be opened, or has no room left, is told in one debug line, and nothing
+    // is captured.
+    void Start(const std::filesystem::path& file, int maxMegabytes, std::string_view port,
+               std::string_view name, std::string_view description);
+
+    // `file` with "-<port>" before its extension: line.pcapng, COM2: line-COM2.pcapng.
+    static std::filesystem::path FileOfPort(const std::filesystem::path& file,
+                                            std::string_view port);
     // Records one chunk as it went over the line at `when`. Never waits for the file.
     void Record(Direction direction, Kind kind, std::span<const std::uint8_t> bytes,
                 SystemClock::time_point when);
@@ -63,8 +69,11 @@ class LineCapture {
     bool Running() const { return running_; }
 
   private:
-    void Begin(const std::filesystem::path& file, int maxMegabytes, std::string_view name,
-               std::string_view description);
+    void Begin(const std::filesystem::path& file, int maxMegabytes, std::string_view port,
+               std::string_view name, std::string_view description);
+    // Opens `file`, or the port's own file when another process holds it; the name it opened
+    // in fileName_. Empty on success, otherwise the debug line's text.
+    std::string OpenFile(const std::filesystem::path& file, std::string_view port);
     void Writer();
     // Ends recording with one debug line (on the caller's thread, as all of them).
     void Give(const std::string& why);

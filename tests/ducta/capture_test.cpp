@@ -1,9 +1,11 @@
 // The capture of the serial line ([Trace] in DUCTA.INI), made through a library copy against
 // vr620-sim over its pseudo-terminal and read back by Debian's tshark with
-// tools/wireshark/vr620.lua; the gateway protocol from a TCP capture through the same plug-in;
-// and a capture that cannot go on, which never fails a transfer.
+// tools/wireshark/vr620.lua; two ports from one library folder, each in a file of its own; the
+// gateway protocol from a TCP capture through the same plug-in; and a capture that cannot go on,
+// which never fails a transfer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +15,7 @@
 
 #include "../support/ducta_copy.h"
 #include "../support/temp_dir.h"
+#include "loopback.h"
 #include "pcapng.h"
 #include "program_run.h"
 #include "sim_process.h"
@@ -205,6 +208,78 @@ TEST_F(Capture, ModemDialHoldsTheModemsTextBesideTheFrames) {
         "result OK",
     };
     EXPECT_EQ(events, expected);
+}
+
+// Two gateways beside one library, on COM1 and COM2, with one [Trace] File=, reading at the same
+// time: the first to open its port writes the file, the other a file with its port in the name
+// (and says so); each file decodes whole, every request answered, on its own port alone.
+TEST_F(Capture, TwoPortsFromOneLibraryFolderWriteAFileEach) {
+    SKIP_WITHOUT_TSHARK();
+    const std::vector<std::string> line{"--baud", "38400", "--turnaround", "1"};
+    vr620_test::SimProcess one(line), two(line);
+    ASSERT_TRUE(one.Started()) << one.Error();
+    ASSERT_TRUE(two.Started()) << two.Error();
+    fs::copy_file(VR620_GATEWAYD_PATH, dir / "vr620-gatewayd");  // beside the fixture's library
+    lib.WriteIni("[Ports]\r\nCOM1=" + one.DevicePath() + "\r\nCOM2=" + two.DevicePath() +
+                 "\r\n[Direct]\r\nBaudRate=38400\r\n[Trace]\r\nFile=line.pcapng\r\n");
+    std::vector<std::unique_ptr<vr620_test::ProgramRun>> gateways, clients;
+    for (const std::string com : {"1", "2"}) {
+        const int port = vr620_test::FreePort();
+        gateways.push_back(std::make_unique<vr620_test::ProgramRun>(
+            (dir / "vr620-gatewayd").string(),
+            std::vector<std::string>{"--com", com, "--port", std::to_string(port), "--bind",
+                                     "127.0.0.1"},
+            vr620_test::ProgramRun::Streams{dir / ("gateway" + com + ".out"),
+                                            dir / ("gateway" + com + ".err")}));
+        ASSERT_TRUE(vr620_test::WaitUntil([&] {
+            return gateways.back()->Stdout().find("Listening to port") != std::string::npos;
+        })) << gateways.back()->Stderr();
+        clients.push_back(std::make_unique<vr620_test::ProgramRun>(
+            VR620_TOOL_PATH,
+            std::vector<std::string>{"--port", std::to_string(port), "bench", "--requests", "100",
+                                     "0x0102"},
+            vr620_test::ProgramRun::Streams{dir / ("client" + com + ".out"),
+                                            dir / ("client" + com + ".err")}));
+    }
+    for (auto& client : clients) {
+        ASSERT_TRUE(client->Wait(std::chrono::seconds(60)));
+        EXPECT_EQ(client->ExitCode(), 0) << client->Stderr();
+    }
+    for (auto& gateway : gateways) EXPECT_EQ(WEXITSTATUS(gateway->Stop()), 0);
+
+    // Which port came second is the race's; it said so in its one debug line.
+    const bool comOneSecond = fs::exists(dir / "line-COM1.pcapng");
+    const std::string second = comOneSecond ? "COM1" : "COM2";
+    const fs::path own = dir / ("line-" + second + ".pcapng");
+    ASSERT_TRUE(fs::exists(own));
+    EXPECT_FALSE(fs::exists(dir / (comOneSecond ? "line-COM2.pcapng" : "line-COM1.pcapng")));
+    const auto debugLines = [](const std::string& said) {
+        std::vector<std::string> lines;
+        std::stringstream in(said);
+        for (std::string line; std::getline(in, line);)
+            if (line.starts_with("ducta: ")) lines.push_back(line);
+        return lines;
+    };
+    EXPECT_EQ(debugLines(gateways[comOneSecond ? 0 : 1]->Stderr()),
+              std::vector<std::string>{"ducta: capture " + (dir / "line.pcapng").string() +
+                                       " in use by another process: " + second + " writes " +
+                                       own.string()});
+    EXPECT_EQ(debugLines(gateways[comOneSecond ? 1 : 0]->Stderr()), std::vector<std::string>{});
+    const std::string first = comOneSecond ? "COM2" : "COM1";
+    for (const auto& [file, com] : {std::pair{dir / "line.pcapng", first}, {own, second}}) {
+        const Rows frames = Dissect(file, "vr620.line.index",
+                                    {"vr620.line.port", "vr620.line.command",
+                                     "vr620.line.checksum.status", "vr620.line.no_reply"});
+        ASSERT_EQ(frames.size(), 200u) << file;
+        for (const auto& f : frames) {
+            EXPECT_TRUE(f[0].starts_with(com + " direct, 38400 bit/s (")) << f[0];
+            EXPECT_EQ(f[2], "1") << file;
+            EXPECT_EQ(f[3], "") << file;
+        }
+        EXPECT_EQ(std::count_if(frames.begin(), frames.end(),
+                                [](const auto& f) { return f[1] == "0x80"; }),
+                  100);
+    }
 }
 
 // A TCP capture of two gateways, one on 7105 and one on a port of the user's choice, built
