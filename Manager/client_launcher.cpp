@@ -93,8 +93,9 @@ bool StartClientProcess(const std::string& program, const std::vector<std::strin
     process.setArguments(list);
     // Started by a child that ends at once: the program belongs to the system, not to us.
     if (process.startDetached()) return true;
-    error = process.program().toLocal8Bit().toStdString() + ": " +
-            process.errorString().toLocal8Bit().toStdString();
+    // The client program, even when Wine was to start it.
+    error =
+        path.toLocal8Bit().toStdString() + ": " + process.errorString().toLocal8Bit().toStdString();
     return false;
 }
 

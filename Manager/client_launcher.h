@@ -25,8 +25,9 @@ std::vector<std::string> SplitAtBlanks(const std::string& commandLine);
 // Starts `program` (a path relative to the current folder, or a full path; never looked up on
 // the PATH) with `arguments` behind it, the manager's environment and current folder. A
 // Windows program (a name ending in ".exe", in any case) on another system is started as
-// `wine <program> <arguments>`, with the `wine` found on the PATH. False, with the reason in
-// words in `error`, when it could not be started (Wine missing among the reasons).
+// `wine <program> <arguments>`, with the `wine` found on the PATH. False, with the program's
+// full path and the reason in words in `error` ("<path>: <reason>"), when it could not be
+// started (Wine missing among the reasons).
 bool StartClientProcess(const std::string& program, const std::vector<std::string>& arguments,
                         std::string& error);
 

@@ -51,25 +51,28 @@ QToolButton* MakeBitBtn(const char* caption, const char* glyph, QRect bounds, QW
     return button;
 }
 
-// A numbered box: caption and message from the language library of `language`.
+// A numbered box: caption and message from the language library of `language`, and `detail`
+// (in the system's words) in a paragraph of its own behind the message.
 manager::BoxAnswer ShowNumberedBox(const std::string& language, int caption, int message,
                                    manager::BoxIcon icon, manager::BoxButtons buttons,
-                                   manager::BoxAnswer defaultAnswer) {
+                                   manager::BoxAnswer defaultAnswer,
+                                   const std::string& detail = {}) {
     manager::MessageBoxRequest request;
     {
         texts::LanguageTexts texts(language);
         request.caption = texts.LoadText(caption);
         request.text = texts.LoadText(message);
     }
+    if (!detail.empty()) request.text += "\n\n" + detail;
     request.icon = icon;
     request.buttons = buttons;
     request.defaultAnswer = defaultAnswer;
     return manager::ShowMessageBox(request);
 }
 
-void ShowErrorBox(const std::string& language, int message) {
+void ShowErrorBox(const std::string& language, int message, const std::string& detail = {}) {
     ShowNumberedBox(language, texts::kTextErrorCaption, message, manager::BoxIcon::Error,
-                    manager::BoxButtons::Ok, manager::BoxAnswer::Ok);
+                    manager::BoxButtons::Ok, manager::BoxAnswer::Ok, detail);
 }
 
 }  // namespace
@@ -383,9 +386,9 @@ void TMainForm::LaunchClient(const char* key, const char* defaultName) {
     std::string error;
     if (!manager::StartClientProcess(
             program, manager::SplitAtBlanks(commandLine.substr(program.size())), error)) {
-        // The box says that it failed; the reason goes to the debug output.
+        // The box names the program and the system's reason; so does the debug output.
         DEBUG_TRACE("%s", error.c_str());
-        ShowErrorBox(Language, texts::kTextClientNotStarted);
+        ShowErrorBox(Language, texts::kTextClientNotStarted, error);
     }
 }
 
