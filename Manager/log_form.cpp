@@ -1,8 +1,13 @@
 #include "log_form.h"
 
+#include <QGuiApplication>
 #include <QListWidget>
+#include <QScreen>
+#include <QScrollBar>
 #include <QShowEvent>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "design_font.h"
 #include "device_status_bridge.h"
@@ -33,9 +38,26 @@ TLogForm::TLogForm(QWidget* parent)
     // Tab goes from the list to the line.
     setTabOrder(ListBox_Log, Label_DeviceStatus);
 
-    // The list starts at its designed 435 by 125; the window is taller by the line.
-    resize(435, 125 + Label_DeviceStatus->heightForWidth(435));
+    // The list starts 125 high, and wide enough for a long line of the log whole (the designed
+    // 435 pixels cut a command's line off), within the screen; the window is taller by the line.
+    const int width = ListWidthForLongLines();
+    resize(width, 125 + Label_DeviceStatus->heightForWidth(width));
     move(112, -1);
+}
+
+int TLogForm::ListWidthForLongLines() const {
+    static constexpr const char* kLongLine =
+        "31.12.2026 23:59:59  Client on 1023 from 255.255.255.255 refused, address not allowed! "
+        "Connection closed...";
+    const int text = ListBox_Log->fontMetrics().horizontalAdvance(QString::fromLatin1(kLongLine));
+    // The frame on both sides, the item's own margins, and the vertical scroll bar.
+    const int chrome = 2 * ListBox_Log->frameWidth() + 8 +
+                       ListBox_Log->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    int width = std::max(kDesignedWidth, text + chrome);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width =
+            std::min(width, std::max(kDesignedWidth, screen->availableGeometry().width() - 112));
+    return width;
 }
 
 TLogForm::~TLogForm() {

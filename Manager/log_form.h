@@ -44,6 +44,10 @@ class TLogForm : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    static constexpr int kDesignedWidth = 435;
+    // How wide the list opens: a long line of the log whole, within the screen.
+    int ListWidthForLongLines() const;
+
     texts::Component components_;
     bool placed_ = false;
 };

@@ -49,6 +49,11 @@ TEST_F(LogFormTest, KeepsTheNewest201LinesScrolledToTheNewestAlsoWhileHidden) {
     gateway::WriteLogLine("line %d", 251);
     QCoreApplication::processEvents();
     EXPECT_TRUE(NewestLineVisible(logForm.ListBox_Log));
+    // It opens wide enough for a command's line and its reason whole.
+    gateway::WriteLogLine("DEVICE_DISCONNECT command received from client on 1023 -> ERROR");
+    gateway::WriteLogLine("Device on COM255: port /dev/ttyUSB0 in use by another program");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(logForm.ListBox_Log->horizontalScrollBar()->maximum(), 0);
 
     // Closing only hides: the lines stay and new ones keep coming.
     logForm.close();
