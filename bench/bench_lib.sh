@@ -5,9 +5,11 @@
 #   bench_start_sim ARG...   starts $work/vr620-sim ARG... on the line $work/com1 and waits
 #                            until it serves; its pid in $sim
 #   bench_start_gateway LOG ARG...
-#                            starts $work/vr620-gatewayd ARG... on a free port, its output in
-#                            $work/LOG, and waits until it listens; its pid in $gateway, the
-#                            port in $port
+#                            starts the gateway ("${bench_gateway[@]}", by default
+#                            $work/vr620-gatewayd) with ARG... on a free port, its output in
+#                            $work/LOG (its standard error in $work/$bench_gateway_err when that
+#                            is set), and waits until it listens (at most $bench_gateway_wait
+#                            tenths of a second); its pid in $gateway, the port in $port
 #   wait_for_text FILE TENTHS TEXT
 #                            true once FILE holds TEXT, false after TENTHS tenths of a second
 #   latency_p50_p95          on standard input the output of `vr620 bench`: prints "P50 P95"
@@ -45,18 +47,35 @@ bench_start_sim() {
     wait_for_text "$work/sim.out" 100 "^device: " || { cat "$work/sim.out" >&2; exit 1; }
 }
 
+bench_gateway=()
+bench_gateway_wait=100
+bench_gateway_err=""
 bench_start_gateway() {
-    local log="$1" candidate
+    local log="$1" candidate tenths
     shift
+    [ ${#bench_gateway[@]} -gt 0 ] || bench_gateway=("$work/vr620-gatewayd")
     for _ in 1 2 3 4 5; do
-        candidate=$((20000 + RANDOM % 40000))
-        "$work/vr620-gatewayd" --port "$candidate" "$@" >"$work/$log" 2>&1 &
-        gateway=$!
-        if wait_for_text "$work/$log" 100 "Listening to port"; then
-            port=$candidate
-            pids+=("$gateway")
-            return 0
+        # Below the system's range of ports for outgoing connections (32768 and up), so that no
+        # client's end of a connection (one in TIME_WAIT from the round before among them) holds
+        # it, and nobody listening on it now.
+        candidate=$((20000 + RANDOM % 12000))
+        if ss -Hltn "sport = :$candidate" 2>/dev/null | grep -q .; then continue; fi
+        if [ -n "$bench_gateway_err" ]; then
+            "${bench_gateway[@]}" --port "$candidate" "$@" >"$work/$log" 2>"$work/$bench_gateway_err" &
+        else
+            "${bench_gateway[@]}" --port "$candidate" "$@" >"$work/$log" 2>&1 &
         fi
+        gateway=$!
+        # Until it listens, or ends (its port taken after all: another one is tried).
+        for tenths in $(seq "$bench_gateway_wait"); do
+            if grep -q "Listening to port" "$work/$log" 2>/dev/null; then
+                port=$candidate
+                pids+=("$gateway")
+                return 0
+            fi
+            kill -0 "$gateway" 2>/dev/null || break
+            sleep 0.1
+        done
         kill -TERM "$gateway" 2>/dev/null || true
         wait "$gateway" 2>/dev/null || true
     done

@@ -36,6 +36,7 @@ done
 
 . bench/bench_lib.sh
 bench_work wine_gateway
+bench_gateway_wait=300  # Wine starts slowly
 bench_at_end='WINEPREFIX="$work/wine" wineserver -k 2>/dev/null || true'
 bench_copy "$out" vr620-gatewayd vr620 vr620-sim libducta.so
 mkdir -p "$work/windows"
@@ -55,17 +56,13 @@ wineboot </dev/null >/dev/null 2>&1  # Wine's services, which then live as long 
 # Far above the machine's own serial ports, which Wine maps afresh whenever its server starts.
 ln -sfn "$work/com1" "$WINEPREFIX/dosdevices/com42"
 
-gateway=""
-start_gateway() {  # linux|windows, port
+start_gateway() {  # linux|windows: on a free port each time, $port
     if [ "$1" = linux ]; then
-        "$work/vr620-gatewayd" --port "$2" --com 1 --bind 127.0.0.1 >"$work/gateway.log" 2>&1 &
+        bench_gateway=("$work/vr620-gatewayd")
     else
-        wine "$work/windows/vr620-gatewayd.exe" --port "$2" --com 1 --bind 127.0.0.1 \
-            >"$work/gateway.log" 2>&1 &
+        bench_gateway=(wine "$work/windows/vr620-gatewayd.exe")
     fi
-    gateway=$!
-    wait_for_text "$work/gateway.log" 300 "Listening to port" ||
-        { cat "$work/gateway.log" >&2; exit 1; }
+    bench_start_gateway gateway.log --com 1 --bind 127.0.0.1
 }
 stop_gateway() {  # SIGINT: under Wine it arrives as Ctrl-C
     kill -INT "$gateway"
@@ -83,8 +80,7 @@ for baud in "${bauds[@]}"; do
     : >"$work/linux.p" ; : >"$work/windows.p"
     for _ in $(seq "$rounds"); do
         for kind in linux windows; do
-            port=$((20000 + RANDOM % 40000))
-            start_gateway "$kind" "$port"
+            start_gateway "$kind"
             result=$("$work/vr620" --port "$port" bench --requests "$requests" 0x0102 2>&1) ||
                 { echo "$result" >&2; exit 1; }
             latency_p50_p95 <<<"$result" >>"$work/$kind.p"
