@@ -13,6 +13,7 @@
 #   wait_for_text FILE TENTHS TEXT
 #                            true once FILE holds TEXT, false after TENTHS tenths of a second
 #   latency_p50_p95          on standard input the output of `vr620 bench`: prints "P50 P95"
+#   median FILE COLUMN       the median of a column of FILE's figures (of the rounds)
 # Speed is measured here, never asserted in tests.
 
 bench_at_end=""
@@ -94,4 +95,8 @@ wait_for_text() {
 
 latency_p50_p95() {
     grep '^latency' | sed 's/.*p50 \([0-9.]*\), p95 \([0-9.]*\).*/\1 \2/'
+}
+
+median() {
+    awk "{print \$$2}" "$1" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
 }

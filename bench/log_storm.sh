@@ -120,9 +120,6 @@ for _ in $(seq "$rounds"); do
         wait "$gateway" || { echo "log_storm: the gateway did not end with 0" >&2; exit 1; }
     done
 done
-median() {  # column of a figures file
-    awk "{print \$$2}" "$1" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
-}
 printf '%-10s %10s %10s\n' build "p50 ms" "p95 ms"
 for build in "${builds[@]}"; do
     printf '%-10s %10s %10s\n' "$build" "$(median "$work/$build.p" 1)" "$(median "$work/$build.p" 2)"

@@ -56,9 +56,6 @@ for _ in $(seq "$rounds"); do
     done
 done
 
-median() {  # column of a figures file
-    awk "{print \$$2}" "$1" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
-}
 echo "vr620 bench through vr620-gatewayd at $baud bit/s: $requests reads of point 0x0102 a round," \
     "$rounds rounds (median of the rounds)"
 printf '%-10s %10s %10s\n' "[Trace]" "p50 ms" "p95 ms"

@@ -89,8 +89,8 @@ for baud in "${bauds[@]}"; do
     done
     for kind in linux windows; do
         # The median of the rounds' figures.
-        p50=$(awk '{print $1}' "$work/$kind.p" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-        p95=$(awk '{print $2}' "$work/$kind.p" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
+        p50=$(median "$work/$kind.p" 1)
+        p95=$(median "$work/$kind.p" 2)
         printf '%-8s %-9s %10s %10s\n' "$baud" "$kind" "$p50" "$p95"
     done
     kill -TERM "$sim"; wait "$sim" 2>/dev/null || true
