@@ -1,6 +1,6 @@
 #include "debug_output.h"
 
-#include <cstdlib>
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -17,17 +17,21 @@ void Emit(std::string_view text) {
     common::WriteDebugLine(line);
 }
 
+// Set once the folding below is gone (the process ends, or the library is unloaded): a line
+// written after that, by an object destroyed later, goes out as it is. Trivially destructible, so
+// it outlives every object of the library.
+std::atomic<bool> g_foldingGone{false};
+
 // The process's one folding of the library's lines.
 class DebugLines {
   public:
     static DebugLines& Instance() {
-        // Never destroyed: a thread may still write while the process ends.
-        static DebugLines* const lines = [] {
-            auto* made = new DebugLines;
-            std::atexit([] { Instance().Finish(); });
-            return made;
-        }();
-        return *lines;
+        static DebugLines lines;
+        return lines;
+    }
+    ~DebugLines() {
+        Finish();
+        g_foldingGone.store(true);
     }
 
     void Write(std::string_view text) {
@@ -40,12 +44,13 @@ class DebugLines {
         if (verdict.write) Emit(text);
     }
 
+  private:
+    DebugLines() = default;
     void Finish() {
         std::lock_guard lock(mutex_);
         if (const std::string count = folding_.Finish(); !count.empty()) Emit(count);
     }
 
-  private:
     std::mutex mutex_;
     common::LineFolding folding_;
 };
@@ -53,6 +58,7 @@ class DebugLines {
 }  // namespace
 
 void DebugOutput::Line(std::string_view text) {
+    if (g_foldingGone.load()) return Emit(text);
     DebugLines::Instance().Write(text);
 }
 

@@ -5,8 +5,8 @@
 // module object of the process, whatever thread writes: a client that opens, fails and closes in
 // a loop while the device is away leaves its first lines and a count now and then. The library
 // has no clock of its own to wake it, so a count is written before the next line of another
-// kind, with the first line that comes once it is due, and when the process ends (or the
-// library is unloaded).
+// kind, with the first line that comes once it is due, and when the process ends or the library
+// is unloaded.
 #pragma once
 
 #include <string_view>
