@@ -28,15 +28,15 @@ std::filesystem::path LineCapture::FileOfPort(const std::filesystem::path& file,
 std::string LineCapture::OpenFile(const std::filesystem::path& file, std::string_view port) {
     fileName_ = file.string();
     std::string why = file_.Open(file);
-    if (why != CaptureFile::kInUse)
+    if (why != common::AppendFile::kInUse)
         return why.empty() ? why : "capture " + fileName_ + " not written: " + why;
     const std::string shared = fileName_;
     fileName_ = FileOfPort(file, port).string();
     why = file_.Open(fileName_);
     if (!why.empty())
-        return "capture " + shared + " " + CaptureFile::kInUse + ", and " + fileName_ +
+        return "capture " + shared + " " + common::AppendFile::kInUse + ", and " + fileName_ +
                " not written: " + why;
-    debug_.Line("capture " + shared + " " + CaptureFile::kInUse + ": " + std::string(port) +
+    debug_.Line("capture " + shared + " " + common::AppendFile::kInUse + ": " + std::string(port) +
                 " writes " + fileName_);
     return {};
 }
