@@ -15,6 +15,8 @@ pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev lib
 pkgs+=(tshark)
 # vr620-gatewayd tells systemd that it is ready, its status and its watchdog through libsystemd.
 pkgs+=(libsystemd-dev)
+# TLS between gateways and clients (OpenSSL 3); the tests compare fingerprints with openssl's.
+pkgs+=(libssl-dev openssl)
 case "${1:-}" in
     fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
     package) pkgs+=(dpkg-dev lintian desktop-file-utils man-db) ;;
