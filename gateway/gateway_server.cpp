@@ -5,6 +5,7 @@
 #include <optional>
 #include <system_error>
 
+#include "client_stream.h"
 #include "deadline.h"
 #include "device_port.h"
 #include "log_writer.h"
@@ -28,12 +29,17 @@ constexpr auto kAcceptPause = 1s;
 }  // namespace
 
 struct GatewayServer::Connection {
-    enum class Phase { kReceiving, kAtDevice, kReplying };
+    enum class Phase { kHandshaking, kReceiving, kAtDevice, kReplying };
 
     int fd = net::kInvalidSocket;
     std::uint64_t id = 0;
     Phase phase = Phase::kReceiving;
     bool closed = false;
+    // Among the clients: from the accept, a TLS client from the end of its handshake.
+    bool counted = false;
+    IpAddress peer;
+    ClientStream stream;  // owns fd
+    Clock::time_point handshakeDeadline{};
     MessageReceiver receiver;
     Request request;                  // the one at the device
     std::string lastReason;           // of this connection's most recent ERROR
@@ -63,29 +69,47 @@ common::Outcome<> GatewayServer::Start(const ServerConfig& config,
     // The state shows this server's port, whatever the one before used.
     monitor_.SetPort(config_.channel + 1, DevicePathOfCom(config_.channel + 1).value_or(""));
 
-    auto listener = CreateServerSocket(config_.port, config_.bindAddress);
-    if (!listener.Ok()) {
-        log_.Write("Error in creating server connection! Terminating the application...");
-        log_.Write("%s", listener.Why().words.c_str());
-        return listener.Why();
+    if (config_.tlsPort) {
+        std::string error;
+        tlsContext_ = tls::MakeContext(
+            tls::Role::kServer, config_.tls,
+            [this](const std::string& notice) { log_.Write("%s", notice.c_str()); }, error);
+        if (!tlsContext_) {
+            log_.Write("Error in creating server connection! Terminating the application...");
+            log_.Write("%s", error.c_str());
+            return common::Failure{common::FailureKind::kOther, error};
+        }
     }
-    listener_ = listener.Value();
-    if (!wake_.Open() || !net::SetNonBlocking(listener_)) {
+    auto listeners = OpenListeners(config_);
+    if (!listeners.Ok()) {
+        log_.Write("Error in creating server connection! Terminating the application...");
+        log_.Write("%s", listeners.Why().words.c_str());
+        return listeners.Why();
+    }
+    listeners_ = std::move(listeners.Value());
+    if (!wake_.Open()) {
         const common::Failure why{common::FailureKind::kOther,
                                   "the server cannot wait for its clients: " +
                                       common::SystemErrorText(common::LastSystemError())};
         log_.Write("Error in creating server connection! Terminating the application...");
         log_.Write("%s", why.words.c_str());
-        DestroyServerSocket(listener_);
-        listener_ = kInvalidSocket;
+        CloseListeners(listeners_);
         return why;
     }
-    const int port = net::BoundPort(listener_);
+    const int port = ListenerPort(listeners_, false);
+    const int tlsPort = ListenerPort(listeners_, true);
     log_.Write("Server started. Listening to port %d...", port);
+    if (config_.tlsPort && config_.tlsOnly) {
+        log_.Write("Listening to TLS port %d; port %d serves this computer alone...", tlsPort,
+                   port);
+    } else if (config_.tlsPort) {
+        log_.Write("Listening to TLS port %d...", tlsPort);
+    }
     {
         std::lock_guard lock(mutex_);
         running_ = true;
         port_ = port;
+        tlsPort_ = tlsPort;
     }
     monitor_.SetClients(0);
     nextHeartbeat_ = Clock::now() + config_.heartbeatInterval;
@@ -142,6 +166,11 @@ int GatewayServer::Port() const {
     return port_;
 }
 
+int GatewayServer::TlsPort() const {
+    std::lock_guard lock(mutex_);
+    return tlsPort_;
+}
+
 unsigned GatewayServer::ClientCount() const {
     std::lock_guard lock(mutex_);
     return clientCount_;
@@ -167,23 +196,41 @@ void GatewayServer::Serve() {
     std::vector<net::PollEntry> entries;
     std::vector<Connection*> polled;
     bool failed = false;
-    // The entries ahead of the connections: the wake-up, the listener, the path watch.
-    constexpr std::size_t kFirstConnection = 3;
+    // The entries ahead of the connections: the wake-up, the path watch, the listeners.
+    constexpr std::size_t kFirstListener = 2;
+    const std::size_t firstConnection = kFirstListener + listeners_.size();
+    // Bytes that TLS holds already need no poll to be received.
+    const auto holdsBytes = [](const Connection& c) {
+        return c.phase == Connection::Phase::kReceiving && c.stream.Pending();
+    };
     while (!StopRequested()) {
         FollowHeldPath();
         const bool accepting = !acceptFailing_ || Clock::now() >= acceptResumes_;
-        entries.assign({{wake_.Handle(), net::kPollReadable, 0},
-                        {accepting ? listener_ : net::kInvalidSocket, net::kPollReadable, 0},
-                        {watch_.Handle(), net::kPollReadable, 0}});
+        entries.assign(
+            {{wake_.Handle(), net::kPollReadable, 0}, {watch_.Handle(), net::kPollReadable, 0}});
+        for (const Listener& listener : listeners_)
+            entries.push_back(
+                {accepting ? listener.socket : net::kInvalidSocket, net::kPollReadable, 0});
         polled.clear();
+        bool held = false;
         for (auto& connection : connections_) {
             short events = 0;
-            if (connection->phase == Connection::Phase::kReceiving) events = net::kPollReadable;
-            if (connection->phase == Connection::Phase::kReplying) events = net::kPollWritable;
+            switch (connection->phase) {
+                case Connection::Phase::kHandshaking:
+                case Connection::Phase::kReceiving:
+                    events = connection->stream.PollEvents(net::kPollReadable);
+                    break;
+                case Connection::Phase::kReplying:
+                    events = connection->stream.PollEvents(net::kPollWritable);
+                    break;
+                case Connection::Phase::kAtDevice:
+                    break;
+            }
+            held = held || holdsBytes(*connection);
             entries.push_back({connection->fd, events, 0});
             polled.push_back(connection.get());
         }
-        if (net::Poll(entries, Timeout(Clock::now())) < 0) {
+        if (net::Poll(entries, held ? 0 : Timeout(Clock::now())) < 0) {
             if (net::LastError().kind == net::ErrorKind::kInterrupted) continue;
             log_.Write("Error in selecting socket from socket set!");
             failed = true;
@@ -193,9 +240,13 @@ void GatewayServer::Serve() {
 
         for (std::size_t i = 0; i < polled.size(); ++i) {
             Connection& connection = *polled[i];
-            const short ready = entries[i + kFirstConnection].found;
+            const short ready = entries[i + firstConnection].found |
+                                (holdsBytes(connection) ? net::kPollReadable : 0);
             if (connection.closed || ready == 0) continue;
             switch (connection.phase) {
+                case Connection::Phase::kHandshaking:
+                    ContinueHandshake(connection, now);
+                    break;
                 case Connection::Phase::kReceiving:
                     Receive(connection, now);
                     break;
@@ -213,7 +264,7 @@ void GatewayServer::Serve() {
             wake_.Clear();
             DeliverCompletions(now);
         }
-        if (entries[2].found != 0 && watch_.TakeEvents()) CheckWatchedPath();
+        if (entries[1].found != 0 && watch_.TakeEvents()) CheckWatchedPath();
         log_.WriteDueRepeats(now);
         if (releaseDue_ && now >= *releaseDue_) {
             worker_->Post(ReleaseJob{config_.releaseAfterSeconds});
@@ -226,7 +277,10 @@ void GatewayServer::Serve() {
         for (auto& connection : connections_) CheckDeadlines(*connection, now);
         // A closed connection frees its place before anybody new is accepted.
         std::erase_if(connections_, [](const auto& c) { return c->closed; });
-        if (accepting && (entries[1].found & net::kPollReadable) != 0) Accept(now);
+        for (std::size_t i = 0; accepting && i < listeners_.size(); ++i) {
+            if ((entries[kFirstListener + i].found & net::kPollReadable) != 0)
+                Accept(listeners_[i], now);
+        }
     }
     ShutDown(!failed);
 }
@@ -242,6 +296,8 @@ int GatewayServer::Timeout(Clock::time_point now) const {
     if (releaseDue_) consider(*releaseDue_);
     const auto idle = std::chrono::seconds(config_.idleTimeoutSeconds);
     for (const auto& connection : connections_) {
+        if (connection->phase == Connection::Phase::kHandshaking)
+            consider(connection->handshakeDeadline);
         if (connection->phase == Connection::Phase::kReplying) consider(connection->replyDeadline);
         if (connection->phase != Connection::Phase::kReceiving) continue;
         if (connection->receiver.InMessage()) consider(connection->messageDeadline);
@@ -251,7 +307,7 @@ int GatewayServer::Timeout(Clock::time_point now) const {
     return std::min(common::MillisecondsUntil(*nearest, now), 24 * 3600 * 1000);
 }
 
-void GatewayServer::Accept(Clock::time_point now) {
+void GatewayServer::Accept(const Listener& listener, Clock::time_point now) {
     // Connections that queue while the table fills may have been closed by their clients
     // already: they are left for the next pass, which notices those closes first. Only a table
     // that was full before turns newcomers away.
@@ -259,7 +315,7 @@ void GatewayServer::Accept(Clock::time_point now) {
     for (;;) {
         if (!fullBefore && connections_.size() >= kMaxClients) return;
         IpAddress peer;
-        const int fd = net::AcceptConnection(listener_, peer);
+        const int fd = net::AcceptConnection(listener.socket, peer);
         if (fd == net::kInvalidSocket) {
             const net::ErrorKind why = net::LastError().kind;
             if (why == net::ErrorKind::kWouldBlock) return;
@@ -283,36 +339,78 @@ void GatewayServer::Accept(Clock::time_point now) {
             net::CloseSocket(fd);
             continue;
         }
+        std::unique_ptr<tls::Stream> tls;
+        if (listener.tls) {
+            std::string error;
+            tls = tls::AcceptStream(*tlsContext_, fd, error);
+            if (!tls) {
+                log_.Write("Client on %d from %s refused: %s", fd, FormatIpAddress(peer).c_str(),
+                           error.c_str());
+                net::CloseSocket(fd);
+                continue;
+            }
+        }
         auto connection = std::make_unique<Connection>();
         connection->fd = fd;
         connection->id = nextConnection_++;
         connection->lastHeard = now;
+        connection->peer = peer;
+        connection->stream.Open(fd, std::move(tls));
+        // A TLS client is served, and counted, once its handshake has ended well.
+        if (listener.tls) {
+            connection->phase = Connection::Phase::kHandshaking;
+            connection->handshakeDeadline = now + kTlsHandshakeBound;
+        } else {
+            connection->counted = true;
+        }
         connections_.push_back(std::move(connection));
+        if (listener.tls) continue;
         log_.Write("Client on %d connected", fd);
         CancelRelease();
         ClientsChanged();
     }
 }
 
+void GatewayServer::ContinueHandshake(Connection& connection, Clock::time_point now) {
+    switch (connection.stream.Handshake()) {
+        case tls::Step::kWantRead:
+        case tls::Step::kWantWrite:
+            return;
+        case tls::Step::kRefused:
+            Refuse(connection, connection.stream.TlsFailure());
+            return;
+        case tls::Step::kDone:
+            break;
+    }
+    connection.phase = Connection::Phase::kReceiving;
+    connection.lastHeard = now;
+    connection.counted = true;
+    log_.Write("Client on %d connected (TLS, SHA256 %s)", connection.fd,
+               connection.stream.PeerFingerprint().c_str());
+    CancelRelease();
+    ClientsChanged();
+}
+
+void GatewayServer::Refuse(Connection& connection, const std::string& reason) {
+    log_.Write("Client on %d from %s refused: %s", connection.fd,
+               FormatIpAddress(connection.peer).c_str(), reason.c_str());
+    Drop(connection, nullptr);
+}
+
 void GatewayServer::Receive(Connection& connection, Clock::time_point now) {
     std::uint8_t chunk[kMaxBodySize];
     const std::size_t wanted = std::min(connection.receiver.Wanted(), sizeof chunk);
-    const long got = net::ReceiveBytes(connection.fd, chunk, wanted);
-    if (got < 0) {
-        const net::ErrorKind why = net::LastError().kind;
-        if (why == net::ErrorKind::kWouldBlock || why == net::ErrorKind::kInterrupted) return;
-        Drop(connection, why == net::ErrorKind::kPeerGone
+    const ClientStream::Result got = connection.stream.Receive(chunk, wanted);
+    if (got.outcome == ClientStream::Outcome::kWait) return;
+    if (got.outcome != ClientStream::Outcome::kMoved) {
+        Drop(connection, got.outcome == ClientStream::Outcome::kClosed
                              ? "Client on %d disconnected"
                              : "Error in receiving data from client on %d! Connection closed...");
         return;
     }
-    if (got == 0) {
-        Drop(connection, "Client on %d disconnected");
-        return;
-    }
     if (!connection.receiver.InMessage()) connection.messageDeadline = now + kMessageBound;
     connection.lastHeard = now;
-    connection.receiver.Feed({chunk, static_cast<std::size_t>(got)});
+    connection.receiver.Feed({chunk, got.bytes});
     switch (connection.receiver.GetState()) {
         case MessageReceiver::State::kTooLong:
             Drop(connection,
@@ -394,19 +492,17 @@ void GatewayServer::BeginReply(Connection& connection, const Value& body, Clock:
 
 void GatewayServer::SendReply(Connection& connection, Clock::time_point now) {
     while (connection.replySent < connection.reply.size()) {
-        const long sent =
-            net::SendBytes(connection.fd, connection.reply.data() + connection.replySent,
-                           connection.reply.size() - connection.replySent);
-        if (sent < 0) {
-            const net::ErrorKind why = net::LastError().kind;
-            if (why == net::ErrorKind::kInterrupted) continue;
-            if (why == net::ErrorKind::kWouldBlock) return;
-            Drop(connection, why == net::ErrorKind::kPeerGone
+        const ClientStream::Result sent =
+            connection.stream.Send(connection.reply.data() + connection.replySent,
+                                   connection.reply.size() - connection.replySent);
+        if (sent.outcome == ClientStream::Outcome::kWait) return;
+        if (sent.outcome != ClientStream::Outcome::kMoved) {
+            Drop(connection, sent.outcome == ClientStream::Outcome::kClosed
                                  ? "Client on %d disconnected"
                                  : "Error in sending data to client on %d! Connection closed...");
             return;
         }
-        connection.replySent += static_cast<std::size_t>(sent);
+        connection.replySent += sent.bytes;
     }
     connection.phase = Connection::Phase::kReceiving;
     connection.lastHeard = now;
@@ -414,6 +510,12 @@ void GatewayServer::SendReply(Connection& connection, Clock::time_point now) {
 
 void GatewayServer::CheckDeadlines(Connection& connection, Clock::time_point now) {
     if (connection.closed) return;
+    if (connection.phase == Connection::Phase::kHandshaking) {
+        if (now >= connection.handshakeDeadline)
+            Refuse(connection, "TLS handshake not finished within " +
+                                   std::to_string(kTlsHandshakeBound.count()) + " s");
+        return;
+    }
     if (connection.phase == Connection::Phase::kReplying && now >= connection.replyDeadline) {
         Drop(connection, "Error in sending data to client on %d! Connection closed...");
         return;
@@ -433,9 +535,9 @@ void GatewayServer::CheckDeadlines(Connection& connection, Clock::time_point now
 
 void GatewayServer::Drop(Connection& connection, const char* format) {
     if (format != nullptr) log_.Write(format, connection.fd);
-    net::CloseSocket(connection.fd);
+    connection.stream.Close();
     connection.closed = true;
-    ClientsChanged();
+    if (connection.counted) ClientsChanged();
     ArmRelease();
 }
 
@@ -456,8 +558,9 @@ void GatewayServer::CancelRelease() {
 }
 
 void GatewayServer::ClientsChanged() {
+    // A TLS client in its handshake holds a place, but is no client yet.
     const auto open = std::count_if(connections_.begin(), connections_.end(),
-                                    [](const auto& c) { return !c->closed; });
+                                    [](const auto& c) { return !c->closed && c->counted; });
     {
         std::lock_guard lock(mutex_);
         clientCount_ = static_cast<unsigned>(open);
@@ -489,21 +592,19 @@ void GatewayServer::ShutDown(bool requested) {
     // The device is closed first, after the transaction that runs; requests still waiting for
     // the device are dropped with their connections.
     if (worker_ != nullptr) worker_->Finish();
-    for (auto& connection : connections_) {
-        if (!connection->closed) net::CloseSocket(connection->fd);
-    }
+    for (auto& connection : connections_) connection->stream.Close();
     connections_.clear();
     ClientsChanged();
     watch_.Watch({});
     watchedPath_.clear();
-    DestroyServerSocket(listener_);
-    listener_ = kInvalidSocket;
+    CloseListeners(listeners_);
     log_.Write("Exiting server thread...");
 
     std::vector<std::function<void()>> stopped;
     {
         std::lock_guard lock(mutex_);
         port_ = 0;
+        tlsPort_ = 0;
         ended_ = true;
         running_ = false;
         stopped.swap(stopped_);

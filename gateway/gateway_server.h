@@ -1,7 +1,8 @@
-// The gateway server: one thread waits in one poll over the listening socket, every client, a
-// wake-up signal and a watch of the device's path, and keeps each connection's state (the
-// message being received, the request at the device, the reply being sent, its deadlines), so
-// that no client holds up another. Each request is decoded once; what needs the device goes to
+// The gateway server: one thread waits in one poll over the listening sockets (the plain port,
+// and a TLS port when asked for), every client, a wake-up signal and a watch of the device's
+// path, and keeps each connection's state (its TLS handshake, the message being received, the
+// request at the device, the reply being sent, their deadlines), so that no client holds up
+// another. Each request is decoded once; what needs the device goes to
 // the device worker, and its outcome comes back to be answered and logged here. While idle it
 // sleeps in the kernel with no time-out, or until the nearest deadline: a connection's, the
 // connection log's count of repeated lines, or the heartbeat's. Every event is written to the
@@ -21,10 +22,12 @@
 #include "device_monitor.h"
 #include "device_session.h"
 #include "device_worker.h"
+#include "listeners.h"
 #include "path_watch.h"
 #include "request.h"
 #include "server_config.h"
 #include "socket_system.h"
+#include "tls_context.h"
 #include "wake_signal.h"
 
 namespace gateway {
@@ -53,8 +56,9 @@ class GatewayServer {
     void Stop();
 
     bool Running() const;
-    // The port it listens on while it serves, 0 before and after.
+    // The port it listens on while it serves, 0 before and after; the same of its TLS port.
     int Port() const;
+    int TlsPort() const;
     unsigned ClientCount() const;
 
     // Device-session operations, queued behind the requests already waiting for the device;
@@ -69,7 +73,10 @@ class GatewayServer {
     void Serve();
     void ShutDown(bool requested);
     int Timeout(Clock::time_point now) const;
-    void Accept(Clock::time_point now);
+    void Accept(const Listener& listener, Clock::time_point now);
+    void ContinueHandshake(Connection& connection, Clock::time_point now);
+    // Closes a client whose TLS handshake did not end well, with the log line of `reason`.
+    void Refuse(Connection& connection, const std::string& reason);
     void Receive(Connection& connection, Clock::time_point now);
     void ServeMessage(Connection& connection, Clock::time_point now);
     // The reply to `connection`'s request and its log lines.
@@ -105,6 +112,7 @@ class GatewayServer {
     bool ended_ = false;
     bool stopRequested_ = false;
     int port_ = 0;
+    int tlsPort_ = 0;
     unsigned clientCount_ = 0;
     std::vector<std::function<void()>> stopped_;
 
@@ -113,7 +121,8 @@ class GatewayServer {
     std::thread thread_;
 
     // The serving thread's own.
-    int listener_ = net::kInvalidSocket;
+    std::vector<Listener> listeners_;
+    std::unique_ptr<tls::Context> tlsContext_;
     std::vector<std::unique_ptr<Connection>> connections_;
     std::uint64_t nextConnection_ = 1;
     bool acceptFailing_ = false;

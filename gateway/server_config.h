@@ -1,17 +1,19 @@
-// What a gateway server is started with: where it listens, whom it serves, how long a silent
-// client may stay, the device session's channel and modem settings, and a heartbeat for a
-// watchdog.
+// What a gateway server is started with: where it listens (with TLS too), whom it serves, how
+// long a silent client may stay, the device session's channel and modem settings, and a
+// heartbeat for a watchdog.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "access_list.h"
 #include "ip_address.h"
 #include "message_format.h"
 #include "modem_settings.h"
+#include "tls_context.h"
 
 namespace gateway {
 
@@ -19,8 +21,14 @@ struct ServerConfig {
     int port = kDefaultPort;  // 0: the system chooses
     // The unspecified address "::" is every local interface of both families.
     IpAddress bindAddress;
-    // Empty: everybody.
+    // Empty: everybody (on either port).
     std::vector<IpNetwork> allowed;
+    // A second port, on the same address, whose clients are served only after a TLS handshake
+    // in which their certificate is trusted (0: the system chooses). Without it, no TLS.
+    std::optional<int> tlsPort;
+    tls::Settings tls;
+    // With a TLS port: the plain port listens on loopback alone (127.0.0.1 and ::1).
+    bool tlsOnly = false;
     // A client that sends nothing for this long is closed; 0 is never.
     int idleTimeoutSeconds = 0;
     // The zero-based serial channel (0 is COM1) and the modem, in force from the first client.
@@ -37,10 +45,14 @@ struct ServerConfig {
     std::function<void()> heartbeat;
 };
 
-// The most clients served at once; one more is closed at once.
+// The most clients served at once, those in their TLS handshake among them; one more is closed
+// at once.
 inline constexpr std::size_t kMaxClients = 64;
 
 // The largest idle limit taken, so that it can be counted in milliseconds.
 inline constexpr int kMaxIdleTimeoutSeconds = 2'000'000;
+
+// How long a TLS client has from its accept to the end of its handshake.
+inline constexpr std::chrono::seconds kTlsHandshakeBound{5};
 
 }  // namespace gateway
