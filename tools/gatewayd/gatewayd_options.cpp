@@ -11,7 +11,10 @@ std::string UsageText() {
         "                      [--idle-timeout SECONDS] [--release-after SECONDS]\n"
         "                      [--no-coalesce] [--com N]\n"
         "                      [--modem [--init TEXT] [--dial TEXT] [--hangup TEXT]]\n"
-        "                      [--log-file FILE] [--service] [--help]\n"
+        "                      [--tls-port N --tls-cert FILE --tls-key FILE\n"
+        "                       [--tls-trust FILE] [--tls-trust-ca FILE] [--tls-only]]\n"
+        "                      [--log-file FILE] [--service]\n"
+        "       vr620-gatewayd --tls-make-key DIR | --tls-fingerprint FILE | --help\n"
         "Serves the VR-620 controller on a serial port to the suite's client programs over\n"
         "TCP, without windows. The connection log goes to standard output.\n"
         "  --port N       TCP port, 1 to 65535 (default " +
@@ -45,6 +48,23 @@ std::string UsageText() {
     return text +
            "                 In TEXT, \\r is a carriage return and \\n a line feed; ';' separates\n"
            "                 commands.\n"
+           "  --tls-port N   also serve clients over TLS on this port; a client is served only\n"
+           "                 when its certificate is trusted (not on Windows)\n"
+           "  --tls-cert FILE, --tls-key FILE\n"
+           "                 this gateway's certificate and its private key (PEM)\n"
+           "  --tls-trust FILE\n"
+           "                 the trusted clients: SHA-256 fingerprints of their certificates, one\n"
+           "                 a line (as vr620 tls-make-key prints it, '#' comments); read again\n"
+           "                 when the file changes\n"
+           "  --tls-trust-ca FILE\n"
+           "                 trust clients whose certificate this CA (PEM) signed, too\n"
+           "  --tls-only     the plain port listens on 127.0.0.1 and ::1 alone, for this\n"
+           "                 computer's own programs\n"
+           "  --tls-make-key DIR\n"
+           "                 make a key and a self-signed certificate (ECDSA P-256, 10 years) as\n"
+           "                 DIR/key.pem (mode 0600) and DIR/cert.pem, print its fingerprint, end\n"
+           "  --tls-fingerprint FILE\n"
+           "                 print the SHA-256 fingerprint of the certificate in FILE, end\n"
            "  --log-file FILE\n"
            "                 the connection log into FILE too: appended, at 10 MB renamed to\n"
            "                 FILE.1 and begun anew (a Windows service's default:\n"
@@ -57,6 +77,49 @@ std::string UsageText() {
            "exits 0. It exits 1 when the TCP port cannot be opened or the gateway ends by\n"
            "itself, 2 on a bad option.\n";
 }
+
+namespace {
+
+// Where the value of a TLS option that names a file or folder goes, or null.
+std::string* TlsFile(Options& options, const std::string& option) {
+    if (option == "--tls-cert") return &options.tls.certificate;
+    if (option == "--tls-key") return &options.tls.key;
+    if (option == "--tls-trust") return &options.tls.trust;
+    if (option == "--tls-trust-ca") return &options.tls.trustCa;
+    if (option == "--tls-make-key") return &options.tlsMakeKeyFolder;
+    if (option == "--tls-fingerprint") return &options.tlsFingerprintFile;
+    return nullptr;
+}
+
+// The TLS options go together, and only where the build has TLS.
+bool CheckTlsOptions(const Options& options, std::string& error) {
+    const tls::Settings& files = options.tls;
+    const bool anyFile = !files.certificate.empty() || !files.key.empty() ||
+                         !files.trust.empty() || !files.trustCa.empty();
+    const bool command = !options.tlsMakeKeyFolder.empty() || !options.tlsFingerprintFile.empty();
+    if (!tls::Available() && (options.tlsPort || anyFile || options.tlsOnly || command)) {
+        error = "TLS is not part of this build (Windows): the --tls- options cannot be used";
+        return false;
+    }
+    if (options.tlsPort) {
+        if (files.certificate.empty() || files.key.empty() ||
+            (files.trust.empty() && files.trustCa.empty())) {
+            error = "--tls-port needs --tls-cert, --tls-key and --tls-trust (or --tls-trust-ca)";
+            return false;
+        }
+        if (*options.tlsPort == options.port) {
+            error = "the TLS port must differ from the port, not both " +
+                    std::to_string(options.port);
+            return false;
+        }
+    } else if (anyFile || options.tlsOnly) {
+        error = "--tls-cert, --tls-key, --tls-trust, --tls-trust-ca and --tls-only need --tls-port";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error) {
     Options options;
@@ -89,10 +152,15 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
             options.logFile = arguments[++i];
             continue;
         }
+        if (option == "--tls-only") {
+            options.tlsOnly = true;
+            continue;
+        }
         bool takesValue = option == "--port" || option == "--com" || option == "--init" ||
                           option == "--dial" || option == "--hangup" || option == "--bind" ||
                           option == "--allow" || option == "--idle-timeout" ||
-                          option == "--release-after";
+                          option == "--release-after" || option == "--tls-port" ||
+                          TlsFile(options, option) != nullptr;
         if (!takesValue) {
             error = "unknown option '" + option + "'";
             return std::nullopt;
@@ -152,6 +220,19 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
                 return std::nullopt;
             }
             options.releaseAfterSeconds = *seconds;
+        } else if (option == "--tls-port") {
+            auto port = common::ParseWholeNumber(value, 1, 65535);
+            if (!port) {
+                error = "the TLS port must be a number from 1 to 65535, not '" + value + "'";
+                return std::nullopt;
+            }
+            options.tlsPort = *port;
+        } else if (std::string* file = TlsFile(options, option)) {
+            if (value.empty()) {
+                error = "option " + option + " needs a file name, not ''";
+                return std::nullopt;
+            }
+            *file = value;
         } else if (option == "--init") {
             options.initText = value;
         } else if (option == "--dial") {
@@ -160,6 +241,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
             options.hangupText = value;
         }
     }
+    if (!CheckTlsOptions(options, error)) return std::nullopt;
     return options;
 }
 
@@ -171,6 +253,9 @@ gateway::ServerConfig ServerConfigOf(const Options& options) {
     config.idleTimeoutSeconds = options.idleTimeoutSeconds;
     config.coalesce = options.coalesce;
     config.releaseAfterSeconds = options.releaseAfterSeconds;
+    config.tlsPort = options.tlsPort;
+    config.tls = options.tls;
+    config.tlsOnly = options.tlsOnly;
     config.channel = options.com - 1;
     config.modem = {options.useModem, modem_texts::ConvertEscapes(options.initText),
                     modem_texts::ConvertEscapes(options.dialText),

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gateway.h"
+#include "tls_context.h"
 
 namespace gatewayd {
 
@@ -22,6 +23,15 @@ struct Options {
     std::string initText;
     std::string dialText;
     std::string hangupText;
+    // A TLS port beside the plain one, with this gateway's certificate, key and trust; with
+    // tlsOnly the plain port serves this computer alone.
+    std::optional<int> tlsPort;
+    tls::Settings tls;
+    bool tlsOnly = false;
+    // Commands that do their work and end: make a key in this folder, print the fingerprint of
+    // this certificate.
+    std::string tlsMakeKeyFolder;
+    std::string tlsFingerprintFile;
     bool help = false;
     // Run by the Windows service control manager; the connection log's file (empty: none, or
     // a Windows service's own).

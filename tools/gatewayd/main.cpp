@@ -13,6 +13,7 @@
 #include "service_host.h"
 #include "stdout_log_receiver.h"
 #include "stop_requests.h"
+#include "tls_commands.h"
 
 namespace {
 
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
             std::fputs(gatewayd::UsageText().c_str(), stdout);
             return 0;
         }
+        if (const auto status = gatewayd::RunTlsCommand(*options)) return *status;
         return Serve(*options, host);
     });
 }
