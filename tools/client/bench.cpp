@@ -51,7 +51,8 @@ int RunBench(const BenchSettings& settings) {
     for (int i = 0; i < settings.clients; ++i) {
         auto client = std::make_unique<GatewayClient>();
         client->SetReplyTimeout(std::chrono::seconds(settings.timeoutSeconds));
-        if (!client->Connect(settings.host, settings.port, std::chrono::seconds(10), error)) {
+        if ((!settings.tls.certificate.empty() && !client->UseTls(settings.tls, error)) ||
+            !client->Connect(settings.host, settings.port, std::chrono::seconds(10), error)) {
             std::fprintf(stderr, "vr620: %s\n", error.c_str());
             return 2;
         }

@@ -57,7 +57,8 @@ std::string FormatHexBytes(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::string UsageText() {
-    return "Usage: vr620 [--host H] [--port P] [--timeout SECONDS] COMMAND\n"
+    return "Usage: vr620 [--host H] [--port P] [--timeout SECONDS]\n"
+           "             [--tls-cert FILE --tls-key FILE --tls-trust FILE] COMMAND\n"
            "Talks to the VR-620 gateway (the manager or vr620-gatewayd).\n"
            "Commands:\n"
            "  read POINT            connect the device, read data point POINT, disconnect;\n"
@@ -70,6 +71,13 @@ std::string UsageText() {
            "                        M times each (default 10), or for S seconds, all at once;\n"
            "                        with --own-points connection i reads POINT + i;\n"
            "                        prints throughput and latency percentiles\n"
+           "  tls-make-key DIR      make a key and a self-signed certificate (ECDSA P-256,\n"
+           "                        10 years) as DIR/key.pem (mode 0600) and DIR/cert.pem and\n"
+           "                        print its SHA-256 fingerprint, for the gateway's trust file\n"
+           "  tls-fingerprint FILE  print the SHA-256 fingerprint of the certificate in FILE\n"
+           "With --tls-cert, --tls-key and --tls-trust it speaks TLS to the gateway's TLS port:\n"
+           "it presents that certificate (and key) and trusts the gateway only when the\n"
+           "fingerprint of the gateway's certificate is in the trust file (one a line).\n"
            "POINT is decimal or hexadecimal with 0x. H is a name or an IPv4 or IPv6 address.\n"
            "Defaults: --host localhost --port " +
            std::to_string(gateway::kDefaultPort) +
@@ -93,7 +101,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             continue;
         }
         bool takesValue = a == "--host" || a == "--port" || a == "--timeout" || a == "--clients" ||
-                          a == "--requests" || a == "--seconds";
+                          a == "--requests" || a == "--seconds" || a == "--tls-cert" ||
+                          a == "--tls-key" || a == "--tls-trust";
         if (!takesValue) {
             if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
                 error = "unknown option '" + a + "'";
@@ -110,6 +119,17 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         std::optional<int> number;
         if (a == "--host") {
             line.host = v;
+            continue;
+        }
+        if (a.starts_with("--tls-")) {
+            std::string& file = a == "--tls-cert"  ? line.tls.certificate
+                                : a == "--tls-key" ? line.tls.key
+                                                   : line.tls.trust;
+            if (v.empty()) {
+                error = "option " + a + " needs a file name, not ''";
+                return std::nullopt;
+            }
+            file = v;
             continue;
         }
         if (a == "--port") number = common::ParseWholeNumber(v, 1, 65535);
@@ -146,10 +166,31 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
     } else if (command == "bench") {
         line.action = Action::kBench;
         expected = words.size() > 1 ? 2 : 1;
+    } else if (command == "tls-make-key" || command == "tls-fingerprint") {
+        line.action = command == "tls-make-key" ? Action::kTlsMakeKey : Action::kTlsFingerprint;
+        if (words.size() != 2) {
+            error = "wrong number of arguments for '" + command + "'";
+            return std::nullopt;
+        }
+        line.file = words[1];
     } else {
         error = "unknown command '" + command + "'";
         return std::nullopt;
     }
+    const bool tlsFiles = !line.tls.certificate.empty() || !line.tls.key.empty() ||
+                          !line.tls.trust.empty();
+    const bool tlsCommand = line.action == Action::kTlsMakeKey ||
+                            line.action == Action::kTlsFingerprint;
+    if ((tlsFiles || tlsCommand) && !tls::Available()) {
+        error = "TLS is not part of this build (Windows)";
+        return std::nullopt;
+    }
+    if (tlsFiles && (line.tls.certificate.empty() || line.tls.key.empty() ||
+                     line.tls.trust.empty())) {
+        error = "TLS needs all of --tls-cert, --tls-key and --tls-trust";
+        return std::nullopt;
+    }
+    if (tlsCommand) return line;
     if (words.size() != expected) {
         error = "wrong number of arguments for '" + command + "'";
         return std::nullopt;

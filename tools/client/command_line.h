@@ -7,10 +7,20 @@
 #include <vector>
 
 #include "message_format.h"
+#include "tls_context.h"
 
 namespace vr620 {
 
-enum class Action { kRead, kWrite, kConnect, kDisconnect, kBench, kHelp };
+enum class Action {
+    kRead,
+    kWrite,
+    kConnect,
+    kDisconnect,
+    kBench,
+    kTlsMakeKey,
+    kTlsFingerprint,
+    kHelp
+};
 
 struct CommandLine {
     std::string host = "localhost";
@@ -23,6 +33,10 @@ struct CommandLine {
     int requests = 10;
     int seconds = 0;         // bench: 0 counts requests instead
     bool ownPoints = false;  // bench: connection i reads point + i
+    // With a certificate: TLS to the gateway.
+    tls::Settings tls;
+    // The folder of tls-make-key, the certificate of tls-fingerprint.
+    std::string file;
 };
 
 // A data point: decimal, or hexadecimal with 0x; 0 to 65535.

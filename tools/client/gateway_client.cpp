@@ -2,9 +2,11 @@
 
 #include <array>
 
+#include "debug_line.h"
 #include "gateway_messages.h"
 #include "socket_layer.h"
 #include "system_error.h"
+#include "tls_channel.h"
 
 namespace vr620 {
 namespace {
@@ -40,8 +42,31 @@ GatewayClient::~GatewayClient() {
 }
 
 void GatewayClient::Close() {
+    channel_.reset();
     net::CloseSocket(socket_);
     socket_ = net::kInvalidSocket;
+}
+
+bool GatewayClient::UseTls(const tls::Settings& settings, std::string& error) {
+    tls_ = tls::MakeContext(
+        tls::Role::kClient, settings,
+        [](const std::string& notice) { common::WriteDebugLine("vr620 client: " + notice); },
+        error);
+    return tls_ != nullptr;
+}
+
+std::string GatewayClient::FailureText(int result) const {
+    const std::string failure = channel_ ? channel_->Failure() : std::string();
+    if (failure.empty() || (result != kResultReceiveError && result != kResultSendError))
+        return ResultText(result);
+    // The gateway refuses a certificate it does not trust after the handshake (TLS 1.3): the
+    // first reply is its alert.
+    std::string text = "TLS failed: " + failure;
+    if (failure.find("alert") != std::string::npos &&
+        failure.find("certificate") != std::string::npos)
+        text += " (the gateway does not trust this computer's certificate: is its fingerprint in "
+                "the gateway's trust file?)";
+    return text;
 }
 
 bool GatewayClient::Connect(const std::string& host, int port, std::chrono::milliseconds timeout,
@@ -69,7 +94,20 @@ bool GatewayClient::Connect(const std::string& host, int port, std::chrono::mill
         if (net::ConnectSocket(s, address, port, deadline)) {
             net::SetNoDelay(s);
             socket_ = s;
-            return true;
+            if (!tls_) {
+                channel_ = std::make_unique<SocketChannel>(s);
+                return true;
+            }
+            // Connected: a refusal now is the gateway's word, not the address's.
+            auto stream = tls::ConnectStream(*tls_, s, why);
+            auto channel = stream ? std::make_unique<TlsChannel>(s, std::move(stream)) : nullptr;
+            if (channel && channel->Handshake(deadline, why)) {
+                channel_ = std::move(channel);
+                return true;
+            }
+            Close();
+            error = "TLS with the gateway at " + Endpoint(host, port) + " failed: " + why;
+            return false;
         }
         why = common::SystemErrorText(net::LastError().code);
         net::CloseSocket(s);
@@ -81,24 +119,24 @@ bool GatewayClient::Connect(const std::string& host, int port, std::chrono::mill
 std::optional<gateway::Reply> GatewayClient::Request(std::uint16_t code, std::uint16_t snvt,
                                                      std::span<const std::uint8_t> data,
                                                      std::string& error) {
-    if (socket_ == net::kInvalidSocket) {
+    if (!channel_) {
         error = "not connected to the gateway";
         return std::nullopt;
     }
     const auto deadline = std::chrono::steady_clock::now() + replyTimeout_;
     auto body = gateway::BuildRequestBody(code, snvt, data);
     const int sent =
-        SendGatewayMessage(socket_, body.data(), static_cast<int>(body.size()), deadline);
+        SendGatewayMessage(*channel_, body.data(), static_cast<int>(body.size()), deadline);
     if (sent < 0) {
-        error = ResultText(sent);
+        error = FailureText(sent);
         Close();
         return std::nullopt;
     }
     std::array<std::uint8_t, gateway::kMaxBodySize + 1> buffer{};
     const int received =
-        ReceiveGatewayMessage(socket_, buffer.data(), gateway::kMaxBodySize, deadline);
+        ReceiveGatewayMessage(*channel_, buffer.data(), gateway::kMaxBodySize, deadline);
     if (received < 0) {
-        error = ResultText(received);
+        error = FailureText(received);
         Close();
         return std::nullopt;
     }

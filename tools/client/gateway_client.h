@@ -1,14 +1,18 @@
-// A client of the VR-620 gateway: one TCP connection, one request and its reply at a time. The
-// suite's client programs are written on this. Every wait is bounded.
+// A client of the VR-620 gateway: one TCP connection (plain, or TLS with this computer's
+// certificate), one request and its reply at a time. The suite's client programs are written on
+// this. Every wait is bounded.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 
+#include "gateway_messages.h"
 #include "message_format.h"
+#include "tls_context.h"
 
 namespace vr620 {
 
@@ -19,8 +23,13 @@ class GatewayClient {
     GatewayClient(const GatewayClient&) = delete;
     GatewayClient& operator=(const GatewayClient&) = delete;
 
+    // Speak TLS from the next Connect on: present this certificate and trust the gateway's by
+    // the trust file. False, with `error` in words, when the files cannot be used.
+    bool UseTls(const tls::Settings& settings, std::string& error);
+
     // Connects within `timeout`, trying each address the host resolves to (IPv4 or IPv6) in
-    // turn; on failure `error` says why in words.
+    // turn, then, with TLS, shakes hands within the same time; on failure `error` says why in
+    // words.
     bool Connect(const std::string& host, int port, std::chrono::milliseconds timeout,
                  std::string& error);
     void Close();
@@ -46,7 +55,12 @@ class GatewayClient {
     std::optional<std::string> LastReason(std::string& error);
 
   private:
+    // Words for a failed message; TLS's own where they say more.
+    std::string FailureText(int result) const;
+
     int socket_ = -1;
+    std::unique_ptr<tls::Context> tls_;
+    std::unique_ptr<ByteChannel> channel_;
     // This client's start of the platform's socket library, held until it is destroyed.
     bool socketsStarted_ = false;
     std::chrono::milliseconds replyTimeout_{60'000};

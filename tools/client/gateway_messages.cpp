@@ -13,8 +13,21 @@ namespace {
 
 namespace net = gateway::net;
 
-// Waits until `socket` is ready for `event` or the deadline passes.
-int WaitFor(int socket, short event, Deadline deadline, int failed) {
+// Reads exactly `size` bytes unless the peer goes, an error occurs or the deadline passes.
+int ReceiveExactly(ByteChannel& channel, std::uint8_t* buffer, std::size_t size,
+                   Deadline deadline) {
+    std::size_t done = 0;
+    while (done < size) {
+        const int got = channel.ReceiveSome(buffer + done, size - done, deadline);
+        if (got < 0) return got;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<int>(done);
+}
+
+}  // namespace
+
+int WaitForSocket(int socket, short event, Deadline deadline, int failed) {
     for (;;) {
         net::PollEntry entry{socket, event, 0};
         const int ready = net::Poll({&entry, 1}, common::MillisecondsUntil(deadline));
@@ -24,28 +37,37 @@ int WaitFor(int socket, short event, Deadline deadline, int failed) {
     }
 }
 
-// Reads exactly `size` bytes unless the peer goes, an error occurs or the deadline passes.
-int ReceiveExactly(int socket, std::uint8_t* buffer, std::size_t size, Deadline deadline) {
-    std::size_t done = 0;
-    while (done < size) {
-        const int waited = WaitFor(socket, net::kPollReadable, deadline, kResultReceiveError);
-        if (waited < 0) return waited;
-        const long got = net::ReceiveBytes(socket, buffer + done, size - done);
-        if (got < 0) {
-            const net::ErrorKind why = net::LastError().kind;
-            if (why == net::ErrorKind::kInterrupted || why == net::ErrorKind::kWouldBlock) continue;
-            return why == net::ErrorKind::kPeerGone ? kResultConnectionReset : kResultReceiveError;
+int SocketChannel::SendSome(const std::uint8_t* data, std::size_t size, Deadline deadline) {
+    for (;;) {
+        const long n = net::SendBytes(socket_, data, size);
+        if (n > 0) return static_cast<int>(n);
+        if (n == 0) return kResultSendError;  // TCP takes at least a byte, or says why not
+        const net::ErrorKind why = net::LastError().kind;
+        if (why == net::ErrorKind::kInterrupted) continue;
+        if (why == net::ErrorKind::kWouldBlock) {
+            const int waited = WaitForSocket(socket_, net::kPollWritable, deadline, kResultSendError);
+            if (waited < 0) return waited;
+            continue;
         }
-        if (got == 0) return kResultConnectionReset;
-        done += static_cast<std::size_t>(got);
+        return why == net::ErrorKind::kPeerGone ? kResultConnectionReset : kResultSendError;
     }
-    return static_cast<int>(done);
 }
 
-}  // namespace
+int SocketChannel::ReceiveSome(std::uint8_t* data, std::size_t size, Deadline deadline) {
+    for (;;) {
+        const int waited = WaitForSocket(socket_, net::kPollReadable, deadline, kResultReceiveError);
+        if (waited < 0) return waited;
+        const long got = net::ReceiveBytes(socket_, data, size);
+        if (got > 0) return static_cast<int>(got);
+        if (got == 0) return kResultConnectionReset;
+        const net::ErrorKind why = net::LastError().kind;
+        if (why == net::ErrorKind::kInterrupted || why == net::ErrorKind::kWouldBlock) continue;
+        return why == net::ErrorKind::kPeerGone ? kResultConnectionReset : kResultReceiveError;
+    }
+}
 
-int SendGatewayMessage(int socket, const std::uint8_t* body, int length, Deadline deadline) {
-    if (socket == net::kInvalidSocket) return kResultInvalidSocket;
+int SendGatewayMessage(ByteChannel& channel, const std::uint8_t* body, int length,
+                       Deadline deadline) {
     if (length < 0) return kResultBadLength;
     std::vector<std::uint8_t> block(gateway::kLengthFieldSize + static_cast<std::size_t>(length));
     const auto field = gateway::EncodeLength(static_cast<std::uint32_t>(length));
@@ -53,37 +75,39 @@ int SendGatewayMessage(int socket, const std::uint8_t* body, int length, Deadlin
     if (length > 0) std::memcpy(block.data() + gateway::kLengthFieldSize, body, length);
     std::size_t sent = 0;
     while (sent < block.size()) {
-        const long n = net::SendBytes(socket, block.data() + sent, block.size() - sent);
-        if (n >= 0) {
-            sent += static_cast<std::size_t>(n);
-            continue;
-        }
-        const net::ErrorKind why = net::LastError().kind;
-        if (why == net::ErrorKind::kInterrupted) continue;
-        if (why == net::ErrorKind::kWouldBlock) {
-            const int waited = WaitFor(socket, net::kPollWritable, deadline, kResultSendError);
-            if (waited < 0) return waited;
-            continue;
-        }
-        return why == net::ErrorKind::kPeerGone ? kResultConnectionReset : kResultSendError;
+        const int n = channel.SendSome(block.data() + sent, block.size() - sent, deadline);
+        if (n < 0) return n;
+        sent += static_cast<std::size_t>(n);
     }
     return static_cast<int>(sent);
 }
 
-int ReceiveGatewayMessage(int socket, std::uint8_t* buffer, int capacity, Deadline deadline) {
-    if (socket == net::kInvalidSocket) return kResultInvalidSocket;
+int ReceiveGatewayMessage(ByteChannel& channel, std::uint8_t* buffer, int capacity,
+                          Deadline deadline) {
     std::array<std::uint8_t, gateway::kLengthFieldSize> field{};
-    int got = ReceiveExactly(socket, field.data(), field.size(), deadline);
+    int got = ReceiveExactly(channel, field.data(), field.size(), deadline);
     if (got < 0) return got;
     // Compared unsigned: a field with the top bit set is refused like any other oversize body.
     const std::uint32_t length = gateway::DecodeLength(field);
     if (capacity < 0 || length > static_cast<std::uint32_t>(capacity)) return kResultBadLength;
     if (length > 0) {
-        got = ReceiveExactly(socket, buffer, length, deadline);
+        got = ReceiveExactly(channel, buffer, length, deadline);
         if (got < 0) return got;
     }
     buffer[length] = 0;
     return static_cast<int>(length);
+}
+
+int SendGatewayMessage(int socket, const std::uint8_t* body, int length, Deadline deadline) {
+    if (socket == net::kInvalidSocket) return kResultInvalidSocket;
+    SocketChannel channel(socket);
+    return SendGatewayMessage(channel, body, length, deadline);
+}
+
+int ReceiveGatewayMessage(int socket, std::uint8_t* buffer, int capacity, Deadline deadline) {
+    if (socket == net::kInvalidSocket) return kResultInvalidSocket;
+    SocketChannel channel(socket);
+    return ReceiveGatewayMessage(channel, buffer, capacity, deadline);
 }
 
 }  // namespace vr620

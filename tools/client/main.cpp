@@ -8,6 +8,7 @@
 #include "bench.h"
 #include "command_line.h"
 #include "gateway_client.h"
+#include "key_commands.h"
 
 namespace {
 
@@ -70,13 +71,19 @@ int main(int argc, char** argv) {
         std::fputs(vr620::UsageText().c_str(), stdout);
         return kExitOk;
     }
+    if (line->action == vr620::Action::kTlsMakeKey)
+        return tls::RunMakeKey("vr620", line->file) ? kExitOk : kExitUnreachable;
+    if (line->action == vr620::Action::kTlsFingerprint)
+        return tls::RunFingerprint("vr620", line->file) ? kExitOk : kExitUnreachable;
     if (line->action == vr620::Action::kBench) {
         return vr620::RunBench({line->host, line->port, line->timeoutSeconds, line->clients,
-                                line->requests, line->seconds, line->point, line->ownPoints});
+                                line->requests, line->seconds, line->point, line->ownPoints,
+                                line->tls});
     }
 
     vr620::GatewayClient client;
     client.SetReplyTimeout(std::chrono::seconds(line->timeoutSeconds));
+    if (!line->tls.certificate.empty() && !client.UseTls(line->tls, error)) return Broken(error);
     if (!client.Connect(line->host, line->port, std::chrono::seconds(10), error)) {
         return Broken(error);
     }

@@ -1,0 +1,58 @@
+#include "tls_channel.h"
+
+#include "socket_system.h"
+
+namespace vr620 {
+
+namespace net = gateway::net;
+
+TlsChannel::TlsChannel(int socket, std::unique_ptr<tls::Stream> stream)
+    : socket_(socket), stream_(std::move(stream)) {}
+
+bool TlsChannel::Handshake(Deadline deadline, std::string& error) {
+    for (;;) {
+        const tls::Step step = stream_->Handshake();
+        if (step == tls::Step::kDone) return true;
+        if (step == tls::Step::kRefused) {
+            error = stream_->Failure();
+            return false;
+        }
+        const short event = step == tls::Step::kWantRead ? net::kPollReadable : net::kPollWritable;
+        if (WaitForSocket(socket_, event, deadline, kResultReceiveError) < 0) {
+            error = "TLS handshake not finished in time";
+            return false;
+        }
+    }
+}
+
+template <typename Move>
+int TlsChannel::Some(Move move, Deadline deadline, int failed) {
+    for (;;) {
+        const tls::Io io = move();
+        switch (io.kind) {
+            case tls::Io::Kind::kMoved:
+                return static_cast<int>(io.bytes);
+            case tls::Io::Kind::kClosed:
+                return kResultConnectionReset;
+            case tls::Io::Kind::kFailed:
+                return failed;
+            case tls::Io::Kind::kWantRead:
+            case tls::Io::Kind::kWantWrite:
+                break;
+        }
+        const short event =
+            io.kind == tls::Io::Kind::kWantRead ? net::kPollReadable : net::kPollWritable;
+        const int waited = WaitForSocket(socket_, event, deadline, failed);
+        if (waited < 0) return waited;
+    }
+}
+
+int TlsChannel::SendSome(const std::uint8_t* data, std::size_t size, Deadline deadline) {
+    return Some([&] { return stream_->Write(data, size); }, deadline, kResultSendError);
+}
+
+int TlsChannel::ReceiveSome(std::uint8_t* data, std::size_t size, Deadline deadline) {
+    return Some([&] { return stream_->Read(data, size); }, deadline, kResultReceiveError);
+}
+
+}  // namespace vr620
