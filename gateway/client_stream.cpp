@@ -1,5 +1,7 @@
 #include "client_stream.h"
 
+#include <cstdint>
+
 namespace gateway {
 namespace {
 
@@ -74,6 +76,23 @@ const std::string& ClientStream::TlsFailure() const {
 
 const std::string& ClientStream::PeerFingerprint() const {
     return tls_ ? tls_->PeerFingerprint() : kNothing;
+}
+
+void ClientStream::Linger() {
+    tls_.reset();
+    tlsWants_ = 0;
+    net::ShutdownSending(socket_);
+}
+
+bool ClientStream::DiscardReceived() {
+    // A few reads a turn, so that a peer that floods cannot hold the loop.
+    for (int i = 0; i < 8; ++i) {
+        std::uint8_t dropped[4096];
+        const Result got = FromSocket(net::ReceiveBytes(socket_, dropped, sizeof dropped));
+        if (got.outcome == Outcome::kWait) return true;
+        if (got.outcome != Outcome::kMoved) return false;
+    }
+    return true;
 }
 
 void ClientStream::Close() {

@@ -42,6 +42,14 @@ class ClientStream {
     const std::string& TlsFailure() const;
     const std::string& PeerFingerprint() const;
 
+    // After a refused handshake: TLS is let go (its alert has gone out) and the end of the
+    // stream is sent, while the socket stays open to take what the peer still sends. Closed at
+    // once, a socket with unread bytes would reset the connection, and the peer could lose the
+    // alert that tells it why.
+    void Linger();
+    // Reads and drops what has come; false once the peer has closed (or the socket failed).
+    bool DiscardReceived();
+
     // TLS says goodbye if it can at once, then the socket is closed. Idempotent.
     void Close();
 

@@ -29,7 +29,8 @@ constexpr auto kAcceptPause = 1s;
 }  // namespace
 
 struct GatewayServer::Connection {
-    enum class Phase { kHandshaking, kReceiving, kAtDevice, kReplying };
+    // A refused TLS client lingers until it has closed, or for kMessageBound.
+    enum class Phase { kHandshaking, kReceiving, kAtDevice, kReplying, kLingering };
 
     int fd = net::kInvalidSocket;
     std::uint64_t id = 0;
@@ -39,7 +40,7 @@ struct GatewayServer::Connection {
     bool counted = false;
     IpAddress peer;
     ClientStream stream;  // owns fd
-    Clock::time_point handshakeDeadline{};
+    Clock::time_point handshakeDeadline{};  // and the end of lingering
     MessageReceiver receiver;
     Request request;                  // the one at the device
     std::string lastReason;           // of this connection's most recent ERROR
@@ -218,6 +219,7 @@ void GatewayServer::Serve() {
             switch (connection->phase) {
                 case Connection::Phase::kHandshaking:
                 case Connection::Phase::kReceiving:
+                case Connection::Phase::kLingering:
                     events = connection->stream.PollEvents(net::kPollReadable);
                     break;
                 case Connection::Phase::kReplying:
@@ -246,6 +248,9 @@ void GatewayServer::Serve() {
             switch (connection.phase) {
                 case Connection::Phase::kHandshaking:
                     ContinueHandshake(connection, now);
+                    break;
+                case Connection::Phase::kLingering:
+                    if (!connection.stream.DiscardReceived()) Drop(connection, nullptr);
                     break;
                 case Connection::Phase::kReceiving:
                     Receive(connection, now);
@@ -296,7 +301,8 @@ int GatewayServer::Timeout(Clock::time_point now) const {
     if (releaseDue_) consider(*releaseDue_);
     const auto idle = std::chrono::seconds(config_.idleTimeoutSeconds);
     for (const auto& connection : connections_) {
-        if (connection->phase == Connection::Phase::kHandshaking)
+        if (connection->phase == Connection::Phase::kHandshaking ||
+            connection->phase == Connection::Phase::kLingering)
             consider(connection->handshakeDeadline);
         if (connection->phase == Connection::Phase::kReplying) consider(connection->replyDeadline);
         if (connection->phase != Connection::Phase::kReceiving) continue;
@@ -378,6 +384,9 @@ void GatewayServer::ContinueHandshake(Connection& connection, Clock::time_point 
             return;
         case tls::Step::kRefused:
             Refuse(connection, connection.stream.TlsFailure());
+            connection.stream.Linger();
+            connection.phase = Connection::Phase::kLingering;
+            connection.handshakeDeadline = now + kMessageBound;
             return;
         case tls::Step::kDone:
             break;
@@ -394,7 +403,6 @@ void GatewayServer::ContinueHandshake(Connection& connection, Clock::time_point 
 void GatewayServer::Refuse(Connection& connection, const std::string& reason) {
     log_.Write("Client on %d from %s refused: %s", connection.fd,
                FormatIpAddress(connection.peer).c_str(), reason.c_str());
-    Drop(connection, nullptr);
 }
 
 void GatewayServer::Receive(Connection& connection, Clock::time_point now) {
@@ -510,10 +518,13 @@ void GatewayServer::SendReply(Connection& connection, Clock::time_point now) {
 
 void GatewayServer::CheckDeadlines(Connection& connection, Clock::time_point now) {
     if (connection.closed) return;
-    if (connection.phase == Connection::Phase::kHandshaking) {
-        if (now >= connection.handshakeDeadline)
+    if (connection.phase == Connection::Phase::kHandshaking ||
+        connection.phase == Connection::Phase::kLingering) {
+        if (now < connection.handshakeDeadline) return;
+        if (connection.phase == Connection::Phase::kHandshaking)
             Refuse(connection, "TLS handshake not finished within " +
                                    std::to_string(kTlsHandshakeBound.count()) + " s");
+        Drop(connection, nullptr);
         return;
     }
     if (connection.phase == Connection::Phase::kReplying && now >= connection.replyDeadline) {

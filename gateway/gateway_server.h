@@ -75,7 +75,7 @@ class GatewayServer {
     int Timeout(Clock::time_point now) const;
     void Accept(const Listener& listener, Clock::time_point now);
     void ContinueHandshake(Connection& connection, Clock::time_point now);
-    // Closes a client whose TLS handshake did not end well, with the log line of `reason`.
+    // The log line of a client whose TLS handshake did not end well.
     void Refuse(Connection& connection, const std::string& reason);
     void Receive(Connection& connection, Clock::time_point now);
     void ServeMessage(Connection& connection, Clock::time_point now);

@@ -54,6 +54,8 @@ void CloseSocket(int socket);
 bool SetNonBlocking(int socket);
 // Requests and replies are small: each goes out at once.
 bool SetNoDelay(int socket);
+// Sends the end of the stream (FIN) after what has been sent; receiving goes on.
+bool ShutdownSending(int socket);
 
 // Readies a socket for listening: the platform's rule for reusing the port (on POSIX past
 // connections of an earlier run that linger in TIME_WAIT; on Windows nobody may take a port in

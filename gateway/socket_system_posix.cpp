@@ -128,6 +128,10 @@ bool SetNoDelay(int socket) {
     return setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0;
 }
 
+bool ShutdownSending(int socket) {
+    return shutdown(socket, SHUT_WR) == 0;
+}
+
 bool PrepareListener(int socket, bool dualStack) {
     // Only binding over connections of an earlier run in TIME_WAIT; a live listener still wins.
     const int on = 1;

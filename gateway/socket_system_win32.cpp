@@ -140,6 +140,10 @@ bool SetNoDelay(int socket) {
     return SetOption(socket, IPPROTO_TCP, TCP_NODELAY, 1);
 }
 
+bool ShutdownSending(int socket) {
+    return shutdown(ToSocket(socket), SD_SEND) == 0;
+}
+
 bool PrepareListener(int socket, bool dualStack) {
     // Windows lets SO_REUSEADDR take a port from a live listener; this forbids it instead.
     if (!SetOption(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, 1)) return false;

@@ -111,7 +111,8 @@ class OpenSslStream final : public Stream {
         return Outcome(SSL_get_error(ssl_, 0));
     }
 
-    bool Pending() const override { return SSL_has_pending(ssl_) == 1; }
+    // Decrypted bytes only: a record that has come in part must wait for a poll, not spin.
+    bool Pending() const override { return SSL_pending(ssl_) > 0; }
     const std::string& Failure() const override { return failure_; }
     const std::string& PeerFingerprint() const override { return check_.fingerprint; }
 
