@@ -29,10 +29,11 @@ class Gatewayd {
     void WriteIni(const std::string& text) const {
         vr620_test::WriteFile(folder_ / "DUCTA.INI", text);
     }
-    // Starts it on COM1 and waits until it listens.
-    bool Start(std::vector<std::string> args = {}) {
+    // Starts it on COM1 (bound to 127.0.0.1 unless `bound` is false) and waits until it listens.
+    bool Start(std::vector<std::string> args = {}, bool bound = true) {
         port = vr620_test::FreePort();
-        args.insert(args.begin(), {"--port", std::to_string(port), "--bind", "127.0.0.1"});
+        args.insert(args.begin(), {"--port", std::to_string(port)});
+        if (bound) args.insert(args.end(), {"--bind", "127.0.0.1"});
         run_ = std::make_unique<ProgramRun>((folder_ / "vr620-gatewayd").string(), args, folder_);
         return WaitFor("Server started. Listening to port " + std::to_string(port) + "...");
     }
@@ -44,12 +45,13 @@ class Gatewayd {
             texts.push_back(line.size() > 21 ? line.substr(21) : "");
         return texts;
     }
+    bool Has(const std::string& text) const {
+        for (const auto& t : Texts())
+            if (t == text) return true;
+        return false;
+    }
     bool WaitFor(const std::string& text) const {
-        return WaitUntil([&] {
-            for (const auto& t : Texts())
-                if (t == text) return true;
-            return false;
-        });
+        return WaitUntil([&] { return Has(text); });
     }
     // The reason that `request`'s ERROR adds to the log: the last line it adds that is no count.
     // (Its command's line may be left out as a repeat, and come back behind a count; a reason
@@ -65,6 +67,15 @@ class Gatewayd {
         return "(no new line)";
     }
     ProgramRun& Run() { return *run_; }
+    // Stops it with SIGTERM: true when it ended in order, with nothing on standard error that a
+    // sanitizer says.
+    bool StopsCleanly() {
+        if (!run_) return true;
+        run_->Stop();
+        const std::string errors = run_->Stderr();
+        return run_->ExitCode() == 0 && errors.find("Sanitizer") == std::string::npos &&
+               errors.find("runtime error") == std::string::npos;
+    }
     int port = 0;
 
   private:

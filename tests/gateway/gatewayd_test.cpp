@@ -33,7 +33,9 @@ TEST(Gatewayd, HelpAndBadOptions) {
                       {"--allow", "127.0.0.1", "--allow", "10.0.0"},
                       {"--bind", "localhost"},
                       {"--idle-timeout", "-1"},
-                      {"--idle-timeout"}}) {
+                      {"--idle-timeout"},
+                      {"--tls-port", "0"},
+                      {"--tls-only"}}) {
         ProgramRun bad(VR620_GATEWAYD_PATH, args, dir.Path());
         ASSERT_TRUE(bad.Wait());
         EXPECT_EQ(bad.ExitCode(), 2) << args.back();
