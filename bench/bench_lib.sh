@@ -13,7 +13,12 @@
 #   wait_for_text FILE TENTHS TEXT
 #                            true once FILE holds TEXT, false after TENTHS tenths of a second
 #   latency_p50_p95          on standard input the output of `vr620 bench`: prints "P50 P95"
-#   median FILE COLUMN       the median of a column of FILE's figures (of the rounds)
+#   median FILE COLUMN       the median of a column of numbers in FILE
+#   switches PID, ticks PID, rss_kb PID
+#                            a process's context switches over all its threads
+#                            (/proc/PID/task/*/status), its CPU ticks, its resident memory
+#   idle_figures PID SECONDS LABEL
+#                            one line of those while the process idles for SECONDS
 # Speed is measured here, never asserted in tests.
 
 bench_at_end=""
@@ -99,4 +104,30 @@ latency_p50_p95() {
 
 median() {
     awk "{print \$$2}" "$1" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
+}
+
+switches() {
+    local total=0 key value f
+    for f in /proc/"$1"/task/*/status; do
+        while read -r key value _; do
+            case "$key" in
+                voluntary_ctxt_switches:|nonvoluntary_ctxt_switches:) total=$((total + value)) ;;
+            esac
+        done <"$f"
+    done
+    echo "$total"
+}
+ticks() { sed 's/.*) //' /proc/"$1"/stat | awk '{ print $12 + $13 }'; }
+rss_kb() { awk '/^VmRSS:/ { print $2 }' /proc/"$1"/status; }
+
+idle_figures() {
+    local s0 t0 s1 t1
+    sleep 1  # whatever the last step set going has settled
+    s0=$(switches "$1"); t0=$(ticks "$1")
+    sleep "$2"
+    s1=$(switches "$1"); t1=$(ticks "$1")
+    awk -v label="$3" -v ds=$((s1 - s0)) -v dt=$((t1 - t0)) -v s="$2" \
+        -v rss="$(rss_kb "$1")" -v threads="$(ls /proc/"$1"/task | wc -l)" \
+        'BEGIN { printf "%-34s %8.1f switches/s  %4d ticks in %ds  RSS %6d kB  threads %d\n",
+                 label, ds / s, dt, s, rss, threads }'
 }

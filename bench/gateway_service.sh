@@ -53,41 +53,15 @@ printf '[Ports]\r\nCOM1=%s\r\n[Direct]\r\nBaudRate=%s\r\n' "$work/com1" "$baud" 
 
 bench_start_gateway gateway.log --com 1
 
-switches() {  # all threads of $1
-    local total=0 key value f
-    for f in /proc/"$1"/task/*/status; do
-        while read -r key value _; do
-            case "$key" in
-                voluntary_ctxt_switches:|nonvoluntary_ctxt_switches:) total=$((total + value)) ;;
-            esac
-        done <"$f"
-    done
-    echo "$total"
-}
-ticks() { sed 's/.*) //' /proc/"$1"/stat | awk '{ print $12 + $13 }'; }
-rss_kb() { awk '/^VmRSS:/ { print $2 }' /proc/"$1"/status; }
-
-idle_figures() {  # label
-    local s0 t0 s1 t1
-    sleep 1  # whatever the last step set going has settled
-    s0=$(switches "$gateway"); t0=$(ticks "$gateway")
-    sleep "$seconds"
-    s1=$(switches "$gateway"); t1=$(ticks "$gateway")
-    awk -v label="$1" -v ds=$((s1 - s0)) -v dt=$((t1 - t0)) -v s="$seconds" \
-        -v rss="$(rss_kb "$gateway")" -v threads="$(ls /proc/"$gateway"/task | wc -l)" \
-        'BEGIN { printf "%-34s %8.1f switches/s  %4d ticks in %ds  RSS %6d kB  threads %d\n",
-                 label, ds / s, dt, s, rss, threads }'
-}
-
 echo "vr620-gatewayd on port $port, simulated controller at $baud bit/s"
-idle_figures "idle, no client:"
+idle_figures "$gateway" "$seconds" "idle, no client:"
 
 # One idle client that holds the device open.
 exec 3<>"/dev/tcp/127.0.0.1/$port"
 printf '\x00\x00\x00\x05\x00\x01\x00\x00\x00' >&3
 reply=$(timeout 10 dd bs=9 count=1 status=none <&3 | od -An -tx1 | tr -d ' \n')
 [ "$reply" = "000000050001000000" ] || { echo "gateway_service: DEVICE_CONNECT got '$reply'" >&2; exit 1; }
-idle_figures "idle, one client, device open:"
+idle_figures "$gateway" "$seconds" "idle, one client, device open:"
 exec 3>&-
 
 bench() {  # label
@@ -128,7 +102,7 @@ while True:
     unset NOTIFY_SOCKET WATCHDOG_USEC
     wait_for_text "$work/notify.log" 50 "READY=1" || { echo "gateway_service: no READY=1" >&2; exit 1; }
     before=$(grep -c '^WATCHDOG=1$' "$work/notify.log" || true)
-    idle_figures "idle, watchdog ${watchdog_ms} ms:"
+    idle_figures "$gateway" "$seconds" "idle, watchdog ${watchdog_ms} ms:"
     after=$(grep -c '^WATCHDOG=1$' "$work/notify.log" || true)
     printf '%-34s %d WATCHDOG=1 in about %ds (one per %d ms expected)\n' "" \
         $((after - before)) $((seconds + 1)) $((watchdog_ms / 2))

@@ -74,8 +74,8 @@ std::string UsageText() {
            "                 changes on Linux, where systemd is found by itself.\n"
            "SIGINT or SIGTERM (on Windows Ctrl-C, Ctrl-Break, or the console closing, log-off or\n"
            "shut-down) stops the gateway in order (device closed, a modem line hung up) and it\n"
-           "exits 0. It exits 1 when the TCP port cannot be opened or the gateway ends by\n"
-           "itself, 2 on a bad option.\n";
+           "exits 0. It exits 1 when the TCP port cannot be opened, a TLS file cannot be used\n"
+           "or the gateway ends by itself, 2 on a bad option.\n";
 }
 
 namespace {
