@@ -38,6 +38,7 @@ if grep -E '_test|bench|screenshots|fuzz|paint-icons' <<<"$listing"; then
 fi
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no dependencies computed"
 dpkg-deb -f "$deb" Depends | grep -q libsystemd0 || fail "no dependency on libsystemd0 (sd_notify)"
+dpkg-deb -f "$deb" Depends | grep -q libssl3 || fail "no dependency on libssl3 (TLS)"
 dpkg-deb -f "$deb" Description | grep -q dialout || fail "the description does not name dialout"
 dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles | grep -qx /etc/vr620/DUCTA.INI ||
     fail "/etc/vr620/DUCTA.INI is no configuration file"
