@@ -22,9 +22,10 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 int Usage() {
-    std::fputs("usage: vr620-bench-tls handshakes PORT SECONDS CLIENTS CERT KEY TRUST\n"
-               "       vr620-bench-tls hold PORT SECONDS CERT KEY TRUST\n",
-               stderr);
+    std::fputs(
+        "usage: vr620-bench-tls handshakes PORT SECONDS CLIENTS CERT KEY TRUST\n"
+        "       vr620-bench-tls hold PORT SECONDS CERT KEY TRUST\n",
+        stderr);
     return 2;
 }
 
@@ -55,9 +56,8 @@ int Handshakes(int port, int seconds, int clients, const tls::Settings& settings
         });
     }
     for (auto& t : threads) t.join();
-    std::printf("handshakes %ld in %d s with %d clients: %.1f a second (%ld failed)\n",
-                done.load(), seconds, clients, static_cast<double>(done.load()) / seconds,
-                failed.load());
+    std::printf("handshakes %ld in %d s with %d clients: %.1f a second (%ld failed)\n", done.load(),
+                seconds, clients, static_cast<double>(done.load()) / seconds, failed.load());
     if (!failure.empty()) std::fprintf(stderr, "vr620-bench-tls: %s\n", failure.c_str());
     return failed.load() == 0 ? 0 : 1;
 }

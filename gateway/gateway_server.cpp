@@ -39,7 +39,7 @@ struct GatewayServer::Connection {
     // Among the clients: from the accept, a TLS client from the end of its handshake.
     bool counted = false;
     IpAddress peer;
-    ClientStream stream;  // owns fd
+    ClientStream stream;                    // owns fd
     Clock::time_point handshakeDeadline{};  // and the end of lingering
     MessageReceiver receiver;
     Request request;                  // the one at the device

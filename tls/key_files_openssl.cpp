@@ -103,7 +103,8 @@ bool WriteNewFile(const std::string& file, const std::string& text, mode_t mode,
 std::optional<MadeKey> MakeKeyFiles(const std::string& folder, std::string& error) {
     ERR_clear_error();
     MadeKey made{(std::filesystem::path(folder) / "key.pem").string(),
-                 (std::filesystem::path(folder) / "cert.pem").string(), {}};
+                 (std::filesystem::path(folder) / "cert.pem").string(),
+                 {}};
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec) {
@@ -123,10 +124,9 @@ std::optional<MadeKey> MakeKeyFiles(const std::string& folder, std::string& erro
         return PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr, nullptr) == 1;
     })
                                     : std::nullopt;
-    const auto certificatePem = certificate ? Pem([&](BIO* bio) {
-        return PEM_write_bio_X509(bio, certificate.get()) == 1;
-    })
-                                            : std::nullopt;
+    const auto certificatePem =
+        certificate ? Pem([&](BIO* bio) { return PEM_write_bio_X509(bio, certificate.get()) == 1; })
+                    : std::nullopt;
     if (!keyPem || !certificatePem) {
         error = "the key cannot be made: " + TakeOpenSslError("out of memory");
         return std::nullopt;

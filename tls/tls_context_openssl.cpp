@@ -30,8 +30,8 @@ std::optional<std::string> ReadPemFile(const std::string& what, const std::strin
                                        std::string& error) {
     auto text = common::ReadRegularFile(file);
     if (!text) {
-        error = what + " " + file + " cannot be read: " +
-                common::SystemErrorText(common::LastSystemError());
+        error = what + " " + file +
+                " cannot be read: " + common::SystemErrorText(common::LastSystemError());
     } else if (text->size() > kMaxPemSize) {
         error = what + " " + file + " is too large";
         text.reset();
@@ -40,17 +40,19 @@ std::optional<std::string> ReadPemFile(const std::string& what, const std::strin
 }
 
 std::unique_ptr<BIO, BioFree> MemoryBio(const std::string& text) {
-    return std::unique_ptr<BIO, BioFree>(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
+    return std::unique_ptr<BIO, BioFree>(
+        BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
 }
 
 bool UseCertificateAndKey(SSL_CTX* ctx, const Settings& settings, std::string& error) {
     const auto certificates = ReadPemFile("TLS certificate", settings.certificate, error);
     if (!certificates) return false;
     auto bio = MemoryBio(*certificates);
-    std::unique_ptr<X509, X509Free> leaf(PEM_read_bio_X509(bio.get(), nullptr, NoPassPhrase, nullptr));
+    std::unique_ptr<X509, X509Free> leaf(
+        PEM_read_bio_X509(bio.get(), nullptr, NoPassPhrase, nullptr));
     if (!leaf || SSL_CTX_use_certificate(ctx, leaf.get()) != 1) {
-        error = "TLS certificate " + settings.certificate + " cannot be used: " +
-                TakeOpenSslError("no PEM certificate in it");
+        error = "TLS certificate " + settings.certificate +
+                " cannot be used: " + TakeOpenSslError("no PEM certificate in it");
         return false;
     }
     // Any further certificates are its chain.
@@ -82,8 +84,8 @@ bool UseCertificateAndKey(SSL_CTX* ctx, const Settings& settings, std::string& e
 // fingerprint, any other through the CA, when one is given.
 int CheckPeer(X509_STORE_CTX* store, void* arg) {
     auto* context = static_cast<OpenSslContext*>(arg);
-    auto* ssl = static_cast<SSL*>(
-        X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
     auto* check = ssl != nullptr ? static_cast<PeerCheck*>(SSL_get_app_data(ssl)) : nullptr;
     X509* leaf = X509_STORE_CTX_get0_cert(store);
     const std::string fingerprint = leaf != nullptr ? FingerprintOf(leaf) : std::string();
@@ -153,15 +155,14 @@ std::unique_ptr<Context> MakeContext(Role role, const Settings& settings, Notice
     if (!settings.trustCa.empty()) {
         if (!ReadPemFile("TLS CA", settings.trustCa, error)) return nullptr;
         if (SSL_CTX_load_verify_file(ctx, settings.trustCa.c_str()) != 1) {
-            error = "TLS CA " + settings.trustCa + " cannot be used: " +
-                    TakeOpenSslError("no PEM certificate in it");
+            error = "TLS CA " + settings.trustCa +
+                    " cannot be used: " + TakeOpenSslError("no PEM certificate in it");
             return nullptr;
         }
         context->trustsCa = true;
     }
-    const int verify = role == Role::kServer
-                           ? SSL_VERIFY_PEER | SSL_VERIFY_FAIL_IF_NO_PEER_CERT
-                           : SSL_VERIFY_PEER;
+    const int verify =
+        role == Role::kServer ? SSL_VERIFY_PEER | SSL_VERIFY_FAIL_IF_NO_PEER_CERT : SSL_VERIFY_PEER;
     SSL_CTX_set_verify(ctx, verify, nullptr);
     SSL_CTX_set_cert_verify_callback(ctx, CheckPeer, context.get());
     return context;

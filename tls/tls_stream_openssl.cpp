@@ -85,7 +85,8 @@ class OpenSslStream final : public Stream {
         if (result == 1) {
             established_ = true;
             if (check_.fingerprint.empty()) {
-                if (X509* peer = SSL_get0_peer_certificate(ssl_)) check_.fingerprint = FingerprintOf(peer);
+                if (X509* peer = SSL_get0_peer_certificate(ssl_))
+                    check_.fingerprint = FingerprintOf(peer);
             }
             return Step::kDone;
         }
@@ -134,7 +135,9 @@ class OpenSslStream final : public Stream {
         return Step::kDone;
     }
 
-    static std::string Failed(const std::string& why) { return "TLS handshake failed (" + why + ")"; }
+    static std::string Failed(const std::string& why) {
+        return "TLS handshake failed (" + why + ")";
+    }
 
     Step Refuse(std::string reason) {
         failed_ = true;
@@ -169,9 +172,9 @@ class OpenSslStream final : public Stream {
                 const int systemError = errno;
                 failed_ = true;
                 failure_ = FailureText(error, systemError);
-                const bool gone = error == SSL_ERROR_SYSCALL &&
-                                  (systemError == 0 || systemError == ECONNRESET ||
-                                   systemError == EPIPE);
+                const bool gone =
+                    error == SSL_ERROR_SYSCALL &&
+                    (systemError == 0 || systemError == ECONNRESET || systemError == EPIPE);
                 return {gone ? Io::Kind::kClosed : Io::Kind::kFailed, 0};
             }
         }

@@ -64,16 +64,15 @@ class TlsGateway : public ::testing::Test {
     bool StartGateway(std::vector<std::string> args = {}, bool bound = true) {
         do tlsPort = vr620_test::FreePort();
         while (tlsPort == gatewayd.port || tlsPort == 0);
-        args.insert(args.begin(),
-                    {"--tls-port", std::to_string(tlsPort), "--tls-cert",
-                     (dir / "gateway/cert.pem").string(), "--tls-key",
-                     (dir / "gateway/key.pem").string(), "--tls-trust", TrustFile()});
+        args.insert(args.begin(), {"--tls-port", std::to_string(tlsPort), "--tls-cert",
+                                   (dir / "gateway/cert.pem").string(), "--tls-key",
+                                   (dir / "gateway/key.pem").string(), "--tls-trust", TrustFile()});
         return gatewayd.Start(args, bound) &&
                gatewayd.WaitFor("Listening to TLS port " + std::to_string(tlsPort) +
-                                (args.back() == "--tls-only" ? "; port " +
-                                                                   std::to_string(gatewayd.port) +
-                                                                   " serves this computer alone..."
-                                                             : "..."));
+                                (args.back() == "--tls-only"
+                                     ? "; port " + std::to_string(gatewayd.port) +
+                                           " serves this computer alone..."
+                                     : "..."));
     }
     std::string TrustFile() const { return (dir / "clients.trust").string(); }
     // vr620 over TLS with the key in DIR/key and the gateway's fingerprint trusted.
@@ -91,7 +90,8 @@ class TlsGateway : public ::testing::Test {
     // Whether the log has a refusal of a client from 127.0.0.1 for `reason`.
     bool LogRefuses(const std::string& reason) const {
         for (const auto& text : gatewayd.Texts()) {
-            if (text.starts_with("Client on ") && text.ends_with(" from 127.0.0.1 refused: " + reason))
+            if (text.starts_with("Client on ") &&
+                text.ends_with(" from 127.0.0.1 refused: " + reason))
                 return true;
         }
         return false;
@@ -115,7 +115,8 @@ TEST_F(TlsGateway, KeysOfTheCommandsAndATrustedClientThatReadsAndWrites) {
     struct stat st {};
     ASSERT_EQ(stat((dir / "alice/key.pem").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    auto printed = Run(VR620_GATEWAYD_PATH, {"--tls-fingerprint", (dir / "alice/cert.pem").string()});
+    auto printed =
+        Run(VR620_GATEWAYD_PATH, {"--tls-fingerprint", (dir / "alice/cert.pem").string()});
     EXPECT_EQ(printed->Stdout(), alice + "\n");
     auto openssl = Run("/usr/bin/openssl", {"x509", "-noout", "-fingerprint", "-sha256", "-in",
                                             (dir / "gateway/cert.pem").string()});
@@ -124,9 +125,10 @@ TEST_F(TlsGateway, KeysOfTheCommandsAndATrustedClientThatReadsAndWrites) {
     auto again = Run(VR620_TOOL_PATH, {"tls-make-key", (dir / "alice").string()});
     EXPECT_NE(again->ExitCode(), 0);
     EXPECT_NE(again->Stderr().find("exists already"), std::string::npos) << again->Stderr();
-    EXPECT_EQ(LastLine(Run(VR620_TOOL_PATH, {"tls-fingerprint", (dir / "alice/cert.pem").string()})
-                           ->Stdout()),
-              alice);
+    EXPECT_EQ(
+        LastLine(
+            Run(VR620_TOOL_PATH, {"tls-fingerprint", (dir / "alice/cert.pem").string()})->Stdout()),
+        alice);
 
     // The trust file as people write it: a comment, a broken line, openssl's prefix, any case.
     std::string lower = alice;
@@ -135,10 +137,10 @@ TEST_F(TlsGateway, KeysOfTheCommandsAndATrustedClientThatReadsAndWrites) {
     vr620_test::WriteFile(TrustFile(),
                           "# the clients\nnot a fingerprint\n  SHA256 Fingerprint=" + lower + "\n");
     // A key that is not the certificate's is said before the start.
-    auto mismatched = Run(VR620_GATEWAYD_PATH,
-                          {"--tls-port", "1", "--tls-cert", (dir / "gateway/cert.pem").string(),
-                           "--tls-key", (dir / "alice/key.pem").string(), "--tls-trust",
-                           TrustFile()});
+    auto mismatched =
+        Run(VR620_GATEWAYD_PATH,
+            {"--tls-port", "1", "--tls-cert", (dir / "gateway/cert.pem").string(), "--tls-key",
+             (dir / "alice/key.pem").string(), "--tls-trust", TrustFile()});
     EXPECT_EQ(mismatched->ExitCode(), 1);
     EXPECT_NE(mismatched->Stderr().find("does not belong to the certificate"), std::string::npos)
         << mismatched->Stderr();
@@ -254,8 +256,8 @@ TEST_F(TlsGateway, TlsOnlyLeavesThePlainPortToThisComputer) {
     // An address of this machine that is not loopback reaches the TLS port alone.
     std::vector<gateway::IpAddress> others;
     for (const gateway::IpAddress& own : gateway::net::InterfaceAddresses()) {
-        const bool loopback = own == gateway::IpAddress::Ipv6Loopback() ||
-                              (own.IsIpv4() && own.bytes[12] == 127);
+        const bool loopback =
+            own == gateway::IpAddress::Ipv6Loopback() || (own.IsIpv4() && own.bytes[12] == 127);
         const bool linkLocal = own.bytes[0] == 0xFE && (own.bytes[1] & 0xC0) == 0x80;
         if (!loopback && !linkLocal) others.push_back(own);
     }

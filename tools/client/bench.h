@@ -19,7 +19,7 @@ struct BenchSettings {
     int seconds = 0;  // when above 0, each connection reads for this long instead
     std::uint16_t point = 0x0001;
     bool ownPoints = false;  // connection i reads point + i
-    tls::Settings tls;  // with a certificate: over TLS
+    tls::Settings tls;       // with a certificate: over TLS
 };
 
 // Prints the figures on standard output; returns the tool's exit status.

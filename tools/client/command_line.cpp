@@ -177,16 +177,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         error = "unknown command '" + command + "'";
         return std::nullopt;
     }
-    const bool tlsFiles = !line.tls.certificate.empty() || !line.tls.key.empty() ||
-                          !line.tls.trust.empty();
-    const bool tlsCommand = line.action == Action::kTlsMakeKey ||
-                            line.action == Action::kTlsFingerprint;
+    const bool tlsFiles =
+        !line.tls.certificate.empty() || !line.tls.key.empty() || !line.tls.trust.empty();
+    const bool tlsCommand =
+        line.action == Action::kTlsMakeKey || line.action == Action::kTlsFingerprint;
     if ((tlsFiles || tlsCommand) && !tls::Available()) {
         error = "TLS is not part of this build (Windows)";
         return std::nullopt;
     }
-    if (tlsFiles && (line.tls.certificate.empty() || line.tls.key.empty() ||
-                     line.tls.trust.empty())) {
+    if (tlsFiles &&
+        (line.tls.certificate.empty() || line.tls.key.empty() || line.tls.trust.empty())) {
         error = "TLS needs all of --tls-cert, --tls-key and --tls-trust";
         return std::nullopt;
     }

@@ -64,8 +64,9 @@ std::string GatewayClient::FailureText(int result) const {
     std::string text = "TLS failed: " + failure;
     if (failure.find("alert") != std::string::npos &&
         failure.find("certificate") != std::string::npos)
-        text += " (the gateway does not trust this computer's certificate: is its fingerprint in "
-                "the gateway's trust file?)";
+        text +=
+            " (the gateway does not trust this computer's certificate: is its fingerprint in "
+            "the gateway's trust file?)";
     return text;
 }
 

@@ -45,7 +45,8 @@ int SocketChannel::SendSome(const std::uint8_t* data, std::size_t size, Deadline
         const net::ErrorKind why = net::LastError().kind;
         if (why == net::ErrorKind::kInterrupted) continue;
         if (why == net::ErrorKind::kWouldBlock) {
-            const int waited = WaitForSocket(socket_, net::kPollWritable, deadline, kResultSendError);
+            const int waited =
+                WaitForSocket(socket_, net::kPollWritable, deadline, kResultSendError);
             if (waited < 0) return waited;
             continue;
         }
@@ -55,7 +56,8 @@ int SocketChannel::SendSome(const std::uint8_t* data, std::size_t size, Deadline
 
 int SocketChannel::ReceiveSome(std::uint8_t* data, std::size_t size, Deadline deadline) {
     for (;;) {
-        const int waited = WaitForSocket(socket_, net::kPollReadable, deadline, kResultReceiveError);
+        const int waited =
+            WaitForSocket(socket_, net::kPollReadable, deadline, kResultReceiveError);
         if (waited < 0) return waited;
         const long got = net::ReceiveBytes(socket_, data, size);
         if (got > 0) return static_cast<int>(got);

@@ -94,8 +94,8 @@ std::string* TlsFile(Options& options, const std::string& option) {
 // The TLS options go together, and only where the build has TLS.
 bool CheckTlsOptions(const Options& options, std::string& error) {
     const tls::Settings& files = options.tls;
-    const bool anyFile = !files.certificate.empty() || !files.key.empty() ||
-                         !files.trust.empty() || !files.trustCa.empty();
+    const bool anyFile = !files.certificate.empty() || !files.key.empty() || !files.trust.empty() ||
+                         !files.trustCa.empty();
     const bool command = !options.tlsMakeKeyFolder.empty() || !options.tlsFingerprintFile.empty();
     if (!tls::Available() && (options.tlsPort || anyFile || options.tlsOnly || command)) {
         error = "TLS is not part of this build (Windows): the --tls- options cannot be used";
@@ -108,8 +108,8 @@ bool CheckTlsOptions(const Options& options, std::string& error) {
             return false;
         }
         if (*options.tlsPort == options.port) {
-            error = "the TLS port must differ from the port, not both " +
-                    std::to_string(options.port);
+            error =
+                "the TLS port must differ from the port, not both " + std::to_string(options.port);
             return false;
         }
     } else if (anyFile || options.tlsOnly) {
