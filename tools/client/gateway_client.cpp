@@ -34,6 +34,16 @@ std::string Endpoint(const std::string& host, int port) {
     return (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
+// A TLS failure; an alert about our certificate says what to look at.
+std::string WithTrustHint(const std::string& failure) {
+    if (failure.find("alert") == std::string::npos ||
+        failure.find("certificate") == std::string::npos)
+        return failure;
+    return failure +
+           " (the gateway does not trust this computer's certificate: is its fingerprint in the "
+           "gateway's trust file?)";
+}
+
 }  // namespace
 
 GatewayClient::~GatewayClient() {
@@ -61,13 +71,7 @@ std::string GatewayClient::FailureText(int result) const {
         return ResultText(result);
     // The gateway refuses a certificate it does not trust after the handshake (TLS 1.3): the
     // first reply is its alert.
-    std::string text = "TLS failed: " + failure;
-    if (failure.find("alert") != std::string::npos &&
-        failure.find("certificate") != std::string::npos)
-        text +=
-            " (the gateway does not trust this computer's certificate: is its fingerprint in "
-            "the gateway's trust file?)";
-    return text;
+    return "TLS failed: " + WithTrustHint(failure);
 }
 
 bool GatewayClient::Connect(const std::string& host, int port, std::chrono::milliseconds timeout,
@@ -107,7 +111,8 @@ bool GatewayClient::Connect(const std::string& host, int port, std::chrono::mill
                 return true;
             }
             Close();
-            error = "TLS with the gateway at " + Endpoint(host, port) + " failed: " + why;
+            error = "TLS with the gateway at " + Endpoint(host, port) +
+                    " failed: " + WithTrustHint(why);
             return false;
         }
         why = common::SystemErrorText(net::LastError().code);
