@@ -44,9 +44,7 @@ class TlsGateway : public ::testing::Test {
         alice = MakeKey(VR620_TOOL_PATH, "tls-make-key", "alice");
         vr620_test::WriteFile(dir / "gateway.trust", gatewayFingerprint + "\n");
     }
-    void TearDown() override {
-        EXPECT_TRUE(gatewayd.StopsCleanly()) << gatewayd.Run().Stderr();
-    }
+    void TearDown() override { EXPECT_TRUE(gatewayd.StopsCleanly()) << gatewayd.Run().Stderr(); }
 
     // Runs a program to its end; its output in files of their own.
     std::unique_ptr<ProgramRun> Run(const std::string& program, std::vector<std::string> args) {
