@@ -21,7 +21,8 @@ local P2P_SENT, P2P_RECV = 0, 1 -- pinfo.p2p_dir from the packet's direction fla
 local gateway = Proto("vr620", "VR-620 gateway protocol")
 
 local COMMANDS = { [1] = "DEVICE_CONNECT", [2] = "DEVICE_DISCONNECT", [3] = "SNVT_READ",
-                   [4] = "SNVT_WRITE" }
+                   [4] = "SNVT_WRITE", [0x10] = "LAST_REASON" }
+local LAST_REASON = 0x10
 local STATUSES = { [0x00] = "OK", [0xFF] = "ERROR" }
 
 local gf = {
@@ -31,6 +32,7 @@ local gf = {
     status = ProtoField.uint8("vr620.status", "Status", base.HEX, STATUSES),
     data_length = ProtoField.uint16("vr620.data_length", "Data length", base.DEC),
     data = ProtoField.bytes("vr620.data", "Data", base.SPACE),
+    reason = ProtoField.string("vr620.reason", "Reason", base.UNICODE),
     reply = ProtoField.bool("vr620.reply", "Reply"),
 }
 gateway.fields = gf
@@ -102,7 +104,12 @@ local function dissect_message(tvb, pinfo, tree)
             text = text .. " " .. (STATUSES[s] or string.format("status 0x%02X", s))
             if s == 0xFF then t:add_proto_expert_info(ge.error) end
         end
-        if n > HEADER then
+        if n > HEADER and is_reply and code == LAST_REASON then
+            -- The words of the connection's last ERROR, UTF-8 without a terminator.
+            local reason = tvb(9, n - HEADER)
+            t:add(gf.reason, reason, reason:string(ENC_UTF_8))
+            text = text .. ": " .. reason:string(ENC_UTF_8)
+        elseif n > HEADER then
             t:add(gf.data, tvb(9, n - HEADER))
             text = text .. ": " .. hex_bytes(tvb:raw(9, n - HEADER), 16)
         end
