@@ -184,6 +184,12 @@ TEST(Gatewayd, TellsTheServiceManagerReadyStatusWatchdogAndStopping) {
         };
     };
     EXPECT_TRUE(manager.WaitFor(status("COM9 (/dev/ttyS8): closed, 0 clients")));
+    // The very first status names the port of --com already.
+    const auto first = std::ranges::find_if(manager.Messages(), [](const std::string& m) {
+        return m.rfind("STATUS=", 0) == 0;
+    });
+    ASSERT_NE(first, manager.Messages().end());
+    EXPECT_NE(first->find("COM9"), std::string::npos) << *first;
     EXPECT_TRUE(manager.WaitFor(status("COM9 (/dev/ttyS8): closed, 1 client")));
     // Asked for a watchdog: told from the serving loop, twice at least.
     EXPECT_TRUE(manager.WaitFor(

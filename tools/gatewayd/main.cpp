@@ -46,6 +46,8 @@ int Serve(const gatewayd::Options& options, gatewayd::ServiceHost& host) {
     // A service manager that started us hears of readiness, status and the stop; its watchdog
     // hears from the serving loop itself, so that a loop that hangs is found out.
     static gatewayd::ServiceStatusReceiver status(host);
+    // The first status already names the port that --com gave.
+    gateway::SetChannel(options.com - 1);
     if (host.Listening()) gateway::SetDeviceStatusReceiver(&status);
     gateway::ServerConfig config = gatewayd::ServerConfigOf(options);
     if (host.WatchdogInterval().count() > 0) {
