@@ -37,6 +37,8 @@ class DeviceStatusBridge : public gateway::DeviceStatusReceiver {
     // Shows the newest state, if it was handed over for attachment `generation`.
     void ShowNewest(std::uint64_t generation);
 
+    // Guards the window, its attachment's generation and the newest state: the gateway's
+    // threads hand states over, the user-interface thread shows them.
     mutable std::mutex mutex_;
     // Plain pointer under the lock: the window detaches itself before it goes.
     TLogForm* window_ = nullptr;

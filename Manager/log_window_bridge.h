@@ -37,6 +37,8 @@ class LogWindowBridge : public gateway::LogReceiver {
     // The window of attachment `generation`, or null when that one has ended.
     TLogForm* WindowOf(std::uint64_t generation) const;
 
+    // Guards the window, its attachment's generation and the lines on their way: the gateway's
+    // threads hand lines over, the user-interface thread shows them.
     mutable std::mutex mutex_;
     // Plain pointer under the lock: the window detaches itself before it goes.
     TLogForm* window_ = nullptr;

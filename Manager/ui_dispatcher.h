@@ -30,7 +30,7 @@ class UiDispatcher : public QObject {
     Q_INVOKABLE void RunHandedOver();
 
     const std::thread::id uiThread_;
-    std::mutex mutex_;
+    std::mutex mutex_;  // guards tasks_: any thread posts, the user-interface thread runs them
     std::vector<std::function<void()>> tasks_;
 };
 

@@ -51,7 +51,7 @@ class DebugLines {
         if (const std::string count = folding_.Finish(); !count.empty()) Emit(count);
     }
 
-    std::mutex mutex_;
+    std::mutex mutex_;  // guards the folding: every thread that calls the library writes lines
     common::LineFolding folding_;
 };
 

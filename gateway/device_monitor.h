@@ -65,7 +65,7 @@ class DeviceMonitor {
 
     LogWriter& log_;
     std::mutex deliverMutex_;  // one delivery at a time, in the order of the changes
-    mutable std::mutex mutex_;
+    mutable std::mutex mutex_;  // guards the snapshot and what the changes remember
     DeviceStatus status_;
     DeviceStatusReceiver* receiver_ = nullptr;  // under deliverMutex_
     DeviceState openedAs_ = DeviceState::kOpen;

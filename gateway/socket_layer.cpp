@@ -8,7 +8,7 @@
 namespace gateway {
 namespace {
 
-std::mutex startMutex;
+std::mutex startMutex;  // guards startCount: clients and servers start sockets on any thread
 unsigned startCount = 0;
 
 // One try at a listening socket: the socket, or the failed step's debugger line and why.

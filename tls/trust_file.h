@@ -42,6 +42,7 @@ class TrustFile {
 
     const std::string path_;
     const Notice notice_;
+    // Guards what was read: every handshake checks the file, on whichever thread runs it.
     std::mutex mutex_;
     std::set<std::string> trusted_;
     bool readable_ = false;

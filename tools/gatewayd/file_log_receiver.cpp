@@ -16,20 +16,17 @@ std::uint32_t FileLogReceiver::LogReceiverId() const {
 }
 
 void FileLogReceiver::ReceiveLogLine(const char* line) {
-    {
-        std::lock_guard lock(mutex_);
-        std::string text(line);
-        text += common::kTextLineEnd;
-        const std::string why = Append(text);
-        if (!why.empty() && !failing_) {
-            common::WriteDebugLine("vr620-gatewayd: connection log " + file_.string() +
-                                   " not written: " + why);
-        } else if (why.empty() && failing_) {
-            common::WriteDebugLine("vr620-gatewayd: connection log " + file_.string() +
-                                   " written again");
-        }
-        failing_ = !why.empty();
+    std::string text(line);
+    text += common::kTextLineEnd;
+    const std::string why = Append(text);
+    if (!why.empty() && !failing_) {
+        common::WriteDebugLine("vr620-gatewayd: connection log " + file_.string() +
+                               " not written: " + why);
+    } else if (why.empty() && failing_) {
+        common::WriteDebugLine("vr620-gatewayd: connection log " + file_.string() +
+                               " written again");
     }
+    failing_ = !why.empty();
     if (next_ != nullptr) next_->ReceiveLogLine(line);
 }
 

@@ -12,7 +12,7 @@ namespace gatewayd {
 struct ServiceHost::State {
     bool listening = false;
     std::chrono::milliseconds watchdogInterval{0};
-    std::mutex mutex;
+    std::mutex mutex;  // guards lastStatus: the serving thread and the device worker report
     std::string lastStatus;
 
     void Send(const std::string& state) const {

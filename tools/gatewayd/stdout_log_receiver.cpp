@@ -5,7 +5,6 @@
 namespace gatewayd {
 
 void StdoutLogReceiver::ReceiveLogLine(const char* line) {
-    std::lock_guard lock(mutex_);
     std::fputs(line, stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
