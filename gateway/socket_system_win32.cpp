@@ -59,9 +59,10 @@ Error LastError() {
         case WSAESHUTDOWN:
             return {ErrorKind::kPeerGone, code};
         case WSAEADDRINUSE:
-            return {ErrorKind::kAddressInUse, code};
+        // A listener holds its port with SO_EXCLUSIVEADDRUSE: a bind to it is refused as an
+        // access, which on Windows (no privileged ports) is what "in use" looks like.
         case WSAEACCES:
-            return {ErrorKind::kNotPermitted, code};
+            return {ErrorKind::kAddressInUse, code};
         case WSAEADDRNOTAVAIL:
             return {ErrorKind::kAddressNotHere, code};
         default:
