@@ -64,7 +64,8 @@ if command -v tshark >/dev/null; then
         2>/dev/null | grep -qw vr620.line || fail "tshark does not load the packaged vr620.lua"
     echo "    the packaged Wireshark plug-in loads in tshark"
 fi
-"$folder/vr620-gatewayd" --help | head -n 1
+# The whole help is read: a reader that stops early would end the program with SIGPIPE.
+"$folder/vr620-gatewayd" --help | sed -n 1p
 # The service unit as systemd reads it, its program taken from the extracted folder: a notify
 # service with a watchdog, and nothing for systemd-analyze to say.
 unit=$root/vr620-gatewayd.service
