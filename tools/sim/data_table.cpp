@@ -123,7 +123,10 @@ bool DataTable::Open(const std::filesystem::path& file, std::string& error) {
             return false;
         }
         PointMap defaults = DefaultPoints();
-        if (!common::ReplaceFile(file, FormatPoints(defaults), &error)) return false;
+        if (const auto written = common::ReplaceFile(file, FormatPoints(defaults)); !written.Ok()) {
+            error = written.Why().words;
+            return false;
+        }
         points_ = std::move(defaults);
         file_ = file;
         return true;
@@ -158,7 +161,9 @@ bool DataTable::Store(std::uint16_t point, const Value& value, std::string& erro
     }
     Value old = std::move(it->second);
     it->second = value;
-    if (file_ && !common::ReplaceFile(*file_, FormatPoints(points_), &error)) {
+    if (!file_) return true;
+    if (const auto written = common::ReplaceFile(*file_, FormatPoints(points_)); !written.Ok()) {
+        error = written.Why().words;
         it->second = std::move(old);
         return false;
     }
