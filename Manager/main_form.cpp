@@ -347,9 +347,9 @@ void TMainForm::BitBtn_ConnectionSettingsClick() {
     ApplyDeviceSettings(channel,
                         {connectSettings_->GetModemConnection(), connectSettings_->IniString,
                          connectSettings_->DialString, connectSettings_->HangupString});
-    try {
-        manager::ConfigFile().WriteText("CONNECTION_SETTINGS", "Channel", std::to_string(channel));
-    } catch (const std::exception&) {
+    if (!manager::ConfigFile()
+             .WriteText("CONNECTION_SETTINGS", "Channel", std::to_string(channel))
+             .Ok()) {
         ShowErrorBox(Language, texts::kTextSettingsNotWritten);
     }
 }
