@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <utility>
 
 namespace manager {
 namespace {
@@ -17,6 +18,10 @@ std::vector<std::string> FoldersOf(const std::filesystem::path& folder) {
         if (!part.empty()) folders.push_back(part.string());
     }
     return folders;
+}
+
+common::Failure NotStarted(std::string words) {
+    return {common::FailureKind::kOther, std::move(words)};
 }
 
 }  // namespace
@@ -59,12 +64,9 @@ std::vector<std::string> SplitAtBlanks(const std::string& commandLine) {
     return parts;
 }
 
-bool StartClientProcess(const std::string& program, const std::vector<std::string>& arguments,
-                        std::string& error) {
-    if (program.empty()) {
-        error = "no program name";
-        return false;
-    }
+common::Outcome<> StartClientProcess(const std::string& program,
+                                     const std::vector<std::string>& arguments) {
+    if (program.empty()) return NotStarted("no program name");
     QProcess process;
     // A name without a folder would be looked up on the PATH: the current folder is put in front.
     const QString path = QDir::current().absoluteFilePath(QString::fromLocal8Bit(program));
@@ -77,26 +79,23 @@ bool StartClientProcess(const std::string& program, const std::vector<std::strin
         QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows) {
         const QString wine = QStandardPaths::findExecutable("wine");
         if (wine.isEmpty()) {
-            error = path.toLocal8Bit().toStdString() +
-                    ": a Windows program, and Wine is missing (no 'wine' on the PATH)";
-            return false;
+            return NotStarted(path.toLocal8Bit().toStdString() +
+                              ": a Windows program, and Wine is missing (no 'wine' on the PATH)");
         }
         // Wine starts anything it is given and fails later, out of sight: the file is looked at
         // here, so that a missing program gets the error box as any other.
         if (!QFileInfo(path).isFile()) {
-            error = path.toLocal8Bit().toStdString() + ": No such file or directory";
-            return false;
+            return NotStarted(path.toLocal8Bit().toStdString() + ": No such file or directory");
         }
         list.prepend(path);
         process.setProgram(wine);
     }
     process.setArguments(list);
     // Started by a child that ends at once: the program belongs to the system, not to us.
-    if (process.startDetached()) return true;
+    if (process.startDetached()) return common::Done{};
     // The client program, even when Wine was to start it.
-    error =
-        path.toLocal8Bit().toStdString() + ": " + process.errorString().toLocal8Bit().toStdString();
-    return false;
+    return NotStarted(path.toLocal8Bit().toStdString() + ": " +
+                      process.errorString().toLocal8Bit().toStdString());
 }
 
 }  // namespace manager

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "outcome.h"
+
 namespace manager {
 
 // A name that begins with "/" is made relative to the folder of `programPath` (one "../" for
@@ -25,10 +27,10 @@ std::vector<std::string> SplitAtBlanks(const std::string& commandLine);
 // Starts `program` (a path relative to the current folder, or a full path; never looked up on
 // the PATH) with `arguments` behind it, the manager's environment and current folder. A
 // Windows program (a name ending in ".exe", in any case) on another system is started as
-// `wine <program> <arguments>`, with the `wine` found on the PATH. False, with the program's
-// full path and the reason in words in `error` ("<path>: <reason>"), when it could not be
-// started (Wine missing among the reasons).
-bool StartClientProcess(const std::string& program, const std::vector<std::string>& arguments,
-                        std::string& error);
+// `wine <program> <arguments>`, with the `wine` found on the PATH. A failure, its words the
+// program's full path and the reason ("<path>: <reason>"), when it could not be started (Wine
+// missing among the reasons).
+common::Outcome<> StartClientProcess(const std::string& program,
+                                     const std::vector<std::string>& arguments);
 
 }  // namespace manager

@@ -36,14 +36,18 @@ int ConfigFile::ReadInteger(std::string_view section, std::string_view key,
     return ParseConfigInteger(ReadText(section, key, ""), defaultValue);
 }
 
-void ConfigFile::WriteText(std::string_view section, std::string_view key,
-                           std::string_view value) const {
+common::Outcome<> ConfigFile::WriteText(std::string_view section, std::string_view key,
+                                        std::string_view value) const {
     std::string reason;
-    if (MakeSettingsFolderFor(file_, reason)) {
-        if (profile::WriteString(file_, section, key, value)) return;
+    if (const auto folder = MakeSettingsFolderFor(file_); !folder.Ok()) {
+        reason = folder.Why().words;
+    } else if (profile::WriteString(file_, section, key, value)) {
+        return common::Done{};
+    } else {
         reason = common::SystemErrorText(common::LastSystemError());
     }
-    throw ConfigError("Cannot write the configuration file \"" + file_.string() + "\": " + reason);
+    return common::Failure{common::FailureKind::kOther, "Cannot write the configuration file \"" +
+                                                            file_.string() + "\": " + reason};
 }
 
 int ParseConfigInteger(std::string_view text, int defaultValue) {

@@ -6,17 +6,12 @@
 #pragma once
 
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-namespace manager {
+#include "outcome.h"
 
-// Raised when the configuration file cannot be written; the message names the file.
-class ConfigError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
+namespace manager {
 
 class ConfigFile {
   public:
@@ -38,8 +33,9 @@ class ConfigFile {
     int ReadInteger(std::string_view section, std::string_view key, int defaultValue) const;
 
     // Stores `value`, creating the file and the section as needed; every other line stays as
-    // it was. Throws ConfigError when the system refuses the write.
-    void WriteText(std::string_view section, std::string_view key, std::string_view value) const;
+    // it was. A failure when the system refuses the write, its words naming the file.
+    common::Outcome<> WriteText(std::string_view section, std::string_view key,
+                                std::string_view value) const;
 
   private:
     std::filesystem::path file_;

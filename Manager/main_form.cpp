@@ -347,9 +347,9 @@ void TMainForm::BitBtn_ConnectionSettingsClick() {
     ApplyDeviceSettings(channel,
                         {connectSettings_->GetModemConnection(), connectSettings_->IniString,
                          connectSettings_->DialString, connectSettings_->HangupString});
-    try {
-        manager::ConfigFile().WriteText("CONNECTION_SETTINGS", "Channel", std::to_string(channel));
-    } catch (const std::exception&) {
+    if (!manager::ConfigFile()
+             .WriteText("CONNECTION_SETTINGS", "Channel", std::to_string(channel))
+             .Ok()) {
         ShowErrorBox(Language, texts::kTextSettingsNotWritten);
     }
 }
@@ -383,12 +383,12 @@ void TMainForm::LaunchClient(const char* key, const char* defaultName) {
     const std::string program = manager::ResolveClientProgram(name, manager::ProgramPath());
     const std::string commandLine = manager::ClientCommandLine(program, Host, Port, Language);
     // The program is one name, blanks and all; what follows it is split at the blanks.
-    std::string error;
-    if (!manager::StartClientProcess(
-            program, manager::SplitAtBlanks(commandLine.substr(program.size())), error)) {
+    const auto started = manager::StartClientProcess(
+        program, manager::SplitAtBlanks(commandLine.substr(program.size())));
+    if (!started.Ok()) {
         // The box names the program and the system's reason; so does the debug output.
-        DEBUG_TRACE("%s", error.c_str());
-        ShowErrorBox(Language, texts::kTextClientNotStarted, error);
+        DEBUG_TRACE("%s", started.Why().words.c_str());
+        ShowErrorBox(Language, texts::kTextClientNotStarted, started.Why().words);
     }
 }
 

@@ -30,13 +30,14 @@ std::filesystem::path WritableProgramFile(std::string_view suffix) {
     return UserSettingsFolder() / besideProgram.filename();
 }
 
-bool MakeSettingsFolderFor(const std::filesystem::path& file, std::string& reason) {
+common::Outcome<> MakeSettingsFolderFor(const std::filesystem::path& file) {
     const std::filesystem::path folder = file.parent_path();
-    if (folder != UserSettingsFolder()) return true;
+    if (folder != UserSettingsFolder()) return common::Done{};
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    if (ec) reason = "cannot create the folder " + folder.string() + ": " + ec.message();
-    return !ec;
+    if (!ec) return common::Done{};
+    return common::Failure{common::FailureKind::kOther,
+                           "cannot create the folder " + folder.string() + ": " + ec.message()};
 }
 
 }  // namespace manager

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "outcome.h"
+
 namespace manager {
 
 // True when the current user may create files in the program's folder.
@@ -21,8 +23,7 @@ std::filesystem::path UserSettingsFolder();
 std::filesystem::path WritableProgramFile(std::string_view suffix);
 
 // Creates the folder of `file` when it lies in UserSettingsFolder() and is missing, so that a
-// first write there succeeds. False, with the reason in words in `reason`, when it cannot be
-// made.
-bool MakeSettingsFolderFor(const std::filesystem::path& file, std::string& reason);
+// first write there succeeds. A failure with the reason in words when it cannot be made.
+common::Outcome<> MakeSettingsFolderFor(const std::filesystem::path& file);
 
 }  // namespace manager

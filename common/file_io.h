@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "outcome.h"
+
 namespace common {
 
 // The whole content of `file` when it is a regular file that can be read. A folder, a FIFO or
@@ -16,9 +18,8 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& file);
 
 // Writes `content` to a temporary file in the same folder, flushes it to disk and renames it
 // over `file`. An existing file keeps its permissions; a new one is readable by everybody. On
-// failure the old file is untouched, no temporary is left behind, LastSystemError() tells why
-// and `error` (when given) says so in words.
-bool ReplaceFile(const std::filesystem::path& file, std::string_view content,
-                 std::string* error = nullptr);
+// failure the old file is untouched, no temporary is left behind, the failure says why in words
+// ("cannot replace <file>: <the system's reason>") and LastSystemError() is the system's code.
+Outcome<> ReplaceFile(const std::filesystem::path& file, std::string_view content);
 
 }  // namespace common

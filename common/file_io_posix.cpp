@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "file_io.h"
 #include "write_all.h"
@@ -54,11 +55,12 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& file) {
     return text;
 }
 
-bool ReplaceFile(const std::filesystem::path& file, std::string_view content, std::string* error) {
+Outcome<> ReplaceFile(const std::filesystem::path& file, std::string_view content) {
     int why = 0;
+    std::string words;
     const auto fail = [&](const std::string& what, const std::filesystem::path& path) {
         why = errno;
-        if (error != nullptr) *error = what + " " + path.string() + ": " + std::strerror(why);
+        words = what + " " + path.string() + ": " + std::strerror(why);
         return false;
     };
     const mode_t mode = ModeFor(file);
@@ -66,17 +68,19 @@ bool ReplaceFile(const std::filesystem::path& file, std::string_view content, st
         file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
     std::string tmpl = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
     const int fd = mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) return fail("cannot create a temporary file in", folder);
+    if (fd < 0) {
+        fail("cannot create a temporary file in", folder);
+        return Failure{FailureKind::kOther, std::move(words)};
+    }
     bool ok = posix::WriteAll(fd, content) || fail("cannot write", tmpl);
     if (ok && fchmod(fd, mode) != 0) ok = fail("cannot set the mode of", tmpl);
     if (ok && fsync(fd) != 0) ok = fail("cannot flush", tmpl);
     if (close(fd) != 0 && ok) ok = fail("cannot close", tmpl);
     if (ok && rename(tmpl.c_str(), file.c_str()) != 0) ok = fail("cannot replace", file);
-    if (!ok) {
-        unlink(tmpl.c_str());
-        errno = why;
-    }
-    return ok;
+    if (ok) return Done{};
+    unlink(tmpl.c_str());
+    errno = why;
+    return Failure{FailureKind::kOther, std::move(words)};
 }
 
 }  // namespace common

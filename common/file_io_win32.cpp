@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <random>
+#include <utility>
 
 #include "file_io.h"
 #include "system_error.h"
@@ -63,12 +64,12 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& file) {
     return text;
 }
 
-bool ReplaceFile(const std::filesystem::path& file, std::string_view content, std::string* error) {
+Outcome<> ReplaceFile(const std::filesystem::path& file, std::string_view content) {
     DWORD why = 0;
+    std::string words;
     const auto fail = [&](const std::string& what, const std::filesystem::path& path) {
         why = GetLastError();
-        if (error != nullptr)
-            *error = what + " " + path.string() + ": " + SystemErrorText(static_cast<int>(why));
+        words = what + " " + path.string() + ": " + SystemErrorText(static_cast<int>(why));
         return false;
     };
     const std::filesystem::path folder =
@@ -76,7 +77,10 @@ bool ReplaceFile(const std::filesystem::path& file, std::string_view content, st
     const std::filesystem::path temporary = folder / TemporaryName(file);
     Handle h(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.Valid()) return fail("cannot create a temporary file in", folder);
+    if (!h.Valid()) {
+        fail("cannot create a temporary file in", folder);
+        return Failure{FailureKind::kOther, std::move(words)};
+    }
     bool ok = true;
     std::size_t done = 0;
     while (ok && done < content.size()) {
@@ -91,11 +95,10 @@ bool ReplaceFile(const std::filesystem::path& file, std::string_view content, st
     if (ok && !MoveFileExW(temporary.c_str(), file.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ok = fail("cannot replace", file);
-    if (!ok) {
-        DeleteFileW(temporary.c_str());
-        SetLastError(why);
-    }
-    return ok;
+    if (ok) return Done{};
+    DeleteFileW(temporary.c_str());
+    SetLastError(why);
+    return Failure{FailureKind::kOther, std::move(words)};
 }
 
 }  // namespace common

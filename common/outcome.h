@@ -15,11 +15,13 @@ enum class FailureKind {
     kNoReply,          // the device did not answer in time
     kDamagedReply,     // a reply came, damaged
     kRefusedByDevice,  // a reply came, refusing the request
-    kRefused,          // the request cannot be carried (a value too long, a short request)
+    kRefused,          // a value is refused: the request cannot be carried (a value too long,
+                       // a short request), or the port turns its line settings away
     kPortMissing,      // the port's device is not there
-    kPortLost,         // the port went away under a transfer
+    kPortLost,         // the port went away (an adapter pulled out, a hang-up)
     kPortInUse,        // another program holds the port
     kNotSerial,        // the device is no usable serial line
+    kPortStalled,      // the line stopped taking bytes
     kModem,            // the modem answered something else than it should have
     kModemLost,        // the modem's connection went away
     kOther,            // anything else the system or the library reported

@@ -4,23 +4,23 @@
 
 namespace common {
 
-PortFailure ClassifyPortError(int code) {
-    if (IsDeviceGone(code)) return PortFailure::kGone;
+FailureKind ClassifyPortError(int code) {
+    if (IsDeviceGone(code)) return FailureKind::kPortLost;
     switch (code) {
         case ENOENT:
         case ENOTDIR:
-            return PortFailure::kMissing;
+            return FailureKind::kPortMissing;
         case EBUSY:
         case EWOULDBLOCK:  // the advisory lock of another program
-            return PortFailure::kInUse;
+            return FailureKind::kPortInUse;
         case ENOTTY:
-            return PortFailure::kNotSerial;
+            return FailureKind::kNotSerial;
         case EINVAL:
-            return PortFailure::kRefused;
+            return FailureKind::kRefused;
         case ETIMEDOUT:
-            return PortFailure::kStalled;
+            return FailureKind::kPortStalled;
         default:
-            return PortFailure::kOther;
+            return FailureKind::kOther;
     }
 }
 
@@ -28,24 +28,23 @@ bool IsDeviceGone(int code) {
     return code == EIO || code == ENXIO || code == ENODEV;
 }
 
-int PortErrorCode(PortFailure failure) {
-    switch (failure) {
-        case PortFailure::kMissing:
+int PortErrorCode(FailureKind kind) {
+    switch (kind) {
+        case FailureKind::kPortMissing:
             return ENOENT;
-        case PortFailure::kInUse:
+        case FailureKind::kPortInUse:
             return EBUSY;
-        case PortFailure::kNotSerial:
+        case FailureKind::kNotSerial:
             return ENOTTY;
-        case PortFailure::kRefused:
+        case FailureKind::kRefused:
             return EINVAL;
-        case PortFailure::kGone:
+        case FailureKind::kPortLost:
             return ENODEV;
-        case PortFailure::kStalled:
+        case FailureKind::kPortStalled:
             return ETIMEDOUT;
-        case PortFailure::kOther:
-            break;
+        default:
+            return EPROTO;
     }
-    return EPROTO;
 }
 
 }  // namespace common

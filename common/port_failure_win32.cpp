@@ -4,28 +4,28 @@
 
 namespace common {
 
-PortFailure ClassifyPortError(int code) {
+FailureKind ClassifyPortError(int code) {
     switch (static_cast<DWORD>(code)) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
         case ERROR_INVALID_NAME:
-            return PortFailure::kMissing;
+            return FailureKind::kPortMissing;
         // An open that another program's handle turns away. On a handle already open the first
         // means that the device went away, but the library reports that with a code of its own.
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_BUSY:
-            return PortFailure::kInUse;
+            return FailureKind::kPortInUse;
         case ERROR_INVALID_FUNCTION:
         case ERROR_NOT_SUPPORTED:
-            return PortFailure::kNotSerial;
+            return FailureKind::kNotSerial;
         case ERROR_INVALID_PARAMETER:
-            return PortFailure::kRefused;
+            return FailureKind::kRefused;
         case ERROR_TIMEOUT:
         case ERROR_SEM_TIMEOUT:
-            return PortFailure::kStalled;
+            return FailureKind::kPortStalled;
         default:
-            return IsDeviceGone(code) ? PortFailure::kGone : PortFailure::kOther;
+            return IsDeviceGone(code) ? FailureKind::kPortLost : FailureKind::kOther;
     }
 }
 
@@ -47,28 +47,28 @@ bool IsDeviceGone(int code) {
     }
 }
 
-int PortErrorCode(PortFailure failure) {
+int PortErrorCode(FailureKind kind) {
     DWORD code = ERROR_IO_DEVICE;
-    switch (failure) {
-        case PortFailure::kMissing:
+    switch (kind) {
+        case FailureKind::kPortMissing:
             code = ERROR_FILE_NOT_FOUND;
             break;
-        case PortFailure::kInUse:
+        case FailureKind::kPortInUse:
             code = ERROR_ACCESS_DENIED;
             break;
-        case PortFailure::kNotSerial:
+        case FailureKind::kNotSerial:
             code = ERROR_INVALID_FUNCTION;
             break;
-        case PortFailure::kRefused:
+        case FailureKind::kRefused:
             code = ERROR_INVALID_PARAMETER;
             break;
-        case PortFailure::kGone:
+        case FailureKind::kPortLost:
             code = ERROR_DEVICE_NOT_CONNECTED;
             break;
-        case PortFailure::kStalled:
+        case FailureKind::kPortStalled:
             code = ERROR_TIMEOUT;
             break;
-        case PortFailure::kOther:
+        default:
             break;
     }
     return static_cast<int>(code);

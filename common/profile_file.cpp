@@ -221,7 +221,7 @@ bool WriteString(const std::filesystem::path& file, std::string_view section, st
     } else if (std::error_code ec; std::filesystem::exists(file, ec) || ec) {
         return false;  // present but unreadable: never replace what we could not read
     }
-    return common::ReplaceFile(file, WithValue(text, section, key, value));
+    return common::ReplaceFile(file, WithValue(text, section, key, value)).Ok();
 }
 
 }  // namespace profile

@@ -29,9 +29,10 @@ struct CallResult {
 };
 
 // A call the library refuses outright: no module, selector 1, a missing buffer, too much data.
-const CallResult kRefusedCall{DCT_RESULT_FAILED, common::PortErrorCode(common::PortFailure::kRefused)};
+const CallResult kRefusedCall{DCT_RESULT_FAILED,
+                              common::PortErrorCode(common::FailureKind::kRefused)};
 // What an exception inside the library ends as.
-const CallResult kFailedCall{DCT_RESULT_FAILED, common::PortErrorCode(common::PortFailure::kOther)};
+const CallResult kFailedCall{DCT_RESULT_FAILED, common::PortErrorCode(common::FailureKind::kOther)};
 
 // Hands the result out, leaving the reason of a failure as the thread's last error. Everything
 // the call made is gone by now, so nothing can change the code afterwards.

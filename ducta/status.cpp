@@ -57,36 +57,36 @@ const char* Describe(Status status) {
 }
 
 int PortReasonCode(Status status, int systemError) {
+    using common::FailureKind;
     using common::PortErrorCode;
-    using common::PortFailure;
-    const auto own = [systemError](PortFailure otherwise) {
+    const auto own = [systemError](FailureKind otherwise) {
         return systemError != 0 ? systemError : PortErrorCode(otherwise);
     };
     switch (status) {
         case Status::kNoDevicePath:
-            return PortErrorCode(PortFailure::kMissing);
+            return PortErrorCode(FailureKind::kPortMissing);
         case Status::kCannotOpen:
-            return own(PortFailure::kOther);  // ENOENT, EACCES, EIO of a port without hardware
+            return own(FailureKind::kOther);  // ENOENT, EACCES, EIO of a port without hardware
         case Status::kReopenFailed:
-            return own(PortFailure::kGone);
+            return own(FailureKind::kPortLost);
         case Status::kInUse:
-            return PortErrorCode(PortFailure::kInUse);
+            return PortErrorCode(FailureKind::kPortInUse);
         case Status::kNotATerminal:
         case Status::kCannotReadLine:
-            return PortErrorCode(PortFailure::kNotSerial);
+            return PortErrorCode(FailureKind::kNotSerial);
         case Status::kSpeedRefused:
         case Status::kCannotSetLine:
         case Status::kRefused:
-            return PortErrorCode(PortFailure::kRefused);
+            return PortErrorCode(FailureKind::kRefused);
         case Status::kPortLost:
-            return PortErrorCode(PortFailure::kGone);
+            return PortErrorCode(FailureKind::kPortLost);
         case Status::kWriteIncomplete:
-            return PortErrorCode(PortFailure::kStalled);
+            return PortErrorCode(FailureKind::kPortStalled);
         case Status::kReadFailed:
         case Status::kWriteFailed:
-            return own(PortFailure::kOther);
+            return own(FailureKind::kOther);
         default:
-            return PortErrorCode(PortFailure::kOther);
+            return PortErrorCode(FailureKind::kOther);
     }
 }
 

@@ -54,25 +54,27 @@ Failure PortFailureOf(const DeviceFailure& failure, int com,
     }
     const std::string& p = *path;
     const bool opening = failure.call == DeviceFailure::Call::kOpen;
-    switch (common::ClassifyPortError(failure.code)) {
-        case common::PortFailure::kMissing:
-        case common::PortFailure::kGone:
+    const FailureKind kind = common::ClassifyPortError(failure.code);
+    switch (kind) {
+        case FailureKind::kPortMissing:
+        case FailureKind::kPortLost:
             // An open that finds no device: missing; a port that goes under a transfer: lost.
             if (opening) return {FailureKind::kPortMissing, "port " + p + " missing"};
             return {FailureKind::kPortLost, "port " + p + " lost"};
-        case common::PortFailure::kInUse:
-            return {FailureKind::kPortInUse, "port " + p + " in use by another program"};
-        case common::PortFailure::kNotSerial:
-            return {FailureKind::kNotSerial, p + " is not a usable serial port"};
-        case common::PortFailure::kRefused:
+        case FailureKind::kPortInUse:
+            return {kind, "port " + p + " in use by another program"};
+        case FailureKind::kNotSerial:
+            return {kind, p + " is not a usable serial port"};
+        case FailureKind::kRefused:
+            // At the open, the value refused is the port's line settings.
             if (opening) {
                 return {FailureKind::kNotSerial,
                         p + " is not a usable serial port (its line settings were refused)"};
             }
-            return {FailureKind::kRefused, "request refused by the device library"};
-        case common::PortFailure::kStalled:
-            return {FailureKind::kOther, "port " + p + " stopped taking bytes"};
-        case common::PortFailure::kOther:
+            return {kind, "request refused by the device library"};
+        case FailureKind::kPortStalled:
+            return {kind, "port " + p + " stopped taking bytes"};
+        default:
             break;
     }
     return {FailureKind::kOther, "port " + p + (opening ? " cannot be opened: " : " failed: ") +

@@ -36,9 +36,8 @@ std::filesystem::path TextExportPath() {
 }
 
 bool ExportWindowTexts(const std::filesystem::path& file, const std::vector<Component*>& windows) {
-    std::string reason;
-    if (!manager::MakeSettingsFolderFor(file, reason)) {
-        DEBUG_TRACE("%s", reason.c_str());
+    if (const auto folder = manager::MakeSettingsFolderFor(file); !folder.Ok()) {
+        DEBUG_TRACE("%s", folder.Why().words.c_str());
         return false;
     }
     // Written beside the file and put in its place when whole; a failed write leaves nothing.

@@ -53,12 +53,11 @@ Reply Controller::Normal(const ducta::Frame& request) {
         return {Frame(kCommandReadReply, point, *value)};
     }
     if (request.command == kCommandWrite && value != nullptr) {
-        std::string error;
         const Value newValue(request.data.begin(),
                              request.data.begin() + static_cast<std::ptrdiff_t>(request.dataSize));
-        if (!table_.Store(point, newValue, error)) {
+        if (const auto stored = table_.Store(point, newValue); !stored.Ok()) {
             // A value that could not be kept must not be reported as written.
-            log_("write not stored (" + error + "): refused");
+            log_("write not stored (" + stored.Why().words + "): refused");
             return {Refusal(request)};
         }
         return {Frame(kCommandWrite, point, {})};

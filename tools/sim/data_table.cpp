@@ -54,9 +54,13 @@ std::optional<unsigned> ParseHex(std::string_view s, std::size_t maxDigits) {
     return v;
 }
 
+common::Failure Trouble(std::string words) {
+    return {common::FailureKind::kOther, std::move(words)};
+}
+
 }  // namespace
 
-std::optional<PointMap> ParsePoints(std::string_view text, std::string& error) {
+common::Outcome<PointMap> ParsePoints(std::string_view text) {
     PointMap points;
     std::size_t lineNo = 0;
     while (!text.empty()) {
@@ -67,8 +71,7 @@ std::optional<PointMap> ParsePoints(std::string_view text, std::string& error) {
         if (line.empty() || line.front() == '#' || line.front() == ';') continue;
 
         const auto fail = [&](const std::string& why) {
-            error = "line " + std::to_string(lineNo) + ": " + why;
-            return std::nullopt;
+            return Trouble("line " + std::to_string(lineNo) + ": " + why);
         };
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos) return fail("expected POINT = VALUE BYTES");
@@ -115,34 +118,26 @@ std::string FormatPoints(const PointMap& points) {
 
 DataTable::DataTable() : points_(DefaultPoints()) {}
 
-bool DataTable::Open(const std::filesystem::path& file, std::string& error) {
+common::Outcome<> DataTable::Open(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) {
-        if (ec) {
-            error = "cannot look at " + file.string() + ": " + ec.message();
-            return false;
-        }
+        if (ec) return Trouble("cannot look at " + file.string() + ": " + ec.message());
         PointMap defaults = DefaultPoints();
-        if (!common::ReplaceFile(file, FormatPoints(defaults), &error)) return false;
+        if (auto written = common::ReplaceFile(file, FormatPoints(defaults)); !written.Ok()) {
+            return written;
+        }
         points_ = std::move(defaults);
         file_ = file;
-        return true;
+        return common::Done{};
     }
     std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + file.string();
-        return false;
-    }
+    if (!in) return Trouble("cannot read " + file.string());
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::string why;
-    auto parsed = ParsePoints(text, why);
-    if (!parsed) {
-        error = file.string() + ", " + why;
-        return false;
-    }
-    points_ = std::move(*parsed);
+    auto parsed = ParsePoints(text);
+    if (!parsed.Ok()) return Trouble(file.string() + ", " + parsed.Why().words);
+    points_ = std::move(parsed.Value());
     file_ = file;
-    return true;
+    return common::Done{};
 }
 
 const Value* DataTable::Find(std::uint16_t point) const {
@@ -150,19 +145,15 @@ const Value* DataTable::Find(std::uint16_t point) const {
     return it == points_.end() ? nullptr : &it->second;
 }
 
-bool DataTable::Store(std::uint16_t point, const Value& value, std::string& error) {
+common::Outcome<> DataTable::Store(std::uint16_t point, const Value& value) {
     const auto it = points_.find(point);
-    if (it == points_.end()) {
-        error = "no such data point";
-        return false;
-    }
+    if (it == points_.end()) return Trouble("no such data point");
     Value old = std::move(it->second);
     it->second = value;
-    if (file_ && !common::ReplaceFile(*file_, FormatPoints(points_), &error)) {
-        it->second = std::move(old);
-        return false;
-    }
-    return true;
+    if (!file_) return common::Done{};
+    auto written = common::ReplaceFile(*file_, FormatPoints(points_));
+    if (!written.Ok()) it->second = std::move(old);
+    return written;
 }
 
 }  // namespace sim

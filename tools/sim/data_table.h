@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "outcome.h"
+
 namespace sim {
 
 using Value = std::vector<std::uint8_t>;
@@ -24,8 +26,8 @@ using PointMap = std::map<std::uint16_t, Value>;
 // The points a fresh simulator holds.
 PointMap DefaultPoints();
 
-// Parses the file format; on a bad line gives nullopt and `error` naming the line.
-std::optional<PointMap> ParsePoints(std::string_view text, std::string& error);
+// Parses the file format; a bad line is a failure whose words name the line.
+common::Outcome<PointMap> ParsePoints(std::string_view text);
 // Writes the file format, sorted by point, with a header comment.
 std::string FormatPoints(const PointMap& points);
 
@@ -35,12 +37,12 @@ class DataTable {
     DataTable();
 
     // Loads `file`, or creates it with the default points when it does not exist.
-    bool Open(const std::filesystem::path& file, std::string& error);
+    common::Outcome<> Open(const std::filesystem::path& file);
 
     const Value* Find(std::uint16_t point) const;
     // Replaces the value of an existing point and writes the file back. When the file cannot
-    // be written the old value stays (in memory and on disk) and the result is false.
-    bool Store(std::uint16_t point, const Value& value, std::string& error);
+    // be written the old value stays (in memory and on disk) and the result is a failure.
+    common::Outcome<> Store(std::uint16_t point, const Value& value);
 
   private:
     PointMap points_;

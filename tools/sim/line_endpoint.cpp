@@ -23,18 +23,29 @@ std::string Errno(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
 
+common::Failure Trouble(std::string words) {
+    return {common::FailureKind::kOther, std::move(words)};
+}
+
 bool SetNonBlockingCloexec(int fd) {
     const int fl = fcntl(fd, F_GETFL);
     return fl >= 0 && fcntl(fd, F_SETFL, fl | O_NONBLOCK) == 0 &&
            fcntl(fd, F_SETFD, FD_CLOEXEC) == 0;
 }
 
+struct Pty {
+    int master = -1;
+    int slave = -1;
+    std::string path;
+};
+
 // A raw pseudo-terminal: the master for us, the far end kept open as well, so that the other
 // side may close and reopen it at will without hanging our end up.
-bool OpenPty(int& master, int& slave, std::string& path, std::string& error) {
+common::Outcome<Pty> OpenPty() {
+    int master = -1;
+    int slave = -1;
     if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
-        error = Errno("cannot create a pseudo-terminal");
-        return false;
+        return Trouble(Errno("cannot create a pseudo-terminal"));
     }
     const char* name = ttyname(slave);
     termios tio{};
@@ -48,34 +59,31 @@ bool OpenPty(int& master, int& slave, std::string& path, std::string& error) {
              fcntl(slave, F_SETFD, FD_CLOEXEC) == 0;
     }
     if (!ok) {
-        error = Errno("cannot set up the pseudo-terminal");
+        common::Failure failure = Trouble(Errno("cannot set up the pseudo-terminal"));
         close(master);
         close(slave);
-        return false;
+        return failure;
     }
-    path = name;
-    return true;
+    return Pty{master, slave, name};
 }
 
-bool CreateLink(const std::string& link, const std::string& target, std::string& error) {
+common::Outcome<> CreateLink(const std::string& link, const std::string& target) {
     struct stat st {};
     if (lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-        error = link + " exists and is not a symbolic link; not replaced";
-        return false;
+        return Trouble(link + " exists and is not a symbolic link; not replaced");
     }
     // Made beside the link and renamed over it, so the link never points nowhere.
     const std::string tmp = link + ".tmp." + std::to_string(getpid());
     unlink(tmp.c_str());
     if (symlink(target.c_str(), tmp.c_str()) != 0) {
-        error = Errno("cannot create the link " + link);
-        return false;
+        return Trouble(Errno("cannot create the link " + link));
     }
     if (rename(tmp.c_str(), link.c_str()) != 0) {
-        error = Errno("cannot create the link " + link);
+        common::Failure failure = Trouble(Errno("cannot create the link " + link));
         unlink(tmp.c_str());
-        return false;
+        return failure;
     }
-    return true;
+    return common::Done{};
 }
 
 }  // namespace
@@ -94,41 +102,36 @@ void LineEndpoint::Close() {
     fd_ = keepOpenFd_ = -1;
 }
 
-std::unique_ptr<LineEndpoint> LineEndpoint::CreatePty(std::string& error) {
-    int master = -1;
-    int slave = -1;
-    std::string path;
-    if (!OpenPty(master, slave, path, error)) return nullptr;
-    return std::unique_ptr<LineEndpoint>(new LineEndpoint(master, slave, std::move(path)));
+common::Outcome<std::unique_ptr<LineEndpoint>> LineEndpoint::CreatePty() {
+    auto pty = OpenPty();
+    if (!pty.Ok()) return pty.Why();
+    Pty& made = pty.Value();
+    return std::unique_ptr<LineEndpoint>(
+        new LineEndpoint(made.master, made.slave, std::move(made.path)));
 }
 
-std::unique_ptr<LineEndpoint> LineEndpoint::OpenDevice(const std::string& path, int baud,
-                                                       std::string& error) {
+common::Outcome<std::unique_ptr<LineEndpoint>> LineEndpoint::OpenDevice(const std::string& path,
+                                                                        int baud) {
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = Errno("cannot open " + path);
-        return nullptr;
-    }
+    if (fd < 0) return Trouble(Errno("cannot open " + path));
+    // The words are taken before close(), which may change errno.
+    const auto refuse = [fd](common::Failure failure) {
+        close(fd);
+        return failure;
+    };
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) {
-        error = Errno(path + " is not a serial device");
-        close(fd);
-        return nullptr;
+        return refuse({common::FailureKind::kNotSerial, Errno(path + " is not a serial device")});
     }
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     const auto speed = ducta::TermiosSpeed(baud);
     if (!speed) {
-        error = std::to_string(baud) + " bit/s is not a speed a serial device can be set to";
-        close(fd);
-        return nullptr;
+        return refuse(
+            Trouble(std::to_string(baud) + " bit/s is not a speed a serial device can be set to"));
     }
     cfsetspeed(&tio, *speed);
-    if (tcsetattr(fd, TCSANOW, &tio) != 0) {
-        error = Errno("cannot set up " + path);
-        close(fd);
-        return nullptr;
-    }
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) return refuse(Trouble(Errno("cannot set up " + path)));
     return std::unique_ptr<LineEndpoint>(new LineEndpoint(fd, -1, path));
 }
 
@@ -174,10 +177,10 @@ bool LineEndpoint::Write(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool LineEndpoint::SetLink(const std::string& link, std::string& error) {
-    if (!CreateLink(link, path_, error)) return false;
-    link_ = link;
-    return true;
+common::Outcome<> LineEndpoint::SetLink(const std::string& link) {
+    auto made = CreateLink(link, path_);
+    if (made.Ok()) link_ = link;
+    return made;
 }
 
 void LineEndpoint::RemoveLink() {
@@ -197,14 +200,15 @@ bool LineEndpoint::Vanish() {
     return true;
 }
 
-bool LineEndpoint::Return(std::string& error) {
-    if (!pty_ || fd_ >= 0) return true;
-    int master = -1;
-    int slave = -1;
-    if (!OpenPty(master, slave, path_, error)) return false;
-    fd_ = master;
-    keepOpenFd_ = slave;
-    return link_.empty() || CreateLink(link_, path_, error);
+common::Outcome<> LineEndpoint::Return() {
+    if (!pty_ || fd_ >= 0) return common::Done{};
+    auto pty = OpenPty();
+    if (!pty.Ok()) return pty.Why();
+    fd_ = pty.Value().master;
+    keepOpenFd_ = pty.Value().slave;
+    path_ = std::move(pty.Value().path);
+    if (link_.empty()) return common::Done{};
+    return CreateLink(link_, path_);
 }
 
 }  // namespace sim

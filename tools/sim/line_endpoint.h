@@ -9,16 +9,18 @@
 #include <span>
 #include <string>
 
+#include "outcome.h"
+
 namespace sim {
 
 class LineEndpoint {
   public:
     // Creates a pseudo-terminal whose far end is raw (bytes pass unchanged). The far end stays
     // open here too, so the library may close and reopen it at will.
-    static std::unique_ptr<LineEndpoint> CreatePty(std::string& error);
+    static common::Outcome<std::unique_ptr<LineEndpoint>> CreatePty();
     // Opens a serial device, raw, 8 data bits, no parity, at `baud` when termios knows it.
-    static std::unique_ptr<LineEndpoint> OpenDevice(const std::string& path, int baud,
-                                                    std::string& error);
+    static common::Outcome<std::unique_ptr<LineEndpoint>> OpenDevice(const std::string& path,
+                                                                     int baud);
     ~LineEndpoint();
     LineEndpoint(const LineEndpoint&) = delete;
     LineEndpoint& operator=(const LineEndpoint&) = delete;
@@ -29,14 +31,14 @@ class LineEndpoint {
     // Keeps a symbolic link `link` -> the line (a stable name for DUCTA.INI) while the line is
     // there; removed again at the end (if it still is ours). Refuses to replace anything that
     // is not a symbolic link.
-    bool SetLink(const std::string& link, std::string& error);
+    common::Outcome<> SetLink(const std::string& link);
 
     // The line goes as a pulled-out USB serial adapter does: the pseudo-terminal is closed,
     // which hangs the other side up and removes its path, then the link is removed. Nothing
     // for a serial device (--device); false then.
     bool Vanish();
-    // A new pseudo-terminal, and the link pointed at it; false with `error` when that fails.
-    bool Return(std::string& error);
+    // A new pseudo-terminal, and the link pointed at it.
+    common::Outcome<> Return();
     bool Present() const { return fd_ >= 0; }
 
     // Waits until `deadline` (none: for ever) for input and reads what is there (0 bytes on

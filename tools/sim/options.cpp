@@ -1,7 +1,9 @@
 #include "options.h"
 
 #include <cstdio>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 #include "data_table.h"
 #include "fault_points.h"
@@ -10,7 +12,15 @@
 
 namespace sim {
 
-std::optional<SimOptions> ParseOptions(int argc, const char* const* argv, std::string& error) {
+namespace {
+
+common::Failure Mistake(std::string words) {
+    return {common::FailureKind::kOther, std::move(words)};
+}
+
+}  // namespace
+
+common::Outcome<SimOptions> ParseOptions(int argc, const char* const* argv) {
     SimOptions o;
     bool modemOptionSeen = false;
     for (int i = 1; i < argc; ++i) {
@@ -21,103 +31,91 @@ std::optional<SimOptions> ParseOptions(int argc, const char* const* argv, std::s
             name = arg.substr(0, eq);
             inlineValue = arg.substr(eq + 1);
         }
-        const auto value = [&]() -> std::optional<std::string> {
+        const auto value = [&]() -> common::Outcome<std::string> {
             if (inlineValue) return std::string(*inlineValue);
-            if (i + 1 >= argc) {
-                error = std::string(name) + " needs a value";
-                return std::nullopt;
-            }
+            if (i + 1 >= argc) return Mistake(std::string(name) + " needs a value");
             return std::string(argv[++i]);
         };
-        const auto number = [&](int min, int max) -> std::optional<int> {
+        const auto number = [&](int min, int max) -> common::Outcome<int> {
             const auto text = value();
-            if (!text) return std::nullopt;
-            const auto n = common::ParseWholeNumber(*text, min, max);
+            if (!text.Ok()) return text.Why();
+            const auto n = common::ParseWholeNumber(text.Value(), min, max);
             if (!n) {
-                error = std::string(name) + " needs a whole number from " + std::to_string(min) +
-                        " to " + std::to_string(max) + ", not '" + *text + "'";
+                return Mistake(std::string(name) + " needs a whole number from " +
+                               std::to_string(min) + " to " + std::to_string(max) + ", not '" +
+                               text.Value() + "'");
             }
-            return n;
+            return *n;
         };
-        const auto flagOnly = [&]() {
-            if (!inlineValue) return true;
-            error = std::string(name) + " takes no value";
-            return false;
+        const auto flagOnly = [&]() -> common::Outcome<> {
+            if (!inlineValue) return common::Done{};
+            return Mistake(std::string(name) + " takes no value");
         };
 
         if (name == "--help" || name == "-h") {
             o.help = true;
         } else if (name == "--verbose" || name == "-v") {
-            if (!flagOnly()) return std::nullopt;
+            if (const auto flag = flagOnly(); !flag.Ok()) return flag.Why();
             o.verbose = true;
         } else if (name == "--modem") {
-            if (!flagOnly()) return std::nullopt;
+            if (const auto flag = flagOnly(); !flag.Ok()) return flag.Why();
             o.modem = true;
         } else if (name == "--link" || name == "--device" || name == "--data") {
             const auto text = value();
-            if (!text) return std::nullopt;
-            if (text->empty()) {
-                error = std::string(name) + " needs a path";
-                return std::nullopt;
-            }
-            (name == "--link" ? o.link : name == "--device" ? o.device : o.dataFile) = *text;
+            if (!text.Ok()) return text.Why();
+            if (text.Value().empty()) return Mistake(std::string(name) + " needs a path");
+            (name == "--link" ? o.link : name == "--device" ? o.device : o.dataFile) = text.Value();
         } else if (name == "--baud") {
             const auto n = number(50, 4000000);
-            if (!n) return std::nullopt;
-            o.baud = *n;
+            if (!n.Ok()) return n.Why();
+            o.baud = n.Value();
         } else if (name == "--turnaround") {
             const auto n = number(0, 60000);
-            if (!n) return std::nullopt;
-            o.turnaroundMs = *n;
+            if (!n.Ok()) return n.Why();
+            o.turnaroundMs = n.Value();
         } else if (name == "--dial-delay") {
             const auto n = number(0, 600000);
-            if (!n) return std::nullopt;
-            o.modemOptions.dialDelay = std::chrono::milliseconds(*n);
+            if (!n.Ok()) return n.Why();
+            o.modemOptions.dialDelay = std::chrono::milliseconds(n.Value());
             modemOptionSeen = true;
         } else if (name == "--guard-ms") {
             const auto n = number(20, 5100);
-            if (!n) return std::nullopt;
-            o.modemOptions.guard = std::chrono::milliseconds(*n);
+            if (!n.Ok()) return n.Why();
+            o.modemOptions.guard = std::chrono::milliseconds(n.Value());
             modemOptionSeen = true;
         } else if (name == "--connect-text") {
             const auto text = value();
-            if (!text) return std::nullopt;
-            o.modemOptions.connectText = *text;
+            if (!text.Ok()) return text.Why();
+            o.modemOptions.connectText = text.Value();
             modemOptionSeen = true;
         } else if (name == "--dial-result") {
             const auto text = value();
-            if (!text) return std::nullopt;
-            const auto result = ParseDialResult(*text);
+            if (!text.Ok()) return text.Why();
+            const auto result = ParseDialResult(text.Value());
             if (!result) {
-                error =
+                return Mistake(
                     "--dial-result must be CONNECT, BUSY, 'NO CARRIER', 'NO ANSWER', "
                     "'NO DIAL', ERROR, RING or SILENT, not '" +
-                    *text + "'";
-                return std::nullopt;
+                    text.Value() + "'");
             }
             o.modemOptions.dialResult = *result;
             modemOptionSeen = true;
         } else if (name == "--lowercase") {
-            if (!flagOnly()) return std::nullopt;
+            if (const auto flag = flagOnly(); !flag.Ok()) return flag.Why();
             o.modemOptions.lowercase = true;
             modemOptionSeen = true;
         } else if (name == "--banner") {
             const auto text = value();
-            if (!text) return std::nullopt;
-            o.modemOptions.banner.push_back(*text);
+            if (!text.Ok()) return text.Why();
+            o.modemOptions.banner.push_back(text.Value());
             modemOptionSeen = true;
         } else {
-            error = "unknown option '" + std::string(arg) + "'";
-            return std::nullopt;
+            return Mistake("unknown option '" + std::string(arg) + "'");
         }
     }
-    if (modemOptionSeen && !o.modem && !o.help) {
-        error = "the modem options need --modem";
-        return std::nullopt;
-    }
+    if (modemOptionSeen && !o.modem && !o.help) return Mistake("the modem options need --modem");
     if (!o.link.empty() && !o.device.empty()) {
-        error = "--link goes with a pseudo-terminal, not with --device";
-        return std::nullopt;
+        return Mistake("--link goes with a pseudo-terminal, not with --device");
     }
     return o;
 }

@@ -1,10 +1,10 @@
 // The simulator's command line.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "modem_options.h"
+#include "outcome.h"
 
 namespace sim {
 
@@ -20,8 +20,8 @@ struct SimOptions {
     bool help = false;
 };
 
-// Parses argv; on a mistake gives nullopt and `error` in words.
-std::optional<SimOptions> ParseOptions(int argc, const char* const* argv, std::string& error);
+// Parses argv; a mistake is a failure that says it in words.
+common::Outcome<SimOptions> ParseOptions(int argc, const char* const* argv);
 std::string HelpText();
 
 }  // namespace sim

@@ -42,9 +42,8 @@ void SimLoop::OnPlugRequest() {
         trace_.Line("line pulled out");
         std::printf("device: gone\n");
     } else if (request == PlugRequest::kReturn && !line_.Present()) {
-        std::string error;
-        if (!line_.Return(error)) {
-            std::fprintf(stderr, "vr620-sim: %s\n", error.c_str());
+        if (const auto back = line_.Return(); !back.Ok()) {
+            std::fprintf(stderr, "vr620-sim: %s\n", back.Why().words.c_str());
             return;
         }
         trace_.Line("line plugged back in at " + line_.Path());

@@ -15,15 +15,14 @@ namespace {
 
 TEST(SimDataFile, ParsesWhatItWritesAndNamesTheBadLine) {
     const sim::PointMap defaults = sim::DefaultPoints();
-    std::string error;
-    const auto again = sim::ParsePoints(sim::FormatPoints(defaults), error);
-    ASSERT_TRUE(again) << error;
-    EXPECT_EQ(*again, defaults);
+    const auto again = sim::ParsePoints(sim::FormatPoints(defaults));
+    ASSERT_TRUE(again.Ok()) << again.Why().words;
+    EXPECT_EQ(again.Value(), defaults);
 
-    const auto parsed = sim::ParsePoints(
-        "# comment\r\n; also a comment\n\n  0x00ab = 1 ff 0A\t\n7=\nFFFF = 00\n", error);
-    ASSERT_TRUE(parsed) << error;
-    EXPECT_EQ(*parsed,
+    const auto parsed =
+        sim::ParsePoints("# comment\r\n; also a comment\n\n  0x00ab = 1 ff 0A\t\n7=\nFFFF = 00\n");
+    ASSERT_TRUE(parsed.Ok()) << parsed.Why().words;
+    EXPECT_EQ(parsed.Value(),
               (sim::PointMap{{0x00AB, {0x01, 0xFF, 0x0A}}, {0x0007, {}}, {0xFFFF, {0x00}}}));
 
     const std::vector<std::pair<std::string, std::string>> bad{
@@ -35,14 +34,16 @@ TEST(SimDataFile, ParsesWhatItWritesAndNamesTheBadLine) {
         {" = 01\n", "line 1"},
     };
     for (const auto& [text, where] : bad) {
-        EXPECT_FALSE(sim::ParsePoints(text, error)) << text;
-        EXPECT_NE(error.find(where), std::string::npos) << text << ": " << error;
+        const auto refused = sim::ParsePoints(text);
+        ASSERT_FALSE(refused.Ok()) << text;
+        EXPECT_NE(refused.Why().words.find(where), std::string::npos)
+            << text << ": " << refused.Why().words;
     }
     // 253 value bytes fit a frame, 254 do not.
     std::string longest = "0300 =";
     for (int i = 0; i < 253; ++i) longest += " 00";
-    EXPECT_TRUE(sim::ParsePoints(longest, error)) << error;
-    EXPECT_FALSE(sim::ParsePoints(longest + " 00", error));
+    EXPECT_TRUE(sim::ParsePoints(longest).Ok());
+    EXPECT_FALSE(sim::ParsePoints(longest + " 00").Ok());
 }
 
 TEST(SimDataFile, AFailedWriteKeepsTheOldValueEverywhere) {
@@ -51,16 +52,18 @@ TEST(SimDataFile, AFailedWriteKeepsTheOldValueEverywhere) {
     std::filesystem::create_directory(folder);
     const std::filesystem::path file = folder / "points.txt";
     sim::DataTable table;
-    std::string error;
-    ASSERT_TRUE(table.Open(file, error)) << error;
-    ASSERT_TRUE(table.Store(0x0102, {0x01}, error)) << error;
+    const auto opened = table.Open(file);
+    ASSERT_TRUE(opened.Ok()) << opened.Why().words;
+    const auto stored = table.Store(0x0102, {0x01});
+    ASSERT_TRUE(stored.Ok()) << stored.Why().words;
 
     // The folder goes away: the file cannot be replaced any more.
     std::filesystem::remove_all(folder);
-    EXPECT_FALSE(table.Store(0x0102, {0x02}, error));
-    EXPECT_FALSE(error.empty());
+    const auto lost = table.Store(0x0102, {0x02});
+    ASSERT_FALSE(lost.Ok());
+    EXPECT_FALSE(lost.Why().words.empty());
     EXPECT_EQ(*table.Find(0x0102), sim::Value{0x01});
-    EXPECT_FALSE(table.Store(0x4444, {0x02}, error)) << "only existing points are written";
+    EXPECT_FALSE(table.Store(0x4444, {0x02}).Ok()) << "only existing points are written";
 }
 
 TEST(SimDataFile, AWrittenValueSurvivesARestart) {
@@ -70,10 +73,9 @@ TEST(SimDataFile, AWrittenValueSurvivesARestart) {
         SimProcess sim({"--data", file});
         ASSERT_TRUE(sim.Started()) << sim.Error();
         // Created with the default set.
-        std::string error;
-        const auto created = sim::ParsePoints(ReadFile(file), error);
-        ASSERT_TRUE(created) << error;
-        EXPECT_EQ(*created, sim::DefaultPoints());
+        const auto created = sim::ParsePoints(ReadFile(file));
+        ASSERT_TRUE(created.Ok()) << created.Why().words;
+        EXPECT_EQ(created.Value(), sim::DefaultPoints());
 
         LineEnd port(sim.DevicePath());
         EXPECT_EQ(Ask(port, BuildRequest(0x82, 0x0102, {0x01, 0x02, 0x03})),
@@ -102,9 +104,8 @@ TEST(SimDataFile, TheFileIsNeverSeenHalfWritten) {
     std::atomic<int> broken{0};
     std::thread reader([&] {
         while (!done) {
-            std::string error;
-            const auto points = sim::ParsePoints(ReadFile(file), error);
-            if (!points || points->size() != sim::DefaultPoints().size()) ++broken;
+            const auto points = sim::ParsePoints(ReadFile(file));
+            if (!points.Ok() || points.Value().size() != sim::DefaultPoints().size()) ++broken;
             ++reads;
         }
     });
