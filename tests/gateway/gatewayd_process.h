@@ -21,7 +21,9 @@ using vr620_test::ProgramRun;
 
 class Gatewayd {
   public:
-    explicit Gatewayd(const vr620_test::TempDir& dir) : folder_(dir / "bin") {
+    // In `dir`/`folder` (two gateways in one test need two folders).
+    explicit Gatewayd(const vr620_test::TempDir& dir, const std::string& folder = "bin")
+        : folder_(dir / folder) {
         fs::create_directories(folder_);
         fs::copy_file(VR620_GATEWAYD_PATH, folder_ / "vr620-gatewayd");
         fs::copy_file(DUCTA_LIBRARY_PATH, folder_ / "libducta.so");
