@@ -19,6 +19,12 @@ namespace gateway_test {
 namespace fs = std::filesystem;
 using vr620_test::ProgramRun;
 
+// The last line of a program's output (the fingerprint that the key commands print last).
+inline std::string LastLine(const std::string& text) {
+    std::string trimmed = text.substr(0, text.find_last_not_of('\n') + 1);
+    return trimmed.substr(trimmed.rfind('\n') + 1);
+}
+
 class Gatewayd {
   public:
     // In `dir`/`folder` (two gateways in one test need two folders).

@@ -21,12 +21,6 @@ using vr620_test::ProgramRun;
 
 inline const Bytes kConnect = Framed({0x00, 0x01, 0x00, 0x00, 0x00});
 
-// The last line of a program's output.
-inline std::string LastLine(const std::string& text) {
-    std::string trimmed = text.substr(0, text.find_last_not_of('\n') + 1);
-    return trimmed.substr(trimmed.rfind('\n') + 1);
-}
-
 class TlsGateway : public ::testing::Test {
   protected:
     void SetUp() override {
