@@ -107,6 +107,9 @@ void DeviceStatusLine::Render() {
         line = QStringLiteral("COM%1").arg(s.com);
         if (!s.path.empty()) line += " (" + FromUtf8(s.path) + ")";
         Word state = kClosed;
+        // A relay has no device of its own to say the state of.
+        const bool relay = s.com == 0;
+        if (relay) line = FromUtf8(s.path);
         switch (s.state) {
             case gateway::DeviceState::kClosed:
                 state = kClosed;
@@ -124,7 +127,7 @@ void DeviceStatusLine::Render() {
                 state = kLost;
                 break;
         }
-        line += ": " + Words(state) + ", ";
+        line += relay ? QStringLiteral(", ") : ": " + Words(state) + ", ";
         line +=
             s.clients == 1 ? Words(kOneClient) : Fill(Words(kClients), QString::number(s.clients));
         if (!s.lastReason.empty()) {

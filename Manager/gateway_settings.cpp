@@ -12,7 +12,44 @@ std::string Malformed(const char* key, const std::string& value) {
            "' is not valid";
 }
 
+constexpr const char* kTlsKeys[] = {"TlsPort", "TlsCertificate", "TlsKey",
+                                    "TlsTrust", "TlsTrustCa", "TlsOnly"};
+
+// TlsPort and the files go together, as vr620-gatewayd's --tls- options do.
+std::string ReadTlsSettings(const ConfigFile& file, gateway::ServerConfig& config) {
+    const std::string port = file.ReadText(kSection, "TlsPort", "");
+    config.tls.certificate = file.ReadText(kSection, "TlsCertificate", "");
+    config.tls.key = file.ReadText(kSection, "TlsKey", "");
+    config.tls.trust = file.ReadText(kSection, "TlsTrust", "");
+    config.tls.trustCa = file.ReadText(kSection, "TlsTrustCa", "");
+    const std::string only = file.ReadText(kSection, "TlsOnly", "");
+    if (!only.empty()) {
+        const auto on = common::ParseWholeNumber(only, 0, 1);
+        if (!on) return Malformed("TlsOnly", only);
+        config.tlsOnly = *on == 1;
+    }
+    if (!TlsWanted(file)) return {};
+    const auto number = common::ParseWholeNumber(port, 1, 65535);
+    if (!number) return Malformed("TlsPort", port) + " (a port from 1 to 65535 goes with TLS)";
+    config.tlsPort = *number;
+    if (config.tls.certificate.empty())
+        return Malformed("TlsCertificate", "") + " (TlsPort needs a certificate)";
+    if (config.tls.key.empty()) return Malformed("TlsKey", "") + " (TlsPort needs a key)";
+    if (config.tls.trust.empty() && config.tls.trustCa.empty())
+        return Malformed("TlsTrust", "") + " (TlsPort needs a trust file, or TlsTrustCa)";
+    return {};
+}
+
 }  // namespace
+
+bool TlsWanted(const ConfigFile& file) {
+    for (const char* key : kTlsKeys) {
+        // TlsOnly=0 asks for nothing.
+        const std::string value = file.ReadText(kSection, key, "");
+        if (!value.empty() && !(std::string_view(key) == "TlsOnly" && value == "0")) return true;
+    }
+    return false;
+}
 
 std::string ReadGatewaySettings(const ConfigFile& file, gateway::ServerConfig& config) {
     const std::string bind = file.ReadText(kSection, "BindAddress", "");
@@ -54,7 +91,7 @@ std::string ReadGatewaySettings(const ConfigFile& file, gateway::ServerConfig& c
         if (!on) return Malformed("Coalesce", coalesce);
         config.coalesce = *on == 1;
     }
-    return {};
+    return ReadTlsSettings(file, config);
 }
 
 }  // namespace manager

@@ -25,6 +25,7 @@
 #include "device_status_bridge.h"
 #include "diagnostics/assert_report.h"
 #include "diagnostics/debug_trace.h"
+#include "gateway_relay.h"
 #include "gateway_settings.h"
 #include "log_form.h"
 #include "log_window_bridge.h"
@@ -176,7 +177,7 @@ TMainForm::~TMainForm() {
     if (hostLookup_.joinable()) hostLookup_.join();
     // The window may go without a close (program end by an error, a test): detach here too.
     DetachLogWindow();
-    if (ServerRunning) gateway::StopGatewayServer();
+    if (GatewayStarted()) gateway::StopGatewayServer();
 }
 
 void TMainForm::OnUiThread(const Handle& self, std::function<void(TMainForm&)> work) {
@@ -245,7 +246,7 @@ void TMainForm::CloseInOrder() {
     // Every allowed close detaches the log window: the gateway's stop-time lines must not reach
     // a window that is destroyed before the gateway stops.
     DetachLogWindow();
-    if (!ServerRunning) {
+    if (!GatewayStarted()) {
         emit Closed();
         return;
     }
@@ -256,7 +257,7 @@ void TMainForm::CloseInOrder() {
 }
 
 bool TMainForm::FormClose() {
-    if (!ServerRunning || gateway::GetClientCount() == 0) return true;
+    if (!GatewayStarted() || gateway::GetClientCount() == 0) return true;
     const manager::BoxAnswer answer = ShowNumberedBox(
         Language, texts::kTextQuestionCaption, texts::kTextCloseWithClients,
         manager::BoxIcon::Question, manager::BoxButtons::YesNo, manager::BoxAnswer::No);
@@ -270,6 +271,7 @@ void TMainForm::FormShow() {
         channel = config.ReadInteger("CONNECTION_SETTINGS", "Channel", 0);
         if (Language.empty()) Language = config.ReadText("COMMON", "DefaultLanguage", "FIN");
         gatewaySettingsError_ = manager::ReadGatewaySettings(config, gatewayConfig_);
+        tlsWanted_ = manager::TlsWanted(config);
     } catch (const std::exception&) {
         ShowErrorBox(Language, texts::kTextSettingsNotRead);
     }
@@ -292,6 +294,7 @@ void TMainForm::LookUpHost() {
 void TMainForm::HostLookedUp(bool local) {
     // A window closed meanwhile starts nothing.
     if (local && !closing_) StartLocalGateway();
+    if (!local && tlsWanted_ && !closing_) StartRelay();
     ShowMode();
     // The settings button may have come into view: it is first, unless the user moved on.
     if (focusWidget() == nullptr || focusWidget() == BitBtn_Configure) FocusFirstButton();
@@ -317,8 +320,45 @@ void TMainForm::StartLocalGateway() {
     ShowErrorBox(Language, texts::kTextGatewayNotStarted);
 }
 
+void TMainForm::StartRelay() {
+    // From now on the client programs go through this computer, whether the relay starts or
+    // not: never to the remote gateway unencrypted.
+    relayed_ = true;
+    if (logForm_ != nullptr) {
+        manager::LogWindowBridge::Instance().Attach(logForm_.data());
+        manager::DeviceStatusBridge::Instance().Attach(logForm_.data());
+    }
+    std::string why = gatewaySettingsError_;
+    if (why.empty()) {
+        auto relay = vr620::GatewayRelay::Make(Host, *gatewayConfig_.tlsPort, gatewayConfig_.tls);
+        if (relay.Ok()) {
+            // The other settings are the local gateway's: the relay serves this computer alone.
+            gateway::ServerConfig config;
+            config.port = Port;
+            config.anyPortIfTaken = true;
+            config.loopbackOnly = true;
+            config.runner = relay.Value();
+            auto started = gateway::StartGatewayServer(config);
+            if (started.Ok()) {
+                relayRunning_ = true;
+                relayPort_ = gateway::GatewayServerPort();
+                return;
+            }
+            why = started.Why().words;
+        } else {
+            why = relay.Why().words;
+            gateway::WriteLogLine("%s", why.c_str());
+        }
+    } else {
+        gateway::WriteLogLine("%s", why.c_str());
+    }
+    std::fprintf(stderr, "%s\n", why.c_str());
+    DetachLogWindow();
+    ShowErrorBox(Language, texts::kTextGatewayNotStarted, why);
+}
+
 void TMainForm::ShowMode() {
-    MenuItem_Log->setVisible(ServerRunning);
+    MenuItem_Log->setVisible(GatewayStarted());
     MenuItem_ConnectionSettings->setVisible(ServerRunning);
     BitBtn_ConnectionSettings->setVisible(ServerRunning);
 }
@@ -381,7 +421,10 @@ void TMainForm::LaunchClient(const char* key, const char* defaultName) {
         return;
     }
     const std::string program = manager::ResolveClientProgram(name, manager::ProgramPath());
-    const std::string commandLine = manager::ClientCommandLine(program, Host, Port, Language);
+    const std::string commandLine =
+        relayed_ ? manager::ClientCommandLine(program, "localhost",
+                                              relayRunning_ ? relayPort_ : Port, Language)
+                 : manager::ClientCommandLine(program, Host, Port, Language);
     // The program is one name, blanks and all; what follows it is split at the blanks.
     const auto started = manager::StartClientProcess(
         program, manager::SplitAtBlanks(commandLine.substr(program.size())));

@@ -116,6 +116,11 @@ class TMainForm : public QMainWindow {
     void LookUpHost();
     void HostLookedUp(bool local);
     void StartLocalGateway();
+    // Remote mode with TLS settings: the relay to the remote gateway, on this computer's
+    // loopback, which the client programs are told instead.
+    void StartRelay();
+    // Whether this window started a gateway or a relay that still runs.
+    bool GatewayStarted() const { return ServerRunning || relayRunning_; }
     void ShowMode();
     void ApplyDeviceSettings(int channel, const gateway::ModemSettings& modem);
     void SetDeviceSettingsEnabled(bool enabled);
@@ -135,6 +140,12 @@ class TMainForm : public QMainWindow {
     // Read with the configuration when the window is shown: what the gateway starts with.
     gateway::ServerConfig gatewayConfig_;
     std::string gatewaySettingsError_;
+    bool tlsWanted_ = false;
+    // Remote mode with TLS settings: the client programs are told this computer, and the
+    // relay's port while it runs.
+    bool relayed_ = false;
+    bool relayRunning_ = false;
+    int relayPort_ = 0;
     std::thread hostLookup_;
     // Work handed back from other threads finds out through this whether the window still
     // exists; both happen on the user-interface thread.

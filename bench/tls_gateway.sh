@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
-# What TLS costs: a read through vr620-gatewayd's plain port and through its TLS port, in turns
-# in one run, at each line speed (the p50 and p95, the median of the rounds, and the ratio); full
-# handshakes a second; and the gateway's idle cost with one TLS client that holds the device open.
+# What TLS costs: a read through vr620-gatewayd's plain port, through its TLS port and through a
+# relay (vr620-gatewayd --upstream) to its TLS port, in turns in one run, at each line speed (the
+# p50 and p95, the median of the rounds, and the ratios to the plain port); full handshakes a
+# second; and the gateway's idle cost with one TLS client that holds the device open.
 #
 #   bench/tls_gateway.sh [--out DIR] [--bench DIR] [--requests M] [--rounds R] [--seconds S]
 #                        [--clients N] [BAUD...]
 #     --out DIR      the programs (default build/default/out)
 #     --bench DIR    where vr620-bench-tls is (default build/default/bench)
 #     --requests M   reads of point 0x0102 per round and port (default 300)
-#     --rounds R     rounds; each reads through the plain port, then the TLS port (default 5)
+#     --rounds R     rounds; each reads through the plain port, the TLS port, then the relay
+#                    (default 5)
 #     --seconds S    how long handshakes and the idle figure are measured (default 10)
 #     --clients N    clients shaking hands at once (default 2)
 #     BAUD...        line speeds (default 115200 4800)
 #
-# The keys are made with the programs' own commands; everything runs from copies in a temporary
-# folder with its own DUCTA.INI. Client and gateway share the machine's cores.
+# The keys are made with the programs' own commands (the relay presents the client's); everything
+# runs from copies in a temporary folder with its own DUCTA.INI. Client, relay and gateway share
+# the machine's cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -60,36 +63,52 @@ stop_gateway() {
     kill -TERM "$gateway"
     wait "$gateway" || { echo "tls_gateway: the gateway did not end with 0" >&2; exit 1; }
 }
+# The relay on loopback to the gateway's TLS port; its pid in $relay, its port in $relay_port.
+start_relay() {
+    local gateway_pid=$gateway gateway_port=$port
+    bench_start_gateway relay.log --upstream "127.0.0.1:$tls_port" --tls-cert "${client_files[0]}" \
+        --tls-key "${client_files[1]}" --tls-trust "${client_files[2]}"
+    relay=$gateway relay_port=$port
+    gateway=$gateway_pid port=$gateway_port
+}
+stop_relay() {
+    kill -TERM "$relay"
+    wait "$relay" || { echo "tls_gateway: the relay did not end with 0" >&2; exit 1; }
+}
 
 echo "vr620 bench through vr620-gatewayd: $requests reads of point 0x0102 a round, $rounds rounds" \
-    "(median of the rounds), plain port and TLS port in turn"
+    "(median of the rounds), plain port, TLS port and a relay to the TLS port in turn"
 printf '%-8s %-6s %10s %10s\n' "bit/s" "port" "p50 ms" "p95 ms"
 for baud in "${bauds[@]}"; do
     bench_start_sim --baud "$baud" --turnaround 1
     printf '[Ports]\r\nCOM1=%s\r\n[Direct]\r\nBaudRate=%s\r\n' "$work/com1" "$baud" >"$work/DUCTA.INI"
     start_gateway
-    : >"$work/plain.p"
-    : >"$work/tls.p"
+    start_relay
+    kinds=(plain tls relay)
+    for kind in "${kinds[@]}"; do : >"$work/$kind.p"; done
     for _ in $(seq "$rounds"); do
-        for kind in plain tls; do
-            if [ "$kind" = plain ]; then
-                args=(--port "$port")
-            else
-                args=(--port "$tls_port" --tls-cert "${client_files[0]}" --tls-key "${client_files[1]}"
-                      --tls-trust "${client_files[2]}")
-            fi
+        for kind in "${kinds[@]}"; do
+            case "$kind" in
+                plain) args=(--port "$port") ;;
+                tls) args=(--port "$tls_port" --tls-cert "${client_files[0]}"
+                           --tls-key "${client_files[1]}" --tls-trust "${client_files[2]}") ;;
+                relay) args=(--port "$relay_port") ;;
+            esac
             result=$("$work/vr620" --host 127.0.0.1 "${args[@]}" bench --requests "$requests" \
                 0x0102 2>&1) || { echo "$result" >&2; exit 1; }
             latency_p50_p95 <<<"$result" >>"$work/$kind.p"
         done
     done
-    for kind in plain tls; do
+    for kind in "${kinds[@]}"; do
         printf '%-8s %-6s %10s %10s\n' "$baud" "$kind" "$(median "$work/$kind.p" 1)" \
             "$(median "$work/$kind.p" 2)"
     done
-    awk -v a="$(median "$work/plain.p" 1)" -v b="$(median "$work/tls.p" 1)" \
-        -v c="$(median "$work/plain.p" 2)" -v d="$(median "$work/tls.p" 2)" \
-        'BEGIN {printf "%-15s p50 %.3f x, p95 %.3f x\n", "tls / plain:", b / a, d / c}'
+    for kind in tls relay; do
+        awk -v a="$(median "$work/plain.p" 1)" -v b="$(median "$work/$kind.p" 1)" \
+            -v c="$(median "$work/plain.p" 2)" -v d="$(median "$work/$kind.p" 2)" \
+            -v label="$kind / plain:" 'BEGIN {printf "%-15s p50 %.3f x, p95 %.3f x\n", label, b / a, d / c}'
+    done
+    stop_relay
     stop_gateway
     kill -TERM "$sim"
     wait "$sim" 2>/dev/null || true

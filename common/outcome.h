@@ -24,6 +24,8 @@ enum class FailureKind {
     kPortStalled,      // the line stopped taking bytes
     kModem,            // the modem answered something else than it should have
     kModemLost,        // the modem's connection went away
+    kUnreachable,      // another gateway cannot be reached (a relay's upstream)
+    kTlsRefused,       // a TLS handshake did not end well (a certificate not trusted, ...)
     kOther,            // anything else the system or the library reported
 };
 

@@ -1,5 +1,6 @@
 // The requests waiting for the device, in the order they came, with the operations of the
-// gateway itself (a channel change, new modem settings, a forced close) among them. Pure, without
+// gateway itself (a channel change, new modem settings, a forced close, a client gone) among
+// them. Pure, without
 // threads: the device worker keeps it under its lock.
 //
 // A read of a point that comes while another read of the same point still waits joins it: one
@@ -39,7 +40,11 @@ struct ModemJob {
 struct ReleaseJob {
     int afterSeconds = 0;
 };
-using DeviceJob = std::variant<ClientJob, ChannelJob, ModemJob, ReleaseJob>;
+// Tells the runner that a client's connection has closed, behind that client's requests.
+struct ClosedJob {
+    std::uint64_t connection = 0;
+};
+using DeviceJob = std::variant<ClientJob, ChannelJob, ModemJob, ReleaseJob, ClosedJob>;
 
 class DeviceQueue {
   public:

@@ -38,10 +38,16 @@ std::string Stamp(std::chrono::system_clock::time_point when) {
 }  // namespace
 
 std::string DescribeDeviceStatus(const DeviceStatus& status) {
-    std::string text = "COM" + std::to_string(status.com);
-    if (!status.path.empty()) text += " (" + status.path + ")";
-    text += std::string(": ") + DeviceStateWords(status.state) + ", " +
-            std::to_string(status.clients) + (status.clients == 1 ? " client" : " clients");
+    std::string text;
+    if (status.com == 0) {
+        // A relay: the device is the other gateway's.
+        text = status.path + ", ";
+    } else {
+        text = "COM" + std::to_string(status.com);
+        if (!status.path.empty()) text += " (" + status.path + ")";
+        text += std::string(": ") + DeviceStateWords(status.state) + ", ";
+    }
+    text += std::to_string(status.clients) + (status.clients == 1 ? " client" : " clients");
     if (!status.lastReason.empty())
         text += "; last reason at " + Stamp(status.lastReasonTime) + ": " + status.lastReason;
     if (status.releaseAt)

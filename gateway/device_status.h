@@ -21,8 +21,9 @@ enum class DeviceState {
 const char* DeviceStateWords(DeviceState state);
 
 struct DeviceStatus {
-    int com = 1;       // the COM number: the session's channel + 1
-    std::string path;  // its device path; empty when DUCTA.INI maps it to none
+    int com = 1;       // the COM number: the session's channel + 1; 0 for a relay
+    std::string path;  // its device path (empty when DUCTA.INI maps it to none), or a relay's
+                       // "relay to gw.example:7106"
     DeviceState state = DeviceState::kClosed;
     unsigned clients = 0;    // connected clients
     std::string lastReason;  // why the last failed command failed; empty until one failed
@@ -33,7 +34,8 @@ struct DeviceStatus {
 
 // One line for a service manager's status, in the connection log's words:
 // "COM1 (/dev/ttyUSB0): open, 2 clients; last reason at 09.12.2026 13:45:02: no reply", and
-// "; released at 09.12.2026 13:46:02 unless a client connects" while a release is pending.
+// "; released at 09.12.2026 13:46:02 unless a client connects" while a release is pending; a
+// relay's "relay to gw.example:7106, 2 clients; last reason ..."
 std::string DescribeDeviceStatus(const DeviceStatus& status);
 
 // The receiving side: the manager's log window, or the headless gateway's service status.

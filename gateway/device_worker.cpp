@@ -8,12 +8,6 @@
 namespace gateway {
 namespace {
 
-// An outcome without a value, as a request's outcome.
-DeviceOutcome AsDeviceOutcome(const common::Outcome<>& outcome) {
-    if (outcome.Ok()) return Value{};
-    return outcome.Why();
-}
-
 // Tells an operation of the front door that never ran that it failed.
 void Dropped(DeviceJob& job) {
     if (auto* channel = std::get_if<ChannelJob>(&job); channel != nullptr && channel->done)
@@ -23,8 +17,9 @@ void Dropped(DeviceJob& job) {
 
 }  // namespace
 
-DeviceWorker::DeviceWorker(DeviceSession& session, WakeSignal& wake, bool coalesce)
-    : session_(session), wake_(wake), queue_(coalesce) {}
+DeviceWorker::DeviceWorker(RequestRunner& runner, DeviceSession& session, WakeSignal& wake,
+                           bool coalesce)
+    : runner_(runner), session_(session), wake_(wake), queue_(coalesce) {}
 
 DeviceWorker::~DeviceWorker() {
     Finish();
@@ -74,7 +69,7 @@ void DeviceWorker::Finish() {
     }
     for (DeviceJob& job : dropped) Dropped(job);
     if (thread_.joinable()) thread_.join();
-    if (session_.OpenCount() != 0) static_cast<void>(session_.ForceClose());
+    runner_.Finish();
 }
 
 void DeviceWorker::Run() {
@@ -95,10 +90,15 @@ void DeviceWorker::Run() {
 
 void DeviceWorker::Perform(DeviceJob& job) {
     if (auto* client = std::get_if<ClientJob>(&job)) {
-        Completion completion{std::move(client->connections), Perform(client->request),
-                              session_.Com()};
+        // Several connections only for a read that others joined, which the runner of the
+        // device serves alike for every one.
+        DeviceOutcome outcome = runner_.Run(client->connections.front(), client->request);
+        Completion completion{std::move(client->connections), std::move(outcome),
+                              runner_.Name()};
         std::lock_guard lock(mutex_);
         completions_.push_back(std::move(completion));
+    } else if (auto* closed = std::get_if<ClosedJob>(&job)) {
+        runner_.Closed(closed->connection);
     } else if (auto* channel = std::get_if<ChannelJob>(&job)) {
         const bool ok = session_.SetChannel(channel->channel).Ok();
         if (channel->done) channel->done(ok);
@@ -107,28 +107,11 @@ void DeviceWorker::Perform(DeviceJob& job) {
         if (modem->done) modem->done();
     } else if (auto* release = std::get_if<ReleaseJob>(&job)) {
         if (session_.OpenCount() == 0) return;
-        Completion released{{}, AsDeviceOutcome(session_.ForceClose()), session_.Com(),
-                            release->afterSeconds};
+        Completion released{{}, AsDeviceOutcome(session_.ForceClose()),
+                            "COM" + std::to_string(session_.Com()), release->afterSeconds};
         std::lock_guard lock(mutex_);
         completions_.push_back(std::move(released));
     }
-}
-
-DeviceOutcome DeviceWorker::Perform(const Request& request) {
-    switch (request.command) {
-        case Command::kDeviceConnect:
-            return AsDeviceOutcome(session_.Open());
-        case Command::kDeviceDisconnect:
-            return AsDeviceOutcome(session_.Close());
-        case Command::kSnvtRead:
-            return session_.Read(request.snvt);
-        case Command::kSnvtWrite:
-            return AsDeviceOutcome(session_.Write(request.snvt, request.value));
-        case Command::kLastReason:
-        case Command::kUnknown:
-            break;
-    }
-    return common::Failure{common::FailureKind::kRefused, "not a request for the device"};
 }
 
 }  // namespace gateway

@@ -67,8 +67,17 @@ common::Outcome<> GatewayServer::Start(const ServerConfig& config,
     // In force before the first client can be served.
     static_cast<void>(session_.SetChannel(config_.channel));
     session_.SetModemSettings(config_.modem);
-    // The state shows this server's port, whatever the one before used.
-    monitor_.SetPort(config_.channel + 1, DevicePathOfCom(config_.channel + 1).value_or(""));
+    if (config_.runner) {
+        // Each connection's requests are its own at the other gateway, which keeps the device.
+        runner_ = config_.runner.get();
+        relayTo_ = runner_->Name();
+        config_.coalesce = false;
+        config_.releaseAfterSeconds = 0;
+        monitor_.SetPort(0, "relay to " + relayTo_);
+    } else {
+        // The state shows this server's port, whatever the one before used.
+        monitor_.SetPort(config_.channel + 1, DevicePathOfCom(config_.channel + 1).value_or(""));
+    }
 
     if (config_.tlsPort) {
         std::string error;
@@ -106,6 +115,8 @@ common::Outcome<> GatewayServer::Start(const ServerConfig& config,
     } else if (config_.tlsPort) {
         log_.Write("Listening to TLS port %d...", tlsPort);
     }
+    if (!relayTo_.empty())
+        log_.Write("Relaying the requests to the gateway at %s...", relayTo_.c_str());
     {
         std::lock_guard lock(mutex_);
         running_ = true;
@@ -114,7 +125,7 @@ common::Outcome<> GatewayServer::Start(const ServerConfig& config,
     }
     monitor_.SetClients(0);
     nextHeartbeat_ = Clock::now() + config_.heartbeatInterval;
-    worker_ = std::make_unique<DeviceWorker>(session_, wake_, config_.coalesce);
+    worker_ = std::make_unique<DeviceWorker>(*runner_, session_, wake_, config_.coalesce);
     bool started = worker_->Start();
     if (started) {
         std::lock_guard lock(mutex_);
@@ -178,7 +189,8 @@ unsigned GatewayServer::ClientCount() const {
 }
 
 void GatewayServer::SetChannel(int channel, std::function<void(bool)> done) {
-    if (worker_ == nullptr) {
+    // A relay has no channel of its own.
+    if (worker_ == nullptr || config_.runner) {
         if (done) done(false);
         return;
     }
@@ -446,15 +458,20 @@ void GatewayServer::ServeMessage(Connection& connection, Clock::time_point now) 
         log_.Write("Unknown message received from client on %d", connection.fd);
         BeginReply(connection, request.value, now);
     } else if (request.refusal) {
-        Answer(connection, *request.refusal, monitor_.Snapshot().com, now);
+        Answer(connection, *request.refusal, DeviceName(), now);
     } else {  // LAST_REASON
-        Answer(connection, Value(connection.lastReason.begin(), connection.lastReason.end()), 0,
+        Answer(connection, Value(connection.lastReason.begin(), connection.lastReason.end()), {},
                now);
     }
 }
 
-void GatewayServer::Answer(Connection& connection, const DeviceOutcome& outcome, int com,
-                           Clock::time_point now) {
+std::string GatewayServer::DeviceName() const {
+    if (!relayTo_.empty()) return relayTo_;
+    return "COM" + std::to_string(monitor_.Snapshot().com);
+}
+
+void GatewayServer::Answer(Connection& connection, const DeviceOutcome& outcome,
+                           const std::string& device, Clock::time_point now) {
     const Request& request = connection.request;
     char line[128];
     std::snprintf(line, sizeof line, "%s command received from client on %d -> %s",
@@ -463,25 +480,28 @@ void GatewayServer::Answer(Connection& connection, const DeviceOutcome& outcome,
         log_.Write("%s", line);
     } else {
         connection.lastReason = outcome.Why().words;
-        log_.WriteLines({line, "Device on COM" + std::to_string(com) + ": " + outcome.Why().words});
+        log_.WriteLines({line, "Device on " + device + ": " + outcome.Why().words});
     }
     BeginReply(connection, EncodeReply(request, outcome), now);
 }
 
 void GatewayServer::DeliverCompletions(Clock::time_point now) {
     for (const Completion& completion : worker_->TakeCompletions()) {
+        const char* device = completion.device.c_str();
         if (completion.releasedAfter > 0) {
-            log_.Write("Device on COM%d released: no client connected for %d s", completion.com,
+            log_.Write("Device on %s released: no client connected for %d s", device,
                        completion.releasedAfter);
             if (!completion.outcome.Ok())
-                log_.Write("Device on COM%d: %s", completion.com,
-                           completion.outcome.Why().words.c_str());
+                log_.Write("Device on %s: %s", device, completion.outcome.Why().words.c_str());
         }
+        // The device session tells the state of its own failures; a relay's are told here.
+        if (!relayTo_.empty() && !completion.outcome.Ok())
+            monitor_.Failed(completion.outcome.Why().words);
         for (const std::uint64_t id : completion.connections) {
             auto found = std::find_if(connections_.begin(), connections_.end(),
                                       [&](const auto& c) { return c->id == id; });
             if (found == connections_.end() || (*found)->closed) continue;
-            Answer(**found, completion.outcome, completion.com, now);
+            Answer(**found, completion.outcome, completion.device, now);
         }
     }
     // A client that went while its connect was at the device leaves it held.
@@ -549,6 +569,8 @@ void GatewayServer::Drop(Connection& connection, const char* format) {
     connection.stream.Close();
     connection.closed = true;
     if (connection.counted) ClientsChanged();
+    // Behind its requests that still wait: a relay closes its connection to the other gateway.
+    if (connection.counted && config_.runner) worker_->Post(ClosedJob{connection.id});
     ArmRelease();
 }
 

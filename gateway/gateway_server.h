@@ -2,11 +2,12 @@
 // and a TLS port when asked for), every client, a wake-up signal and a watch of the device's
 // path, and keeps each connection's state (its TLS handshake, the message being received, the
 // request at the device, the reply being sent, their deadlines), so that no client holds up
-// another. Each request is decoded once; what needs the device goes to
-// the device worker, and its outcome comes back to be answered and logged here. While idle it
-// sleeps in the kernel with no time-out, or until the nearest deadline: a connection's, the
-// connection log's count of repeated lines, or the heartbeat's. Every event is written to the
-// connection log, and the device's state goes to the device monitor.
+// another. Each request is decoded once; what needs the device goes to the device worker, which
+// runs it through the request runner (the device session, or a relay's), and its outcome comes
+// back to be answered and logged here. While idle it sleeps in the kernel with no time-out, or
+// until the nearest deadline: a connection's, the connection log's count of repeated lines, or
+// the heartbeat's. Every event is written to the connection log, and the device's state goes to
+// the device monitor.
 #pragma once
 
 #include <chrono>
@@ -26,6 +27,7 @@
 #include "path_watch.h"
 #include "request.h"
 #include "server_config.h"
+#include "session_runner.h"
 #include "socket_system.h"
 #include "tls_context.h"
 #include "wake_signal.h"
@@ -79,9 +81,12 @@ class GatewayServer {
     void Refuse(Connection& connection, const std::string& reason);
     void Receive(Connection& connection, Clock::time_point now);
     void ServeMessage(Connection& connection, Clock::time_point now);
-    // The reply to `connection`'s request and its log lines.
-    void Answer(Connection& connection, const DeviceOutcome& outcome, int com,
+    // The reply to `connection`'s request and its log lines; `device` names what the request
+    // went to ("COM1").
+    void Answer(Connection& connection, const DeviceOutcome& outcome, const std::string& device,
                 Clock::time_point now);
+    // What a request refused without the device would have gone to.
+    std::string DeviceName() const;
     void DeliverCompletions(Clock::time_point now);
     void BeginReply(Connection& connection, const Value& body, Clock::time_point now);
     void SendReply(Connection& connection, Clock::time_point now);
@@ -102,6 +107,11 @@ class GatewayServer {
     std::function<void()> endedByItself_;
     WakeSignal wake_;
     DeviceSession session_{&monitor_};
+    SessionRunner sessionRunner_{session_};
+    // The configuration's runner, or the session's; the device worker's alone while it runs.
+    RequestRunner* runner_ = &sessionRunner_;
+    // The other gateway a relay passes the requests to ("gw.example:7106"); empty: the device.
+    std::string relayTo_;
     std::unique_ptr<DeviceWorker> worker_;
 
     // Guards what other threads ask of the server or tell it: whether it runs and has ended,

@@ -21,14 +21,24 @@ std::optional<common::Failure> Add(std::vector<Listener>& listeners, int port,
                                common::SystemErrorText(common::LastSystemError())};
 }
 
+// The plain port on `address`; when it is taken and that is allowed, one the system chooses.
+std::optional<common::Failure> AddPlain(std::vector<Listener>& listeners, const ServerConfig& config,
+                                        const IpAddress& address) {
+    auto why = Add(listeners, config.port, address, false);
+    if (!why || why->kind != common::FailureKind::kPortInUse || !config.anyPortIfTaken)
+        return why;
+    return Add(listeners, 0, address, false);
+}
+
 std::optional<common::Failure> OpenAll(const ServerConfig& config,
                                        std::vector<Listener>& listeners) {
-    if (!config.tlsPort || !config.tlsOnly) {
-        if (auto why = Add(listeners, config.port, config.bindAddress, false)) return why;
+    const bool loopback = config.loopbackOnly || (config.tlsPort && config.tlsOnly);
+    if (!loopback) {
+        if (auto why = AddPlain(listeners, config, config.bindAddress)) return why;
         if (config.tlsPort) return Add(listeners, *config.tlsPort, config.bindAddress, true);
         return std::nullopt;
     }
-    if (auto why = Add(listeners, config.port, IpAddress::FromIpv4(0x7F000001), false)) return why;
+    if (auto why = AddPlain(listeners, config, IpAddress::FromIpv4(0x7F000001))) return why;
     // The same port on ::1; a machine without IPv6 has none, but another program that holds it
     // there would take this computer's clients.
     const int port = net::BoundPort(listeners.back().socket);
@@ -36,6 +46,7 @@ std::optional<common::Failure> OpenAll(const ServerConfig& config,
         if (why->kind == common::FailureKind::kPortInUse) return why;
         common::WriteDebugLine("No IPv6 loopback: the plain port listens on 127.0.0.1 alone");
     }
+    if (!config.tlsPort) return std::nullopt;
     return Add(listeners, *config.tlsPort, config.bindAddress, true);
 }
 

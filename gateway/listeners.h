@@ -1,6 +1,7 @@
 // The server's listening sockets: its port, and a TLS port when one is asked for. When TLS is
-// to be the only way in from elsewhere, the plain port listens on this computer's loopback
-// addresses alone: 127.0.0.1, and ::1 where the machine has IPv6.
+// to be the only way in from elsewhere, or the server is for this computer alone (a relay), the
+// plain port listens on this computer's loopback addresses alone: 127.0.0.1, and ::1 where the
+// machine has IPv6.
 #pragma once
 
 #include <vector>

@@ -18,6 +18,12 @@ using Value = std::vector<std::uint8_t>;
 // it failed.
 using DeviceOutcome = common::Outcome<Value>;
 
+// An outcome without a value, as a request's outcome.
+inline DeviceOutcome AsDeviceOutcome(const common::Outcome<>& outcome) {
+    if (outcome.Ok()) return Value{};
+    return outcome.Why();
+}
+
 enum class Command {
     kDeviceConnect,
     kDeviceDisconnect,

@@ -1,11 +1,12 @@
 // What a gateway server is started with: where it listens (with TLS too), whom it serves, how
-// long a silent client may stay, the device session's channel and modem settings, and a
-// heartbeat for a watchdog.
+// long a silent client may stay, the device session's channel and modem settings (or another
+// runner of the requests: a relay), and a heartbeat for a watchdog.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -13,14 +14,20 @@
 #include "ip_address.h"
 #include "message_format.h"
 #include "modem_settings.h"
+#include "request_runner.h"
 #include "tls_context.h"
 
 namespace gateway {
 
 struct ServerConfig {
     int port = kDefaultPort;  // 0: the system chooses
+    // When the port is taken by another program, one that the system chooses instead.
+    bool anyPortIfTaken = false;
     // The unspecified address "::" is every local interface of both families.
     IpAddress bindAddress;
+    // The plain port listens on loopback alone (127.0.0.1, and ::1 where the machine has IPv6),
+    // whatever bindAddress says.
+    bool loopbackOnly = false;
     // Empty: everybody (on either port).
     std::vector<IpNetwork> allowed;
     // A second port, on the same address, whose clients are served only after a TLS handshake
@@ -29,6 +36,11 @@ struct ServerConfig {
     tls::Settings tls;
     // With a TLS port: the plain port listens on loopback alone (127.0.0.1 and ::1).
     bool tlsOnly = false;
+    // Another runner of the clients' requests instead of the device session: a relay, which
+    // passes them on to another gateway. Null: the device. With a runner there is no
+    // coalescing (each connection's requests are its own), no release of the device and no
+    // channel; the device's state names the runner ("relay to gw.example:7106", COM 0).
+    std::shared_ptr<RequestRunner> runner;
     // A client that sends nothing for this long is closed; 0 is never.
     int idleTimeoutSeconds = 0;
     // The zero-based serial channel (0 is COM1) and the modem, in force from the first client.

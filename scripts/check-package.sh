@@ -18,7 +18,7 @@ expected=(
     /opt/vr620/VR620Manager_FIN.so /opt/vr620/VR620Manager_ENG.so /opt/vr620/VR620Manager_SWE.so
     /opt/vr620/vr620 /opt/vr620/vr620-gatewayd /opt/vr620/vr620-sim /opt/vr620/DUCTA.INI
     /opt/vr620/vr620-points
-    /etc/vr620/DUCTA.INI /lib/systemd/system/vr620-gatewayd.service
+    /etc/vr620/DUCTA.INI /etc/vr620/tls /lib/systemd/system/vr620-gatewayd.service
     /usr/bin/vr620 /usr/bin/vr620-gatewayd /usr/bin/vr620-sim
     /usr/share/man/man1/vr620.1.gz /usr/share/man/man1/vr620-gatewayd.1.gz
     /usr/share/man/man1/vr620-sim.1.gz /usr/share/applications/vr620-manager.desktop
@@ -39,6 +39,13 @@ fi
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no dependencies computed"
 dpkg-deb -f "$deb" Depends | grep -q libsystemd0 || fail "no dependency on libsystemd0 (sd_notify)"
 dpkg-deb -f "$deb" Depends | grep -q libssl3 || fail "no dependency on libssl3 (TLS)"
+dpkg-deb -f "$deb" Depends | grep -q adduser || fail "no dependency on adduser (the group vr620)"
+# The TLS keys' folder goes to the group vr620 alone, and the service is in that group.
+dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./postinst |
+    grep -q 'dpkg-statoverride --update --add root vr620 0750 /etc/vr620/tls' ||
+    fail "postinst does not give /etc/vr620/tls to the group vr620"
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./lib/systemd/system/vr620-gatewayd.service |
+    grep -qx 'SupplementaryGroups=dialout vr620' || fail "the service is not in the group vr620"
 dpkg-deb -f "$deb" Description | grep -q dialout || fail "the description does not name dialout"
 dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles | grep -qx /etc/vr620/DUCTA.INI ||
     fail "/etc/vr620/DUCTA.INI is no configuration file"

@@ -19,9 +19,17 @@ namespace gateway_test {
 namespace fs = std::filesystem;
 using vr620_test::ProgramRun;
 
+// The last line of a program's output (the fingerprint that the key commands print last).
+inline std::string LastLine(const std::string& text) {
+    std::string trimmed = text.substr(0, text.find_last_not_of('\n') + 1);
+    return trimmed.substr(trimmed.rfind('\n') + 1);
+}
+
 class Gatewayd {
   public:
-    explicit Gatewayd(const vr620_test::TempDir& dir) : folder_(dir / "bin") {
+    // In `dir`/`folder` (two gateways in one test need two folders).
+    explicit Gatewayd(const vr620_test::TempDir& dir, const std::string& folder = "bin")
+        : folder_(dir / folder) {
         fs::create_directories(folder_);
         fs::copy_file(VR620_GATEWAYD_PATH, folder_ / "vr620-gatewayd");
         fs::copy_file(DUCTA_LIBRARY_PATH, folder_ / "libducta.so");

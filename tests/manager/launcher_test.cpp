@@ -1,19 +1,24 @@
 // Starting the client programs: the name from the configuration file, resolved against the
 // manager's folder, the command line, the started process's arguments, current directory and
 // descriptors, the error box with the reason on the debug output, and no child left to the
-// manager.
+// manager; in remote mode with TLS settings, through the manager's relay to a real TLS gateway.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QLabel>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "client_launcher.h"
+#include "gatewayd_process.h"
+#include "local_host.h"
+#include "program_run.h"
 #include "shell_fixture.h"
+#include "sim_process.h"
 
 namespace {
 
@@ -235,6 +240,69 @@ TEST_F(LauncherTest, AWindowsProgramStartsThroughWineOrTheBoxSaysWineIsMissing) 
     EXPECT_EQ(records[0].argv,
               (std::vector<std::string>{FullPath("bin/wine"), FullPath("VR620Configurator.Exe"),
                                         "HOST=localhost", "PORT=7105", "LANG=FIN"}));
+}
+
+TEST_F(LauncherTest, RemoteModeWithTlsSettingsStartsTheClientsThroughItsRelay) {
+    // The remote gateway is this machine's too, reached at another loopback address.
+    if (gateway::IsLocalHost("127.0.0.2")) GTEST_SKIP() << "127.0.0.2 names this machine";
+    vr620_test::SimProcess sim({"--baud", "38400", "--turnaround", "1"});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    gateway_test::Gatewayd remote(folder);
+    remote.WriteIni("[Ports]\r\nCOM1=" + sim.DevicePath() + "\r\n[Direct]\r\nBaudRate=38400\r\n");
+    // Keys made by the gateway's own command; each side trusts the other's.
+    const auto makeKey = [&](const std::string& name) {
+        vr620_test::ProgramRun made(VR620_GATEWAYD_PATH,
+                                    {"--tls-make-key", (folder.Path() / name).string()},
+                                    vr620_test::ProgramRun::Streams{folder.Path() / (name + ".out"),
+                                                                    folder.Path() / (name + ".err")});
+        EXPECT_TRUE(made.Wait());
+        return gateway_test::LastLine(made.Stdout());
+    };
+    vr620_test::WriteFile(folder.Path() / "gateway.trust", makeKey("manager") + "\n");
+    vr620_test::WriteFile(folder.Path() / "manager.trust", makeKey("gateway") + "\n");
+    const int tlsPort = vr620_test::FreePort();
+    const auto file = [&](const std::string& name) { return (folder.Path() / name).string(); };
+    ASSERT_TRUE(remote.Start({"--tls-port", std::to_string(tlsPort), "--tls-cert",
+                              file("gateway/cert.pem"), "--tls-key", file("gateway/key.pem"),
+                              "--tls-trust", file("gateway.trust")},
+                             false));
+
+    // The configured port is taken: the relay listens on one that the system chooses.
+    const int port = vr620_test::FreePort();
+    const int holder = gateway::CreateServerSocket(port).Value();
+    vr620_test::WriteFile(folder.Path() / "VR620Manager.INI",
+                          "[GATEWAY_SETTINGS]\r\nTlsPort=" + std::to_string(tlsPort) +
+                              "\r\nTlsCertificate=" + file("manager/cert.pem") +
+                              "\r\nTlsKey=" + file("manager/key.pem") +
+                              "\r\nTlsTrust=" + file("manager.trust") + "\r\n");
+    InstallClient("VR620Configurator");
+    setenv("VR620_TEST_CLIENT_READ", "0102", 1);
+    windows.mainForm.ParseCommandLine({"HOST=127.0.0.2", "PORT=" + std::to_string(port), "LANG=FIN"});
+    windows.mainForm.show();
+    ASSERT_TRUE(WaitFor([] { return gateway::GatewayServerRunning(); }));
+    const int relayPort = gateway::GatewayServerPort();
+    EXPECT_NE(relayPort, port);
+    // Remote mode as it looks: no connection settings.
+    EXPECT_FALSE(windows.mainForm.BitBtn_ConnectionSettings->isVisible());
+    EXPECT_TRUE(windows.mainForm.Label_RemoteConnection->isVisible());
+
+    windows.mainForm.BitBtn_Configure->click();
+    ASSERT_TRUE(WaitFor([&] { return Records().size() == 1; }));
+    unsetenv("VR620_TEST_CLIENT_READ");
+    EXPECT_EQ(Records()[0].argv,
+              (std::vector<std::string>{FullPath("VR620Configurator"), "HOST=localhost",
+                                        "PORT=" + std::to_string(relayPort), "LANG=FIN"}));
+    std::string read;
+    for (const auto& entry : fs::directory_iterator(folder.Path() / "records"))
+        if (entry.path().extension() == ".read") read = vr620_test::ReadFile(entry.path());
+    EXPECT_EQ(read, "AA BB\n");
+    EXPECT_TRUE(boxes.empty());
+
+    EXPECT_TRUE(WaitFor([] { return gateway::GetClientCount() == 0; }));
+    windows.mainForm.close();
+    EXPECT_TRUE(WaitFor([] { return !gateway::GatewayServerRunning(); }));
+    gateway::DestroyServerSocket(holder);
+    EXPECT_TRUE(remote.StopsCleanly()) << remote.Run().Stderr();
 }
 
 }  // namespace

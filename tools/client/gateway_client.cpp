@@ -76,19 +76,37 @@ std::string GatewayClient::FailureText(int result) const {
 
 bool GatewayClient::Connect(const std::string& host, int port, std::chrono::milliseconds timeout,
                             std::string& error) {
+    const auto opened = Open(host, port, timeout);
+    if (opened.Ok()) return true;
+    const common::Failure& why = opened.Why();
+    switch (why.kind) {
+        case common::FailureKind::kUnreachable:
+            error = "cannot reach the gateway at " + Endpoint(host, port) + ": " + why.words;
+            break;
+        case common::FailureKind::kTlsRefused:
+            error = "TLS with the gateway at " + Endpoint(host, port) + " failed: " + why.words;
+            break;
+        default:
+            error = why.words;
+            break;
+    }
+    return false;
+}
+
+common::Outcome<> GatewayClient::Open(const std::string& host, int port,
+                                      std::chrono::milliseconds timeout) {
+    using common::Failure;
+    using common::FailureKind;
     Close();
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     if (!socketsStarted_ && !(socketsStarted_ = gateway::StartSockets())) {
-        error = "the system's sockets cannot be used: " +
-                common::SystemErrorText(net::LastError().code);
-        return false;
+        return Failure{FailureKind::kOther, "the system's sockets cannot be used: " +
+                                                common::SystemErrorText(net::LastError().code)};
     }
     std::string why;
     const std::vector<gateway::IpAddress> addresses = net::ResolveHost(host, why);
-    if (addresses.empty()) {
-        error = "cannot resolve host '" + host + "': " + why;
-        return false;
-    }
+    if (addresses.empty())
+        return Failure{FailureKind::kOther, "cannot resolve host '" + host + "': " + why};
     // Each address in turn, all within the one time-out.
     for (const gateway::IpAddress& address : addresses) {
         const int s = net::OpenStreamSocket(!address.IsIpv4());
@@ -101,25 +119,22 @@ bool GatewayClient::Connect(const std::string& host, int port, std::chrono::mill
             socket_ = s;
             if (!tls_) {
                 channel_ = std::make_unique<SocketChannel>(s);
-                return true;
+                return common::Done{};
             }
             // Connected: a refusal now is the gateway's word, not the address's.
             auto stream = tls::ConnectStream(*tls_, s, why);
             auto channel = stream ? std::make_unique<TlsChannel>(s, std::move(stream)) : nullptr;
             if (channel && channel->Handshake(deadline, why)) {
                 channel_ = std::move(channel);
-                return true;
+                return common::Done{};
             }
             Close();
-            error = "TLS with the gateway at " + Endpoint(host, port) +
-                    " failed: " + WithTrustHint(why);
-            return false;
+            return Failure{FailureKind::kTlsRefused, WithTrustHint(why)};
         }
         why = common::SystemErrorText(net::LastError().code);
         net::CloseSocket(s);
     }
-    error = "cannot reach the gateway at " + Endpoint(host, port) + ": " + why;
-    return false;
+    return Failure{FailureKind::kUnreachable, why};
 }
 
 std::optional<gateway::Reply> GatewayClient::Request(std::uint16_t code, std::uint16_t snvt,

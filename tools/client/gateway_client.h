@@ -12,6 +12,7 @@
 
 #include "gateway_messages.h"
 #include "message_format.h"
+#include "outcome.h"
 #include "tls_context.h"
 
 namespace vr620 {
@@ -32,6 +33,11 @@ class GatewayClient {
     // words.
     bool Connect(const std::string& host, int port, std::chrono::milliseconds timeout,
                  std::string& error);
+    // The same, for a caller that names the gateway itself: a failure's words do not. Its kind
+    // says where it stopped: kUnreachable (the system's words: "Connection refused"),
+    // kTlsRefused (TLS's: "TLS certificate not trusted (SHA256 ...)"), or kOther (no sockets,
+    // a host name that does not resolve, said whole).
+    common::Outcome<> Open(const std::string& host, int port, std::chrono::milliseconds timeout);
     void Close();
     bool Connected() const { return socket_ != -1; }
 

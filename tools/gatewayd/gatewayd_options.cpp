@@ -1,5 +1,7 @@
 #include "gatewayd_options.h"
 
+#include <utility>
+
 #include "modem_texts.h"
 #include "whole_number.h"
 
@@ -14,9 +16,14 @@ std::string UsageText() {
         "                      [--tls-port N --tls-cert FILE --tls-key FILE\n"
         "                       [--tls-trust FILE] [--tls-trust-ca FILE] [--tls-only]]\n"
         "                      [--log-file FILE] [--service]\n"
+        "       vr620-gatewayd --upstream HOST:P --tls-cert FILE --tls-key FILE\n"
+        "                      [--tls-trust FILE] [--tls-trust-ca FILE] [--port N]\n"
+        "                      [--bind ADDRESS] [--allow NET[/BITS]]... [--idle-timeout SECONDS]\n"
+        "                      [--log-file FILE] [--service]\n"
         "       vr620-gatewayd --tls-make-key DIR | --tls-fingerprint FILE | --help\n"
         "Serves the VR-620 controller on a serial port to the suite's client programs over\n"
-        "TCP, without windows. The connection log goes to standard output.\n"
+        "TCP, without windows; or, with --upstream, relays them over TLS to a gateway that\n"
+        "does. The connection log goes to standard output.\n"
         "  --port N       TCP port, 1 to 65535 (default " +
         std::to_string(gateway::kDefaultPort) +
         ")\n"
@@ -60,6 +67,11 @@ std::string UsageText() {
            "                 trust clients whose certificate this CA (PEM) signed, too\n"
            "  --tls-only     the plain port listens on 127.0.0.1 and ::1 alone, for this\n"
            "                 computer's own programs\n"
+           "  --upstream HOST:P\n"
+           "                 no device: pass every request on to the gateway at HOST, TLS port\n"
+           "                 P ([ADDRESS]:P for IPv6), over TLS with --tls-cert, --tls-key and\n"
+           "                 --tls-trust (or --tls-trust-ca), one connection for each client;\n"
+           "                 the port listens on 127.0.0.1 and ::1 alone unless --bind is given\n"
            "  --tls-make-key DIR\n"
            "                 make a key and a self-signed certificate (ECDSA P-256, 10 years) as\n"
            "                 DIR/key.pem (mode 0600) and DIR/cert.pem, print its fingerprint, end\n"
@@ -91,16 +103,60 @@ std::string* TlsFile(Options& options, const std::string& option) {
     return nullptr;
 }
 
+// "HOST:P", "[ADDRESS]:P" for IPv6: the host and the port, or nothing.
+std::optional<std::pair<std::string, int>> ParseEndpoint(const std::string& text) {
+    std::string host;
+    std::size_t colon = text.rfind(':');
+    if (text.starts_with('[')) {
+        const std::size_t close = text.find(']');
+        if (close == std::string::npos || close + 1 != colon) return std::nullopt;
+        host = text.substr(1, close - 1);
+        if (!gateway::ParseIpAddress(host)) return std::nullopt;
+    } else {
+        // An IPv6 address without brackets cannot be told from its port.
+        if (colon == std::string::npos || text.find(':') != colon) return std::nullopt;
+        host = text.substr(0, colon);
+    }
+    const auto port = common::ParseWholeNumber(text.substr(colon + 1), 1, 65535);
+    if (host.empty() || !port) return std::nullopt;
+    return std::pair{host, *port};
+}
+
+// A relay goes on TLS to its upstream, and has no device of its own.
+bool CheckRelayOptions(const Options& options, const std::vector<std::string>& deviceOptions,
+                       std::string& error) {
+    const tls::Settings& files = options.tls;
+    if (files.certificate.empty() || files.key.empty() ||
+        (files.trust.empty() && files.trustCa.empty())) {
+        error = "--upstream needs --tls-cert, --tls-key and --tls-trust (or --tls-trust-ca)";
+        return false;
+    }
+    if (options.tlsPort || options.tlsOnly) {
+        error = "--upstream relays to another gateway's TLS port: it takes no --tls-port and no "
+                "--tls-only";
+        return false;
+    }
+    if (!deviceOptions.empty()) {
+        error = "--upstream relays to another gateway, which has the device: it takes no " +
+                deviceOptions.front();
+        return false;
+    }
+    return true;
+}
+
 // The TLS options go together, and only where the build has TLS.
 bool CheckTlsOptions(const Options& options, std::string& error) {
     const tls::Settings& files = options.tls;
     const bool anyFile = !files.certificate.empty() || !files.key.empty() || !files.trust.empty() ||
                          !files.trustCa.empty();
     const bool command = !options.tlsMakeKeyFolder.empty() || !options.tlsFingerprintFile.empty();
-    if (!tls::Available() && (options.tlsPort || anyFile || options.tlsOnly || command)) {
-        error = "TLS is not part of this build (Windows): the --tls- options cannot be used";
+    const bool relay = !options.upstreamHost.empty();
+    if (!tls::Available() && (options.tlsPort || anyFile || options.tlsOnly || command || relay)) {
+        error = "TLS is not part of this build (Windows): the --tls- options and --upstream "
+                "cannot be used";
         return false;
     }
+    if (relay) return true;
     if (options.tlsPort) {
         if (files.certificate.empty() || files.key.empty() ||
             (files.trust.empty() && files.trustCa.empty())) {
@@ -113,7 +169,8 @@ bool CheckTlsOptions(const Options& options, std::string& error) {
             return false;
         }
     } else if (anyFile || options.tlsOnly) {
-        error = "--tls-cert, --tls-key, --tls-trust, --tls-trust-ca and --tls-only need --tls-port";
+        error = "--tls-cert, --tls-key, --tls-trust, --tls-trust-ca and --tls-only need --tls-port "
+                "(or, but --tls-only, --upstream)";
         return false;
     }
     return true;
@@ -126,8 +183,13 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
     options.initText = modem_texts::kDefaultInit;
     options.dialText = modem_texts::kDefaultDial;
     options.hangupText = modem_texts::kDefaultHangup;
+    // Those of a gateway with a device, which a relay does not take.
+    std::vector<std::string> deviceOptions;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
+        if (option == "--com" || option == "--modem" || option == "--init" || option == "--dial" ||
+            option == "--hangup" || option == "--release-after" || option == "--no-coalesce")
+            deviceOptions.push_back(option);
         if (option == "--help" || option == "-h") {
             options.help = true;
             continue;
@@ -160,7 +222,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
                           option == "--dial" || option == "--hangup" || option == "--bind" ||
                           option == "--allow" || option == "--idle-timeout" ||
                           option == "--release-after" || option == "--tls-port" ||
-                          TlsFile(options, option) != nullptr;
+                          option == "--upstream" || TlsFile(options, option) != nullptr;
         if (!takesValue) {
             error = "unknown option '" + option + "'";
             return std::nullopt;
@@ -194,6 +256,17 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
                 return std::nullopt;
             }
             options.bindAddress = *address;
+            options.bindGiven = true;
+        } else if (option == "--upstream") {
+            auto endpoint = ParseEndpoint(value);
+            if (!endpoint) {
+                error = "the upstream must be HOST:PORT like gw.example:7106 or [fd00::1]:7106 "
+                        "(PORT 1 to 65535), not '" +
+                        value + "'";
+                return std::nullopt;
+            }
+            options.upstreamHost = endpoint->first;
+            options.upstreamPort = endpoint->second;
         } else if (option == "--allow") {
             auto network = gateway::ParseIpNetwork(value);
             if (!network) {
@@ -242,6 +315,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
         }
     }
     if (!CheckTlsOptions(options, error)) return std::nullopt;
+    if (!options.upstreamHost.empty() && !CheckRelayOptions(options, deviceOptions, error))
+        return std::nullopt;
     return options;
 }
 
@@ -256,6 +331,8 @@ gateway::ServerConfig ServerConfigOf(const Options& options) {
     config.tlsPort = options.tlsPort;
     config.tls = options.tls;
     config.tlsOnly = options.tlsOnly;
+    // A relay serves this computer's programs unless told otherwise.
+    config.loopbackOnly = !options.upstreamHost.empty() && !options.bindGiven;
     config.channel = options.com - 1;
     config.modem = {options.useModem, modem_texts::ConvertEscapes(options.initText),
                     modem_texts::ConvertEscapes(options.dialText),

@@ -14,6 +14,7 @@ struct Options {
     int port = gateway::kDefaultPort;
     int com = 1;                              // COM1 to COM255
     gateway::IpAddress bindAddress;           // "::": every interface of both families
+    bool bindGiven = false;                   // without it a relay listens on loopback alone
     std::vector<gateway::IpNetwork> allowed;  // empty: everybody
     int idleTimeoutSeconds = 0;               // 0: never
     bool coalesce = true;                     // reads of one point may share a transaction
@@ -28,6 +29,10 @@ struct Options {
     std::optional<int> tlsPort;
     tls::Settings tls;
     bool tlsOnly = false;
+    // A relay instead of a device: every request goes on to the gateway at this host and TLS
+    // port, over TLS with the files of `tls`. An empty host: a gateway with a device.
+    std::string upstreamHost;
+    int upstreamPort = 0;
     // Commands that do their work and end: make a key in this folder, print the fingerprint of
     // this certificate.
     std::string tlsMakeKeyFolder;
@@ -44,7 +49,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
 
 std::string UsageText();
 
-// The server configuration the options ask for.
+// The server configuration the options ask for (a relay's runner is the caller's to add).
 gateway::ServerConfig ServerConfigOf(const Options& options);
 
 }  // namespace gatewayd

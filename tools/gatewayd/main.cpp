@@ -9,6 +9,7 @@
 #include "bad_command_line.h"
 #include "file_log_receiver.h"
 #include "gateway.h"
+#include "gateway_relay.h"
 #include "gatewayd_options.h"
 #include "service_host.h"
 #include "stdout_log_receiver.h"
@@ -43,13 +44,26 @@ int Serve(const gatewayd::Options& options, gatewayd::ServiceHost& host) {
     if (!logFile.empty()) log = &fileLog.emplace(logFile, log);
     gateway::SetLogOutput(log);  // no window: nothing to announce
 
+    // A relay whose TLS files cannot be used is said before it serves anybody.
+    gateway::ServerConfig config = gatewayd::ServerConfigOf(options);
+    const bool relay = !options.upstreamHost.empty();
+    if (relay) {
+        auto made =
+            vr620::GatewayRelay::Make(options.upstreamHost, options.upstreamPort, options.tls);
+        if (!made.Ok()) {
+            const int failed = Fail(host, 1, made.Why().words);
+            gateway::SetLogWindow(nullptr);
+            return failed;
+        }
+        config.runner = made.Value();
+    }
+
     // A service manager that started us hears of readiness, status and the stop; its watchdog
     // hears from the serving loop itself, so that a loop that hangs is found out.
     static gatewayd::ServiceStatusReceiver status(host);
     // The first status already names the port that --com gave.
     gateway::SetChannel(options.com - 1);
     if (host.Listening()) gateway::SetDeviceStatusReceiver(&status);
-    gateway::ServerConfig config = gatewayd::ServerConfigOf(options);
     if (host.WatchdogInterval().count() > 0) {
         config.heartbeatInterval = host.WatchdogInterval();
         config.heartbeat = [&host] { host.Watchdog(); };
@@ -63,8 +77,8 @@ int Serve(const gatewayd::Options& options, gatewayd::ServiceHost& host) {
         return failed;
     }
 
-    host.Ready("COM" + std::to_string(options.com) + " served on TCP port " +
-               std::to_string(options.port) +
+    host.Ready((relay ? "relay to " + config.runner->Name() : "COM" + std::to_string(options.com)) +
+               " served on TCP port " + std::to_string(options.port) +
                (logFile.empty() ? std::string() : ", connection log in " + logFile.string()));
 
     const bool requested = stops.Wait();
