@@ -68,10 +68,11 @@ folder=$root/opt/vr620
 # The Wireshark plug-in loads and names its protocols (where tshark is installed).
 if command -v tshark >/dev/null; then
     tshark -G protocols -X "lua_script:$root/usr/lib/x86_64-linux-gnu/wireshark/plugins/vr620.lua" \
-        2>/dev/null | grep -qw vr620.line || fail "tshark does not load the packaged vr620.lua"
+        2>/dev/null | grep -w vr620.line >/dev/null || fail "tshark does not load the packaged vr620.lua"
     echo "    the packaged Wireshark plug-in loads in tshark"
 fi
-# The whole help is read: a reader that stops early would end the program with SIGPIPE.
+# Whole outputs are read (no head, no grep -q) where a program writes much: a reader that stops
+# early ends it with SIGPIPE, which pipefail makes a failure.
 "$folder/vr620-gatewayd" --help | sed -n 1p
 # The service unit as systemd reads it, its program taken from the extracted folder: a notify
 # service with a watchdog, and nothing for systemd-analyze to say.
@@ -107,25 +108,26 @@ done
 [ -n "$started" ] || fail "the extracted vr620-gatewayd did not start: $(cat "$root/gateway.log")"
 pids+=("$gateway")
 
-client=("$folder/vr620" --port "$port" --timeout 10)
-[ "$("${client[@]}" read 0x0102)" = "AA BB" ] || fail "read 0x0102"
-"${client[@]}" write 0x0010 "56 78" >/dev/null || fail "write 0x0010"
-[ "$("${client[@]}" read 0x0010)" = "56 78" ] || fail "read 0x0010 after the write"
-# The data-point window, offscreen, reads its list through the same gateway.
-"$folder/vr620-points" --help | grep -q "HOST=" || fail "vr620-points --help"
+# The data-point window, offscreen, reads its list through the gateway. It goes first: the log
+# folds repeated lines, so its read is written in full only while no read came before it.
+"$folder/vr620-points" --help | grep "HOST=" >/dev/null || fail "vr620-points --help"
 printf 'point,name,watch\n0102,,0\n' >"$root/points.csv"
-reads=$(grep -c "SNVT_READ command received" "$root/gateway.log")
 VR620_POINTS_FILE="$root/points.csv" QT_QPA_PLATFORM=offscreen \
     "$folder/vr620-points" HOST=127.0.0.1 "PORT=$port" LANG=ENG >"$root/points.out" 2>&1 &
 points=$!
-for _ in $(seq 100); do
-    [ "$(grep -c "SNVT_READ command received" "$root/gateway.log")" -gt "$reads" ] && break
+for _ in $(seq 300); do
+    [ "$(grep -c "SNVT_READ command received" "$root/gateway.log")" -gt 0 ] && break
     sleep 0.1
 done
 kill "$points" 2>/dev/null || true
 wait "$points" 2>/dev/null || true
-[ "$(grep -c "SNVT_READ command received" "$root/gateway.log")" -gt "$reads" ] ||
+[ "$(grep -c "SNVT_READ command received" "$root/gateway.log")" -gt 0 ] ||
     fail "vr620-points read nothing: $(cat "$root/points.out")"
+
+client=("$folder/vr620" --port "$port" --timeout 10)
+[ "$("${client[@]}" read 0x0102)" = "AA BB" ] || fail "read 0x0102"
+"${client[@]}" write 0x0010 "56 78" >/dev/null || fail "write 0x0010"
+[ "$("${client[@]}" read 0x0010)" = "56 78" ] || fail "read 0x0010 after the write"
 kill -TERM "$gateway"
 wait "$gateway" || fail "vr620-gatewayd did not end with 0 after SIGTERM"
 pids=("${pids[@]:0:1}")
