@@ -80,7 +80,10 @@ LineFolding::Verdict LineFolding::Add(std::string_view text, Clock::time_point n
             Remember(std::move(shape), text, now);
             return verdict;
         }
-        if (leftOut_++ == 0) firstLeftOut_ = now;
+        if (leftOut_++ == 0) {
+            firstLeftOut_ = now;
+            firstLeftOutText_.assign(text);
+        }
         ++member->leftOut;
         lastOfRun_ = now;
         held_.assign(text);
@@ -93,6 +96,7 @@ LineFolding::Verdict LineFolding::Add(std::string_view text, Clock::time_point n
     if (Start(shape, now)) {
         leftOut_ = 1;
         firstLeftOut_ = now;
+        firstLeftOutText_.assign(text);
         lastOfRun_ = now;
         for (std::size_t i = 0; i < set_.size(); ++i) {
             set_[i].leftOut = set_[i].shape == shape ? 1 : 0;
@@ -190,6 +194,8 @@ std::string LineFolding::End() {
 }
 
 std::string LineFolding::CountLine() const {
+    // One line left out costs no less than its count: it is written as it came.
+    if (leftOut_ == 1) return firstLeftOutText_;
     const Member* first = nullptr;
     const Member* last = nullptr;
     std::size_t kinds = 0;

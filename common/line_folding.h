@@ -22,8 +22,9 @@
 //     out) Device on COM1: port /dev/ttyUSB0 lost (the same line again, 1,234 lines left out)
 //
 // The line left out last is held until the next line: when that one ends the run, the held line
-// goes out in full behind the count, as what led to it (so a lone repeat is no run at all). The
-// numbers add up: every line is written once or counted once.
+// goes out in full behind the count, as what led to it (so a lone repeat is no run at all). A
+// count of one line would cost as much as the line: that line is written in its place, as it
+// came. The numbers add up: every line is written once or counted once.
 //
 // Pure and clock-injected; not thread-safe (its owner locks).
 #pragma once
@@ -101,6 +102,7 @@ class LineFolding {
     std::vector<Member> set_;
     std::uint64_t leftOut_ = 0;
     Clock::time_point firstLeftOut_{};
+    std::string firstLeftOutText_;  // in full: a run of one line left out writes it, not a count
     std::string held_;  // the line left out last, counted, until the next line
     std::size_t heldMember_ = 0;
     Clock::time_point lastOfRun_{};
