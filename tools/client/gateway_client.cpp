@@ -58,11 +58,16 @@ void GatewayClient::Close() {
 }
 
 bool GatewayClient::UseTls(const tls::Settings& settings, std::string& error) {
-    tls_ = tls::MakeContext(
-        tls::Role::kClient, settings,
-        [](const std::string& notice) { common::WriteDebugLine("vr620 client: " + notice); },
-        error);
-    return tls_ != nullptr;
+    auto context = tls::MakeContext(tls::Role::kClient, settings, [](const std::string& notice) {
+        common::WriteDebugLine("vr620 client: " + notice);
+    });
+    if (!context.Ok()) {
+        tls_.reset();
+        error = context.Why().words;
+        return false;
+    }
+    tls_ = std::move(context.Value());
+    return true;
 }
 
 std::string GatewayClient::FailureText(int result) const {
@@ -122,11 +127,17 @@ common::Outcome<> GatewayClient::Open(const std::string& host, int port,
                 return common::Done{};
             }
             // Connected: a refusal now is the gateway's word, not the address's.
-            auto stream = tls::ConnectStream(*tls_, s, why);
-            auto channel = stream ? std::make_unique<TlsChannel>(s, std::move(stream)) : nullptr;
-            if (channel && channel->Handshake(deadline, why)) {
-                channel_ = std::move(channel);
-                return common::Done{};
+            auto stream = tls::ConnectStream(*tls_, s);
+            if (stream.Ok()) {
+                auto channel = std::make_unique<TlsChannel>(s, std::move(stream.Value()));
+                const auto shaken = channel->Handshake(deadline);
+                if (shaken.Ok()) {
+                    channel_ = std::move(channel);
+                    return common::Done{};
+                }
+                why = shaken.Why().words;
+            } else {
+                why = stream.Why().words;
             }
             Close();
             return Failure{FailureKind::kTlsRefused, WithTrustHint(why)};
