@@ -108,12 +108,14 @@ common::Outcome<> GatewayClient::Open(const std::string& host, int port,
         return Failure{FailureKind::kOther, "the system's sockets cannot be used: " +
                                                 common::SystemErrorText(net::LastError().code)};
     }
+    const auto addresses = net::ResolveHost(host);
+    if (!addresses.Ok()) {
+        return Failure{FailureKind::kOther,
+                       "cannot resolve host '" + host + "': " + addresses.Why().words};
+    }
     std::string why;
-    const std::vector<gateway::IpAddress> addresses = net::ResolveHost(host, why);
-    if (addresses.empty())
-        return Failure{FailureKind::kOther, "cannot resolve host '" + host + "': " + why};
     // Each address in turn, all within the one time-out.
-    for (const gateway::IpAddress& address : addresses) {
+    for (const gateway::IpAddress& address : addresses.Value()) {
         const int s = net::OpenStreamSocket(!address.IsIpv4());
         if (s == net::kInvalidSocket) {
             why = "cannot create a socket: " + common::SystemErrorText(net::LastError().code);
