@@ -61,41 +61,43 @@ int OneShot(vr620::GatewayClient& client, const vr620::CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string error;
-    auto line = vr620::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
-    if (!line) {
-        std::fputs(common::BadCommandLineText("vr620", error, vr620::UsageText()).c_str(), stderr);
+    const auto parsed = vr620::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.Ok()) {
+        std::fputs(
+            common::BadCommandLineText("vr620", parsed.Why().words, vr620::UsageText()).c_str(),
+            stderr);
         return kExitUnreachable;
     }
-    if (line->action == vr620::Action::kHelp) {
+    const vr620::CommandLine& line = parsed.Value();
+    if (line.action == vr620::Action::kHelp) {
         std::fputs(vr620::UsageText().c_str(), stdout);
         return kExitOk;
     }
-    if (line->action == vr620::Action::kTlsMakeKey)
-        return tls::RunMakeKey("vr620", line->file) ? kExitOk : kExitUnreachable;
-    if (line->action == vr620::Action::kTlsFingerprint)
-        return tls::RunFingerprint("vr620", line->file) ? kExitOk : kExitUnreachable;
-    if (line->action == vr620::Action::kBench) {
-        return vr620::RunBench({line->host, line->port, line->timeoutSeconds, line->clients,
-                                line->requests, line->seconds, line->point, line->ownPoints,
-                                line->tls});
+    if (line.action == vr620::Action::kTlsMakeKey)
+        return tls::RunMakeKey("vr620", line.file) ? kExitOk : kExitUnreachable;
+    if (line.action == vr620::Action::kTlsFingerprint)
+        return tls::RunFingerprint("vr620", line.file) ? kExitOk : kExitUnreachable;
+    if (line.action == vr620::Action::kBench) {
+        return vr620::RunBench({line.host, line.port, line.timeoutSeconds, line.clients,
+                                line.requests, line.seconds, line.point, line.ownPoints, line.tls});
     }
 
+    std::string error;
     vr620::GatewayClient client;
-    client.SetReplyTimeout(std::chrono::seconds(line->timeoutSeconds));
-    if (!line->tls.certificate.empty() && !client.UseTls(line->tls, error)) return Broken(error);
-    if (!client.Connect(line->host, line->port, std::chrono::seconds(10), error)) {
+    client.SetReplyTimeout(std::chrono::seconds(line.timeoutSeconds));
+    if (!line.tls.certificate.empty() && !client.UseTls(line.tls, error)) return Broken(error);
+    if (!client.Connect(line.host, line.port, std::chrono::seconds(10), error)) {
         return Broken(error);
     }
-    if (line->action == vr620::Action::kRead || line->action == vr620::Action::kWrite) {
-        return OneShot(client, *line);
+    if (line.action == vr620::Action::kRead || line.action == vr620::Action::kWrite) {
+        return OneShot(client, line);
     }
-    auto reply = line->action == vr620::Action::kConnect ? client.DeviceConnect(error)
-                                                         : client.DeviceDisconnect(error);
+    auto reply = line.action == vr620::Action::kConnect ? client.DeviceConnect(error)
+                                                        : client.DeviceDisconnect(error);
     if (!reply) return Broken(error);
     if (!reply->Ok()) {
-        return Refused(client, line->action == vr620::Action::kConnect ? "connect failed"
-                                                                        : "disconnect failed");
+        return Refused(client, line.action == vr620::Action::kConnect ? "connect failed"
+                                                                      : "disconnect failed");
     }
     std::printf("OK\n");
     return kExitOk;
