@@ -38,18 +38,18 @@ int Handshakes(int port, int seconds, int clients, const tls::Settings& settings
     for (int i = 0; i < clients; ++i) {
         threads.emplace_back([&, first = i == 0] {
             vr620::GatewayClient client;
-            std::string error;
-            if (!client.UseTls(settings, error)) {
+            if (const auto usable = client.UseTls(settings); !usable.Ok()) {
                 ++failed;
-                if (first) failure = error;
+                if (first) failure = usable.Why().words;
                 return;
             }
             while (Clock::now() < end) {
-                if (client.Connect("127.0.0.1", port, 10s, error)) {
+                if (const auto connected = client.Connect("127.0.0.1", port, 10s);
+                    connected.Ok()) {
                     ++done;
                 } else {
                     ++failed;
-                    if (first) failure = error;
+                    if (first) failure = connected.Why().words;
                 }
                 client.Close();
             }
@@ -64,14 +64,16 @@ int Handshakes(int port, int seconds, int clients, const tls::Settings& settings
 
 int Hold(int port, int seconds, const tls::Settings& settings) {
     vr620::GatewayClient client;
-    std::string error;
-    if (!client.UseTls(settings, error) || !client.Connect("127.0.0.1", port, 10s, error)) {
-        std::fprintf(stderr, "vr620-bench-tls: %s\n", error.c_str());
+    auto connected = client.UseTls(settings);
+    if (connected.Ok()) connected = client.Connect("127.0.0.1", port, 10s);
+    if (!connected.Ok()) {
+        std::fprintf(stderr, "vr620-bench-tls: %s\n", connected.Why().words.c_str());
         return 1;
     }
-    const auto opened = client.DeviceConnect(error);
-    if (!opened || !opened->Ok()) {
-        std::fprintf(stderr, "vr620-bench-tls: DEVICE_CONNECT failed %s\n", error.c_str());
+    const auto opened = client.DeviceConnect();
+    if (!opened.Ok() || !opened.Value().Ok()) {
+        std::fprintf(stderr, "vr620-bench-tls: DEVICE_CONNECT failed %s\n",
+                     opened.Ok() ? "" : opened.Why().words.c_str());
         return 1;
     }
     std::printf("holding\n");

@@ -62,7 +62,8 @@ common::Outcome<> GatewayServer::Start(const ServerConfig& config,
                                        std::function<void()> endedByItself) {
     config_ = config;
     config_.idleTimeoutSeconds = std::clamp(config_.idleTimeoutSeconds, 0, kMaxIdleTimeoutSeconds);
-    config_.releaseAfterSeconds = std::clamp(config_.releaseAfterSeconds, 0, kMaxIdleTimeoutSeconds);
+    config_.releaseAfterSeconds =
+        std::clamp(config_.releaseAfterSeconds, 0, kMaxIdleTimeoutSeconds);
     endedByItself_ = std::move(endedByItself);
     // In force before the first client can be served.
     static_cast<void>(session_.SetChannel(config_.channel));
@@ -80,15 +81,15 @@ common::Outcome<> GatewayServer::Start(const ServerConfig& config,
     }
 
     if (config_.tlsPort) {
-        std::string error;
-        tlsContext_ = tls::MakeContext(
+        auto context = tls::MakeContext(
             tls::Role::kServer, config_.tls,
-            [this](const std::string& notice) { log_.Write("%s", notice.c_str()); }, error);
-        if (!tlsContext_) {
+            [this](const std::string& notice) { log_.Write("%s", notice.c_str()); });
+        if (!context.Ok()) {
             log_.Write("Error in creating server connection! Terminating the application...");
-            log_.Write("%s", error.c_str());
-            return common::Failure{common::FailureKind::kOther, error};
+            log_.Write("%s", context.Why().words.c_str());
+            return context.Why();
         }
+        tlsContext_ = std::move(context.Value());
     }
     auto listeners = OpenListeners(config_);
     if (!listeners.Ok()) {
@@ -359,14 +360,14 @@ void GatewayServer::Accept(const Listener& listener, Clock::time_point now) {
         }
         std::unique_ptr<tls::Stream> tls;
         if (listener.tls) {
-            std::string error;
-            tls = tls::AcceptStream(*tlsContext_, fd, error);
-            if (!tls) {
+            auto accepted = tls::AcceptStream(*tlsContext_, fd);
+            if (!accepted.Ok()) {
                 log_.Write("Client on %d from %s refused: %s", fd, FormatIpAddress(peer).c_str(),
-                           error.c_str());
+                           accepted.Why().words.c_str());
                 net::CloseSocket(fd);
                 continue;
             }
+            tls = std::move(accepted.Value());
         }
         auto connection = std::make_unique<Connection>();
         connection->fd = fd;

@@ -28,15 +28,17 @@ bool IsLocalHost(const char* host) {
         common::WriteDebugLine("Error in gethostname!");
         return false;
     }
-    std::string error;
-    const std::vector<IpAddress> own = net::ResolveHost(ownName, error);
-    const std::vector<IpAddress> given =
-        host != nullptr ? net::ResolveHost(host, error) : std::vector<IpAddress>{};
-    if (own.empty() || given.empty()) {
+    using Addresses = common::Outcome<std::vector<IpAddress>>;
+    const Addresses ownResolved = net::ResolveHost(ownName);
+    const Addresses givenResolved =
+        host != nullptr ? net::ResolveHost(host) : Addresses(common::Failure{});
+    if (!ownResolved.Ok() || !givenResolved.Ok()) {
         CleanupSockets();
         common::WriteDebugLine("Error in gethostbyname!");
         return false;
     }
+    const std::vector<IpAddress>& own = ownResolved.Value();
+    const std::vector<IpAddress>& given = givenResolved.Value();
     const std::vector<IpAddress> interfaces = net::InterfaceAddresses();
     CleanupSockets();
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ip_address.h"
+#include "outcome.h"
 
 namespace gateway::net {
 
@@ -25,11 +26,11 @@ bool StartPlatform();
 void CleanupPlatform();
 
 enum class ErrorKind {
-    kWouldBlock,    // nothing to do now on a non-blocking socket
-    kInterrupted,   // a signal came first; try again
-    kPeerGone,      // connection reset, broken pipe, aborted
-    kAddressInUse,  // another socket holds the address and port
-    kNotPermitted,  // the system does not let this user do it (a port below 1024)
+    kWouldBlock,      // nothing to do now on a non-blocking socket
+    kInterrupted,     // a signal came first; try again
+    kPeerGone,        // connection reset, broken pipe, aborted
+    kAddressInUse,    // another socket holds the address and port
+    kNotPermitted,    // the system does not let this user do it (a port below 1024)
     kAddressNotHere,  // the address is not one of this machine's
     kOther,
 };
@@ -42,9 +43,9 @@ Error LastError();
 
 // This machine's name, or the empty text.
 std::string OwnHostName();
-// The addresses `host` (a name or an address text) resolves to, in the resolver's order, or
-// none with `error` set to the reason in words. Waits for the resolver.
-std::vector<IpAddress> ResolveHost(const std::string& host, std::string& error);
+// The addresses `host` (a name or an address text) resolves to, in the resolver's order (never
+// none), or the resolver's reason in words. Waits for the resolver.
+common::Outcome<std::vector<IpAddress>> ResolveHost(const std::string& host);
 // The addresses of this machine's interfaces, of both families.
 std::vector<IpAddress> InterfaceAddresses();
 

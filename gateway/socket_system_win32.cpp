@@ -76,23 +76,22 @@ std::string OwnHostName() {
     return name;
 }
 
-std::vector<IpAddress> ResolveHost(const std::string& host, std::string& error) {
+common::Outcome<std::vector<IpAddress>> ResolveHost(const std::string& host) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     const int result = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (result != 0) {
-        error = common::SystemErrorText(result);
-        return {};
-    }
+    if (result != 0)
+        return common::Failure{common::FailureKind::kOther, common::SystemErrorText(result)};
     std::vector<IpAddress> addresses;
     for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
         if (a->ai_family == AF_INET || a->ai_family == AF_INET6)
             addresses.push_back(FromSockaddr(a->ai_addr));
     }
     freeaddrinfo(found);
-    if (addresses.empty()) error = "no IPv4 or IPv6 address";
+    if (addresses.empty())
+        return common::Failure{common::FailureKind::kOther, "no IPv4 or IPv6 address"};
     return addresses;
 }
 

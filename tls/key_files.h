@@ -2,8 +2,9 @@
 // fingerprint by which the other side learns to trust it.
 #pragma once
 
-#include <optional>
 #include <string>
+
+#include "outcome.h"
 
 namespace tls {
 
@@ -15,11 +16,11 @@ struct MadeKey {
 
 // An ECDSA P-256 key and a self-signed certificate for it, valid for ten years, written as
 // FOLDER/key.pem (mode 0600) and FOLDER/cert.pem; the folder is made when missing. Existing
-// files are never overwritten: pairings made with them would silently end. Nothing, with
-// `error` in words, on failure (then neither file is left behind).
-std::optional<MadeKey> MakeKeyFiles(const std::string& folder, std::string& error);
+// files are never overwritten: pairings made with them would silently end. On failure neither
+// file is left behind.
+common::Outcome<MadeKey> MakeKeyFiles(const std::string& folder);
 
 // The SHA-256 fingerprint of the (first) certificate of a PEM file.
-std::optional<std::string> CertificateFingerprint(const std::string& file, std::string& error);
+common::Outcome<std::string> CertificateFingerprint(const std::string& file);
 
 }  // namespace tls

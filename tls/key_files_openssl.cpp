@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 
 #include "file_io.h"
 #include "key_files.h"
@@ -79,13 +80,12 @@ std::optional<std::string> Pem(Write write) {
 }
 
 // A new file (never one that is there already) with `text`, flushed to disk.
-bool WriteNewFile(const std::string& file, const std::string& text, mode_t mode,
-                  std::string& error) {
+common::Outcome<> WriteNewFile(const std::string& file, const std::string& text, mode_t mode) {
     const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
     if (fd < 0) {
-        error = errno == EEXIST ? file + " exists already; move it away to make a new key"
-                                : file + " cannot be made: " + common::SystemErrorText(errno);
-        return false;
+        return OtherFailure(errno == EEXIST
+                                ? file + " exists already; move it away to make a new key"
+                                : file + " cannot be made: " + common::SystemErrorText(errno));
     }
     // The mode as asked, whatever the umask.
     const bool written = fchmod(fd, mode) == 0 && posix::WriteAll(fd, text) && fsync(fd) == 0;
@@ -93,30 +93,25 @@ bool WriteNewFile(const std::string& file, const std::string& text, mode_t mode,
     close(fd);
     if (!written) {
         unlink(file.c_str());
-        error = file + " cannot be written: " + common::SystemErrorText(why);
+        return OtherFailure(file + " cannot be written: " + common::SystemErrorText(why));
     }
-    return written;
+    return common::Done{};
 }
 
 }  // namespace
 
-std::optional<MadeKey> MakeKeyFiles(const std::string& folder, std::string& error) {
+common::Outcome<MadeKey> MakeKeyFiles(const std::string& folder) {
     ERR_clear_error();
     MadeKey made{(std::filesystem::path(folder) / "key.pem").string(),
                  (std::filesystem::path(folder) / "cert.pem").string(),
                  {}};
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        error = "folder " + folder + " cannot be made: " + ec.message();
-        return std::nullopt;
-    }
+    if (ec) return OtherFailure("folder " + folder + " cannot be made: " + ec.message());
     for (const std::string& file : {made.keyFile, made.certificateFile}) {
         struct stat st {};
-        if (lstat(file.c_str(), &st) == 0) {
-            error = file + " exists already; move it away to make a new key";
-            return std::nullopt;
-        }
+        if (lstat(file.c_str(), &st) == 0)
+            return OtherFailure(file + " exists already; move it away to make a new key");
     }
     Owned<EVP_PKEY> key(EVP_EC_gen("P-256"));
     Owned<X509> certificate = key ? SelfSigned(key.get()) : nullptr;
@@ -127,37 +122,31 @@ std::optional<MadeKey> MakeKeyFiles(const std::string& folder, std::string& erro
     const auto certificatePem =
         certificate ? Pem([&](BIO* bio) { return PEM_write_bio_X509(bio, certificate.get()) == 1; })
                     : std::nullopt;
-    if (!keyPem || !certificatePem) {
-        error = "the key cannot be made: " + TakeOpenSslError("out of memory");
-        return std::nullopt;
-    }
+    if (!keyPem || !certificatePem)
+        return OtherFailure("the key cannot be made: " + TakeOpenSslError("out of memory"));
     made.fingerprint = FingerprintOf(certificate.get());
-    if (!WriteNewFile(made.keyFile, *keyPem, 0600, error)) return std::nullopt;
-    if (!WriteNewFile(made.certificateFile, *certificatePem, 0644, error)) {
+    if (auto written = WriteNewFile(made.keyFile, *keyPem, 0600); !written.Ok())
+        return written.Why();
+    if (auto written = WriteNewFile(made.certificateFile, *certificatePem, 0644); !written.Ok()) {
         unlink(made.keyFile.c_str());
-        return std::nullopt;
+        return written.Why();
     }
     return made;
 }
 
-std::optional<std::string> CertificateFingerprint(const std::string& file, std::string& error) {
+common::Outcome<std::string> CertificateFingerprint(const std::string& file) {
     ERR_clear_error();
     const auto text = common::ReadRegularFile(file);
-    if (!text) {
-        error = file + " cannot be read: " + common::SystemErrorText(common::LastSystemError());
-        return std::nullopt;
-    }
-    if (text->size() > kMaxPemSize) {
-        error = file + " is too large for a certificate";
-        return std::nullopt;
-    }
+    if (!text)
+        return OtherFailure(
+            file + " cannot be read: " + common::SystemErrorText(common::LastSystemError()));
+    if (text->size() > kMaxPemSize) return OtherFailure(file + " is too large for a certificate");
     Owned<BIO> bio(BIO_new_mem_buf(text->data(), static_cast<int>(text->size())));
     Owned<X509> certificate(bio ? PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)
                                 : nullptr);
     if (!certificate) {
         ERR_clear_error();
-        error = file + " holds no PEM certificate";
-        return std::nullopt;
+        return OtherFailure(file + " holds no PEM certificate");
     }
     return FingerprintOf(certificate.get());
 }

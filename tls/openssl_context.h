@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "outcome.h"
 #include "tls_context.h"
 #include "trust_file.h"
 
@@ -33,6 +34,12 @@ class OpenSslContext final : public Context {
     std::unique_ptr<TrustFile> trust;  // none without a trust file
     bool trustsCa = false;
 };
+
+// The failures of making keys, contexts and streams: files that cannot be used, OpenSSL out of
+// memory. None of them is a peer's refusal.
+inline common::Failure OtherFailure(std::string words) {
+    return {common::FailureKind::kOther, std::move(words)};
+}
 
 // The fingerprint of a certificate, or the empty text.
 std::string FingerprintOf(X509* certificate);

@@ -6,7 +6,9 @@
 namespace tls {
 namespace {
 
-constexpr const char* kAbsent = "TLS is not part of this build (Windows)";
+common::Failure Absent() {
+    return {common::FailureKind::kOther, "TLS is not part of this build (Windows)"};
+}
 
 }  // namespace
 
@@ -14,29 +16,24 @@ bool Available() {
     return false;
 }
 
-std::unique_ptr<Context> MakeContext(Role, const Settings&, Notice, std::string& error) {
-    error = kAbsent;
-    return nullptr;
+common::Outcome<std::unique_ptr<Context>> MakeContext(Role, const Settings&, Notice) {
+    return Absent();
 }
 
-std::unique_ptr<Stream> AcceptStream(Context&, int, std::string& error) {
-    error = kAbsent;
-    return nullptr;
+common::Outcome<std::unique_ptr<Stream>> AcceptStream(Context&, int) {
+    return Absent();
 }
 
-std::unique_ptr<Stream> ConnectStream(Context&, int, std::string& error) {
-    error = kAbsent;
-    return nullptr;
+common::Outcome<std::unique_ptr<Stream>> ConnectStream(Context&, int) {
+    return Absent();
 }
 
-std::optional<MadeKey> MakeKeyFiles(const std::string&, std::string& error) {
-    error = kAbsent;
-    return std::nullopt;
+common::Outcome<MadeKey> MakeKeyFiles(const std::string&) {
+    return Absent();
 }
 
-std::optional<std::string> CertificateFingerprint(const std::string&, std::string& error) {
-    error = kAbsent;
-    return std::nullopt;
+common::Outcome<std::string> CertificateFingerprint(const std::string&) {
+    return Absent();
 }
 
 }  // namespace tls

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "notice.h"
+#include "outcome.h"
 
 namespace tls {
 
@@ -32,9 +33,9 @@ class Context {
 };
 
 // The server's side requires a certificate of every client; both sides accept TLS 1.2 and
-// prefer 1.3. Nothing, with `error` in words, when a file cannot be read or used (a key that
-// does not match the certificate among them). `notice` hears the trust file's notices.
-std::unique_ptr<Context> MakeContext(Role role, const Settings& settings, Notice notice,
-                                     std::string& error);
+// prefer 1.3. Fails when a file cannot be read or used (a key that does not match the
+// certificate among them). `notice` hears the trust file's notices.
+common::Outcome<std::unique_ptr<Context>> MakeContext(Role role, const Settings& settings,
+                                                      Notice notice);
 
 }  // namespace tls

@@ -26,17 +26,14 @@ int NoPassPhrase(char*, int, int, void*) {
 }
 
 // The whole file, or an error that names it.
-std::optional<std::string> ReadPemFile(const std::string& what, const std::string& file,
-                                       std::string& error) {
+common::Outcome<std::string> ReadPemFile(const std::string& what, const std::string& file) {
     auto text = common::ReadRegularFile(file);
     if (!text) {
-        error = what + " " + file +
-                " cannot be read: " + common::SystemErrorText(common::LastSystemError());
-    } else if (text->size() > kMaxPemSize) {
-        error = what + " " + file + " is too large";
-        text.reset();
+        return OtherFailure(what + " " + file + " cannot be read: " +
+                            common::SystemErrorText(common::LastSystemError()));
     }
-    return text;
+    if (text->size() > kMaxPemSize) return OtherFailure(what + " " + file + " is too large");
+    return std::move(*text);
 }
 
 std::unique_ptr<BIO, BioFree> MemoryBio(const std::string& text) {
@@ -44,16 +41,15 @@ std::unique_ptr<BIO, BioFree> MemoryBio(const std::string& text) {
         BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
 }
 
-bool UseCertificateAndKey(SSL_CTX* ctx, const Settings& settings, std::string& error) {
-    const auto certificates = ReadPemFile("TLS certificate", settings.certificate, error);
-    if (!certificates) return false;
-    auto bio = MemoryBio(*certificates);
+common::Outcome<> UseCertificateAndKey(SSL_CTX* ctx, const Settings& settings) {
+    const auto certificates = ReadPemFile("TLS certificate", settings.certificate);
+    if (!certificates.Ok()) return certificates.Why();
+    auto bio = MemoryBio(certificates.Value());
     std::unique_ptr<X509, X509Free> leaf(
         PEM_read_bio_X509(bio.get(), nullptr, NoPassPhrase, nullptr));
     if (!leaf || SSL_CTX_use_certificate(ctx, leaf.get()) != 1) {
-        error = "TLS certificate " + settings.certificate +
-                " cannot be used: " + TakeOpenSslError("no PEM certificate in it");
-        return false;
+        return OtherFailure("TLS certificate " + settings.certificate +
+                            " cannot be used: " + TakeOpenSslError("no PEM certificate in it"));
     }
     // Any further certificates are its chain.
     while (X509* next = PEM_read_bio_X509(bio.get(), nullptr, NoPassPhrase, nullptr)) {
@@ -61,23 +57,22 @@ bool UseCertificateAndKey(SSL_CTX* ctx, const Settings& settings, std::string& e
     }
     ERR_clear_error();  // the end of the file
 
-    const auto keyText = ReadPemFile("TLS key", settings.key, error);
-    if (!keyText) return false;
-    auto keyBio = MemoryBio(*keyText);
+    const auto keyText = ReadPemFile("TLS key", settings.key);
+    if (!keyText.Ok()) return keyText.Why();
+    auto keyBio = MemoryBio(keyText.Value());
     std::unique_ptr<EVP_PKEY, PkeyFree> key(
         PEM_read_bio_PrivateKey(keyBio.get(), nullptr, NoPassPhrase, nullptr));
     if (!key) {
         ERR_clear_error();
-        error = "TLS key " + settings.key +
-                " cannot be used: no PEM private key in it (an encrypted key is not taken)";
-        return false;
+        return OtherFailure(
+            "TLS key " + settings.key +
+            " cannot be used: no PEM private key in it (an encrypted key is not taken)");
     }
     if (SSL_CTX_use_PrivateKey(ctx, key.get()) != 1 || SSL_CTX_check_private_key(ctx) != 1) {
-        error = "TLS key " + settings.key + " does not belong to the certificate " +
-                settings.certificate + ": " + TakeOpenSslError("a different key");
-        return false;
+        return OtherFailure("TLS key " + settings.key + " does not belong to the certificate " +
+                            settings.certificate + ": " + TakeOpenSslError("a different key"));
     }
-    return true;
+    return common::Done{};
 }
 
 // Replaces OpenSSL's own check of the peer's chain: a self-signed certificate is trusted by its
@@ -125,18 +120,14 @@ std::string TakeOpenSslError(const std::string& fallback) {
     return text;
 }
 
-std::unique_ptr<Context> MakeContext(Role role, const Settings& settings, Notice notice,
-                                     std::string& error) {
+common::Outcome<std::unique_ptr<Context>> MakeContext(Role role, const Settings& settings,
+                                                      Notice notice) {
     ERR_clear_error();
-    if (settings.trust.empty() && settings.trustCa.empty()) {
-        error = "TLS needs a trust file of fingerprints, or a CA, to trust anybody";
-        return nullptr;
-    }
+    if (settings.trust.empty() && settings.trustCa.empty())
+        return OtherFailure("TLS needs a trust file of fingerprints, or a CA, to trust anybody");
     SSL_CTX* ctx = SSL_CTX_new(role == Role::kServer ? TLS_server_method() : TLS_client_method());
-    if (ctx == nullptr) {
-        error = "TLS cannot be set up: " + TakeOpenSslError("out of memory");
-        return nullptr;
-    }
+    if (ctx == nullptr)
+        return OtherFailure("TLS cannot be set up: " + TakeOpenSslError("out of memory"));
     auto context = std::make_unique<OpenSslContext>(role, ctx);
     SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
     // No renegotiation; a peer's close without close_notify is a close (every message carries
@@ -147,17 +138,16 @@ std::unique_ptr<Context> MakeContext(Role role, const Settings& settings, Notice
     SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_OFF);
     SSL_CTX_set_num_tickets(ctx, 0);
     SSL_CTX_set_options(ctx, SSL_OP_NO_TICKET);
-    if (!UseCertificateAndKey(ctx, settings, error)) return nullptr;
+    if (auto used = UseCertificateAndKey(ctx, settings); !used.Ok()) return used.Why();
     if (!settings.trust.empty()) {
         context->trust = std::make_unique<TrustFile>(settings.trust, std::move(notice));
-        if (!context->trust->Load(error)) return nullptr;
+        if (auto loaded = context->trust->Load(); !loaded.Ok()) return loaded.Why();
     }
     if (!settings.trustCa.empty()) {
-        if (!ReadPemFile("TLS CA", settings.trustCa, error)) return nullptr;
+        if (auto read = ReadPemFile("TLS CA", settings.trustCa); !read.Ok()) return read.Why();
         if (SSL_CTX_load_verify_file(ctx, settings.trustCa.c_str()) != 1) {
-            error = "TLS CA " + settings.trustCa +
-                    " cannot be used: " + TakeOpenSslError("no PEM certificate in it");
-            return nullptr;
+            return OtherFailure("TLS CA " + settings.trustCa +
+                                " cannot be used: " + TakeOpenSslError("no PEM certificate in it"));
         }
         context->trustsCa = true;
     }
@@ -165,7 +155,7 @@ std::unique_ptr<Context> MakeContext(Role role, const Settings& settings, Notice
         role == Role::kServer ? SSL_VERIFY_PEER | SSL_VERIFY_FAIL_IF_NO_PEER_CERT : SSL_VERIFY_PEER;
     SSL_CTX_set_verify(ctx, verify, nullptr);
     SSL_CTX_set_cert_verify_callback(ctx, CheckPeer, context.get());
-    return context;
+    return std::unique_ptr<Context>(std::move(context));
 }
 
 }  // namespace tls

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "outcome.h"
 #include "tls_context.h"
 
 namespace tls {
@@ -49,10 +50,10 @@ class Stream {
 };
 
 // The server's side of an accepted connection: its first bytes must be a TLS record of a
-// handshake, or the handshake is refused as kNotTls. Nothing, with `error`, when the context
-// is not a server's or no TLS state can be made.
-std::unique_ptr<Stream> AcceptStream(Context& context, int socket, std::string& error);
+// handshake, or the handshake is refused as kNotTls. Fails when the context is not a server's
+// or no TLS state can be made.
+common::Outcome<std::unique_ptr<Stream>> AcceptStream(Context& context, int socket);
 // The client's side of a connection it made.
-std::unique_ptr<Stream> ConnectStream(Context& context, int socket, std::string& error);
+common::Outcome<std::unique_ptr<Stream>> ConnectStream(Context& context, int socket);
 
 }  // namespace tls

@@ -198,20 +198,17 @@ class OpenSslStream final : public Stream {
     std::string failure_;
 };
 
-std::unique_ptr<Stream> MakeStream(Context& context, int socket, Role role, std::string& error) {
+common::Outcome<std::unique_ptr<Stream>> MakeStream(Context& context, int socket, Role role) {
     auto& openssl = static_cast<OpenSslContext&>(context);
-    if (openssl.role != role) {
-        error = "TLS context of the wrong side";
-        return nullptr;
-    }
+    if (openssl.role != role) return OtherFailure("TLS context of the wrong side");
     ERR_clear_error();
     const BIO_METHOD* method = SocketMethod();
     SSL* ssl = method != nullptr ? SSL_new(openssl.ctx) : nullptr;
     BIO* bio = ssl != nullptr ? BIO_new(method) : nullptr;
     if (bio == nullptr) {
         SSL_free(ssl);
-        error = "TLS connection cannot be set up: " + TakeOpenSslError("out of memory");
-        return nullptr;
+        return OtherFailure("TLS connection cannot be set up: " +
+                            TakeOpenSslError("out of memory"));
     }
     BIO_set_data(bio, reinterpret_cast<void*>(static_cast<std::intptr_t>(socket)));
     BIO_set_init(bio, 1);
@@ -221,17 +218,18 @@ std::unique_ptr<Stream> MakeStream(Context& context, int socket, Role role, std:
     } else {
         SSL_set_connect_state(ssl);
     }
-    return std::make_unique<OpenSslStream>(ssl, socket, role == Role::kServer);
+    return std::unique_ptr<Stream>(
+        std::make_unique<OpenSslStream>(ssl, socket, role == Role::kServer));
 }
 
 }  // namespace
 
-std::unique_ptr<Stream> AcceptStream(Context& context, int socket, std::string& error) {
-    return MakeStream(context, socket, Role::kServer, error);
+common::Outcome<std::unique_ptr<Stream>> AcceptStream(Context& context, int socket) {
+    return MakeStream(context, socket, Role::kServer);
 }
 
-std::unique_ptr<Stream> ConnectStream(Context& context, int socket, std::string& error) {
-    return MakeStream(context, socket, Role::kClient, error);
+common::Outcome<std::unique_ptr<Stream>> ConnectStream(Context& context, int socket) {
+    return MakeStream(context, socket, Role::kClient);
 }
 
 }  // namespace tls

@@ -35,9 +35,9 @@ TrustFile::Identity TrustFile::IdentityOf(const struct stat& st) {
 TrustFile::TrustFile(std::string path, Notice notice)
     : path_(std::move(path)), notice_(std::move(notice)) {}
 
-bool TrustFile::Load(std::string& error) {
+common::Outcome<> TrustFile::Load() {
     std::lock_guard lock(mutex_);
-    return Read(error);
+    return Read();
 }
 
 bool TrustFile::Trusts(const std::string& fingerprint) {
@@ -52,37 +52,38 @@ void TrustFile::Refresh() {
     const Identity now = present ? IdentityOf(st) : Identity{};
     // Unchanged, whether it was read or could not be (then it has been said once).
     if (now == identity_ && !racy_) return;
-    std::string error;
-    if (!Read(error)) notice_(error + "; no certificate is trusted through it until it can");
+    if (const auto read = Read(); !read.Ok())
+        notice_(read.Why().words + "; no certificate is trusted through it until it can");
 }
 
-bool TrustFile::Read(std::string& error) {
+common::Outcome<> TrustFile::Read() {
     const std::int64_t startedNs = WallClockNs();
     struct stat st {};
     std::optional<std::string> text;
+    std::string why;
     racy_ = false;
     const bool found = stat(path_.c_str(), &st) == 0;
     if (!found) {
-        error = common::SystemErrorText(errno);
+        why = common::SystemErrorText(errno);
     } else if (static_cast<std::uint64_t>(st.st_size) > kMaxSize) {
-        error = "larger than " + std::to_string(kMaxSize) + " bytes";
+        why = "larger than " + std::to_string(kMaxSize) + " bytes";
     } else if (!(text = common::ReadRegularFile(path_))) {
-        error = common::SystemErrorText(errno);
+        why = common::SystemErrorText(errno);
     }
     if (!text) {
         identity_ = found ? IdentityOf(st) : Identity{};
-        error = "TLS trust file " + path_ + " cannot be read: " + error;
         readable_ = false;
         trusted_.clear();
         text_.clear();
-        return false;
+        return common::Failure{common::FailureKind::kOther,
+                               "TLS trust file " + path_ + " cannot be read: " + why};
     }
     identity_ = IdentityOf(st);
     racy_ = startedNs < identity_.modifiedNs + kSettleNs;
     const bool changed = !readable_ || *text != text_;
     const bool again = everRead_;
     readable_ = everRead_ = true;
-    if (!changed) return true;
+    if (!changed) return common::Done{};
     text_ = std::move(*text);
     trusted_.clear();
     std::string_view rest = text_;
@@ -101,7 +102,7 @@ bool TrustFile::Read(std::string& error) {
     if (again)
         notice_("TLS trust file " + path_ + " read again: " + std::to_string(trusted_.size()) +
                 (trusted_.size() == 1 ? " fingerprint" : " fingerprints"));
-    return true;
+    return common::Done{};
 }
 
 }  // namespace tls

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "notice.h"
+#include "outcome.h"
 
 struct stat;
 
@@ -18,8 +19,8 @@ class TrustFile {
   public:
     TrustFile(std::string path, Notice notice);
 
-    // Reads the file now. False, with `error` in words, when it cannot be read.
-    bool Load(std::string& error);
+    // Reads the file now; fails when it cannot be read.
+    common::Outcome<> Load();
     // Whether `fingerprint` (canonical, as FormatFingerprint gives it) is listed, after reading
     // the file again if it has changed. A file that cannot be read trusts nobody. Any thread.
     bool Trusts(const std::string& fingerprint);
@@ -38,7 +39,7 @@ class TrustFile {
     static Identity IdentityOf(const struct stat& st);
     // With mutex_ held: reads the file when it differs from what was read last.
     void Refresh();
-    bool Read(std::string& error);
+    common::Outcome<> Read();
 
     const std::string path_;
     const Notice notice_;

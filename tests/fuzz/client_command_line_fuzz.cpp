@@ -7,9 +7,8 @@ using vr620_fuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::string> arguments = vr620_fuzz::Arguments(data, size);
-    std::string error;
-    const auto line = vr620::ParseCommandLine(arguments, error);
-    Require(line.has_value() || !error.empty());
+    const auto line = vr620::ParseCommandLine(arguments);
+    Require(line.Ok() || !line.Why().words.empty());
     for (const std::string& a : arguments) {
         vr620::ParsePoint(a);
         if (const auto bytes = vr620::ParseHexBytes(a))

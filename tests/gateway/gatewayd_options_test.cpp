@@ -5,24 +5,25 @@
 
 namespace {
 
-std::optional<gatewayd::Options> Parse(const std::vector<std::string>& arguments,
-                                       std::string& error) {
-    error.clear();
-    return gatewayd::ParseOptions(arguments, error);
+using gatewayd::ParseOptions;
+
+// The words of a refused command line; empty when it was taken.
+std::string Mistake(const std::vector<std::string>& arguments) {
+    const auto parsed = ParseOptions(arguments);
+    return parsed.Ok() ? std::string() : parsed.Why().words;
 }
 
 TEST(GatewaydOptions, AddressesOfBothFamiliesAndTheConfigurationTheyGive) {
-    std::string error;
-    auto defaults = Parse({}, error);
-    ASSERT_TRUE(defaults) << error;
-    EXPECT_EQ(defaults->port, gateway::kDefaultPort);
-    EXPECT_TRUE(gatewayd::ServerConfigOf(*defaults).bindAddress.IsUnspecified());
+    const auto defaults = ParseOptions({});
+    ASSERT_TRUE(defaults.Ok()) << defaults.Why().words;
+    EXPECT_EQ(defaults.Value().port, gateway::kDefaultPort);
+    EXPECT_TRUE(gatewayd::ServerConfigOf(defaults.Value()).bindAddress.IsUnspecified());
 
-    auto options = Parse({"--bind", "::1", "--allow", "fd00::/8", "--allow", "192.168.10.0/24",
-                          "--com", "3", "--modem", "--dial", "ATDT 1\\r"},
-                         error);
-    ASSERT_TRUE(options) << error;
-    const gateway::ServerConfig config = gatewayd::ServerConfigOf(*options);
+    const auto options =
+        ParseOptions({"--bind", "::1", "--allow", "fd00::/8", "--allow", "192.168.10.0/24", "--com",
+                      "3", "--modem", "--dial", "ATDT 1\\r"});
+    ASSERT_TRUE(options.Ok()) << options.Why().words;
+    const gateway::ServerConfig config = gatewayd::ServerConfigOf(options.Value());
     EXPECT_EQ(config.bindAddress, gateway::IpAddress::Ipv6Loopback());
     ASSERT_EQ(config.allowed.size(), 2u);
     EXPECT_TRUE(gateway::Allowed(config.allowed, *gateway::ParseIpAddress("fd00::2")));
@@ -31,7 +32,7 @@ TEST(GatewaydOptions, AddressesOfBothFamiliesAndTheConfigurationTheyGive) {
     EXPECT_EQ(config.channel, 2);
     EXPECT_TRUE(config.modem.useModem);
     EXPECT_EQ(config.modem.dial, "ATDT 1\r");
-    EXPECT_EQ(Parse({"--bind", "127.0.0.1"}, error)->bindAddress,
+    EXPECT_EQ(ParseOptions({"--bind", "127.0.0.1"}).Value().bindAddress,
               gateway::IpAddress::FromIpv4(0x7F000001));
 
     for (const std::vector<std::string>& bad :
@@ -40,21 +41,20 @@ TEST(GatewaydOptions, AddressesOfBothFamiliesAndTheConfigurationTheyGive) {
                                                {"--allow", "fd00::/129"},
                                                {"--allow", "10.0.0.0/33"},
                                                {"--port", "0"}}) {
-        EXPECT_FALSE(Parse(bad, error)) << bad[1];
-        EXPECT_NE(error.find("'" + bad[1] + "'"), std::string::npos) << error;
+        const std::string error = Mistake(bad);
+        EXPECT_NE(error.find("'" + bad[1] + "'"), std::string::npos) << bad[1] << ": " << error;
     }
 }
 
 TEST(GatewaydOptions, ServiceAndLogFile) {
-    std::string error;
-    auto options =
-        Parse({"--service", "--log-file", "C:\\ProgramData\\x.log", "--com", "2"}, error);
-    ASSERT_TRUE(options) << error;
-    EXPECT_TRUE(options->service);
-    EXPECT_EQ(options->logFile, "C:\\ProgramData\\x.log");
-    EXPECT_FALSE(Parse({}, error)->service);
-    EXPECT_FALSE(Parse({"--log-file"}, error));
-    EXPECT_FALSE(Parse({"--log-file", ""}, error));
+    const auto options =
+        ParseOptions({"--service", "--log-file", "C:\\ProgramData\\x.log", "--com", "2"});
+    ASSERT_TRUE(options.Ok()) << options.Why().words;
+    EXPECT_TRUE(options.Value().service);
+    EXPECT_EQ(options.Value().logFile, "C:\\ProgramData\\x.log");
+    EXPECT_FALSE(ParseOptions({}).Value().service);
+    EXPECT_FALSE(ParseOptions({"--log-file"}).Ok());
+    const std::string error = Mistake({"--log-file", ""});
     EXPECT_NE(error.find("--log-file"), std::string::npos) << error;
 }
 

@@ -77,9 +77,9 @@ inline void WhenShown(QWidget& dialog, std::function<void()> act) {
 class GatewayConnection {
   public:
     explicit GatewayConnection(int port) {
-        std::string error;
         client_.SetReplyTimeout(std::chrono::seconds(10));
-        client_.Connect("127.0.0.1", port, std::chrono::seconds(10), error);
+        // A connection that failed shows in Connected().
+        static_cast<void>(client_.Connect("127.0.0.1", port, std::chrono::seconds(10)));
     }
 
     bool Connected() const { return client_.Connected(); }
@@ -88,14 +88,15 @@ class GatewayConnection {
     // while the caller keeps the windows' event loop running elsewhere, or not at all).
     std::optional<gateway::Reply> Request(std::uint16_t code, std::uint16_t snvt,
                                           std::vector<std::uint8_t> data = {}) {
-        std::string error;
-        return client_.Request(code, snvt, data, error);
+        auto reply = client_.Request(code, snvt, data);
+        if (!reply.Ok()) return std::nullopt;
+        return std::move(reply.Value());
     }
 
     // True when the server has closed the connection: a request finds it closed.
     bool ClosedByServer() {
-        std::string error;
-        return !client_.Read(1, error) && error.find("closed the connection") != std::string::npos;
+        const auto read = client_.Read(1);
+        return !read.Ok() && read.Why().words.find("closed the connection") != std::string::npos;
     }
 
   private:

@@ -21,18 +21,23 @@ int main(int argc, char* argv[]) {
     }
     vr620::GatewayClient client;
     client.SetReplyTimeout(std::chrono::seconds(30));
-    std::string error;
-    if (!client.Connect(host, port, std::chrono::seconds(30), error) ||
-        !client.DeviceConnect(error)) {
-        std::fprintf(stderr, "vr620-probe: %s\n", error.c_str());
+    if (const auto connected = client.Connect(host, port, std::chrono::seconds(30));
+        !connected.Ok()) {
+        std::fprintf(stderr, "vr620-probe: %s\n", connected.Why().words.c_str());
         return 2;
     }
-    const auto read = client.Read(0x0102, error);
-    client.DeviceDisconnect(error);
-    if (!read) {
-        std::fprintf(stderr, "vr620-probe: %s\n", error.c_str());
+    if (const auto opened = client.DeviceConnect(); !opened.Ok()) {
+        std::fprintf(stderr, "vr620-probe: %s\n", opened.Why().words.c_str());
         return 2;
     }
-    std::printf("%s\n", read->Ok() ? vr620::FormatHexBytes(read->data).c_str() : "ERROR");
-    return read->Ok() ? 0 : 1;
+    const auto read = client.Read(0x0102);
+    // Its answer changes nothing: the read's is the probe's.
+    static_cast<void>(client.DeviceDisconnect());
+    if (!read.Ok()) {
+        std::fprintf(stderr, "vr620-probe: %s\n", read.Why().words.c_str());
+        return 2;
+    }
+    const gateway::Reply& reply = read.Value();
+    std::printf("%s\n", reply.Ok() ? vr620::FormatHexBytes(reply.data).c_str() : "ERROR");
+    return reply.Ok() ? 0 : 1;
 }

@@ -93,21 +93,21 @@ TEST_F(WineGateway, ServesTheLinuxClientFromTheSimulatorOnAMappedComPort) {
     auto gatewayd = StartGateway({"--com", "1", "--bind", "127.0.0.1"}, port);
 
     vr620::GatewayClient client;
-    std::string error;
-    ASSERT_TRUE(client.Connect("127.0.0.1", port, 10s, error)) << error;
-    auto connected = client.DeviceConnect(error);
-    ASSERT_TRUE(connected) << error;
-    ASSERT_TRUE(connected->Ok()) << gatewayd->Stdout();
-    auto read = client.Read(0x0102, error);
-    ASSERT_TRUE(read) << error;
-    EXPECT_EQ(Hex(read->data), "AA BB");
+    const auto opened = client.Connect("127.0.0.1", port, 10s);
+    ASSERT_TRUE(opened.Ok()) << opened.Why().words;
+    const auto connected = client.DeviceConnect();
+    ASSERT_TRUE(connected.Ok()) << connected.Why().words;
+    ASSERT_TRUE(connected.Value().Ok()) << gatewayd->Stdout();
+    const auto read = client.Read(0x0102);
+    ASSERT_TRUE(read.Ok()) << read.Why().words;
+    EXPECT_EQ(Hex(read.Value().data), "AA BB");
     const std::uint8_t value[] = {0x12, 0x34, 0x56};
-    EXPECT_TRUE(client.Write(0x0020, value, error)->Ok());
-    EXPECT_EQ(Hex(client.Read(0x0020, error)->data), "12 34 56");
+    EXPECT_TRUE(client.Write(0x0020, value).Value().Ok());
+    EXPECT_EQ(Hex(client.Read(0x0020).Value().data), "12 34 56");
     // A point that the device never answers: ERROR after the poll time-out, and the line is
     // still good afterwards.
-    EXPECT_FALSE(client.Read(0xFF01, error)->Ok());
-    EXPECT_TRUE(client.Read(0x0001, error)->Ok());
+    EXPECT_FALSE(client.Read(0xFF01).Value().Ok());
+    EXPECT_TRUE(client.Read(0x0001).Value().Ok());
 
     // A Windows device path is no file: nothing may take it for gone while it serves.
     EXPECT_EQ(gatewayd->Stdout().find(") lost"), std::string::npos) << gatewayd->Stdout();
@@ -115,14 +115,14 @@ TEST_F(WineGateway, ServesTheLinuxClientFromTheSimulatorOnAMappedComPort) {
     // The adapter pulled out: the read fails; plugged back in: the next one is served.
     sim.Signal(SIGUSR1);
     ASSERT_TRUE(WaitUntil([&] { return !fs::exists(line); }));
-    auto lost = client.Read(0x0001, error);
-    ASSERT_TRUE(lost) << error;
-    EXPECT_FALSE(lost->Ok());
+    const auto lost = client.Read(0x0001);
+    ASSERT_TRUE(lost.Ok()) << lost.Why().words;
+    EXPECT_FALSE(lost.Value().Ok());
     sim.Signal(SIGUSR2);
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(line); }));
-    auto back = client.Read(0x0102, error);
-    ASSERT_TRUE(back) << error;
-    EXPECT_TRUE(back->Ok()) << gatewayd->Stdout();
+    const auto back = client.Read(0x0102);
+    ASSERT_TRUE(back.Ok()) << back.Why().words;
+    EXPECT_TRUE(back.Value().Ok()) << gatewayd->Stdout();
 
     // The Linux command-line client beside the library's connection.
     ProgramRun tool(VR620_TOOL_PATH,
@@ -131,7 +131,7 @@ TEST_F(WineGateway, ServesTheLinuxClientFromTheSimulatorOnAMappedComPort) {
     ASSERT_TRUE(tool.Wait(60s));
     EXPECT_EQ(tool.ExitCode(), 0) << tool.Stderr();
     EXPECT_EQ(tool.Stdout(), "01\n");
-    EXPECT_TRUE(client.DeviceDisconnect(error)->Ok());
+    EXPECT_TRUE(client.DeviceDisconnect().Value().Ok());
 
     // Ctrl-C (Wine turns SIGINT into it) stops the gateway in order.
     gatewayd->Signal(SIGINT);
@@ -155,15 +155,15 @@ TEST_F(WineGateway, DialsAndHangsUpTheSimulatedModem) {
     // Each modem command may wait 10 s for its answer; an answer must be taken when it comes,
     // so the init list and the dial (about 2 s) must not add up to that.
     client.SetReplyTimeout(20s);
-    std::string error;
-    ASSERT_TRUE(client.Connect("127.0.0.1", port, 10s, error)) << error;
-    auto connected = client.DeviceConnect(error);
-    ASSERT_TRUE(connected) << error;
-    ASSERT_TRUE(connected->Ok()) << gatewayd->Stdout();
-    EXPECT_EQ(Hex(client.Read(0x0102, error)->data), "AA BB");
-    auto closed = client.DeviceDisconnect(error);
-    ASSERT_TRUE(closed) << error;
-    EXPECT_TRUE(closed->Ok()) << gatewayd->Stdout();
+    const auto opened = client.Connect("127.0.0.1", port, 10s);
+    ASSERT_TRUE(opened.Ok()) << opened.Why().words;
+    const auto connected = client.DeviceConnect();
+    ASSERT_TRUE(connected.Ok()) << connected.Why().words;
+    ASSERT_TRUE(connected.Value().Ok()) << gatewayd->Stdout();
+    EXPECT_EQ(Hex(client.Read(0x0102).Value().data), "AA BB");
+    const auto closed = client.DeviceDisconnect();
+    ASSERT_TRUE(closed.Ok()) << closed.Why().words;
+    EXPECT_TRUE(closed.Value().Ok()) << gatewayd->Stdout();
 }
 
 TEST_F(WineGateway, ListensOnIpv6Loopback) {
@@ -191,18 +191,19 @@ TEST_F(WineGateway, APortThatAnotherProgramHoldsIsRefused) {
     const int second = vr620_test::FreePort();
     auto holder = StartGateway({"--bind", "127.0.0.1"}, first, "first");
     auto other = StartGateway({"--bind", "127.0.0.1"}, second, "second");
-    std::string error;
     vr620::GatewayClient a;
     vr620::GatewayClient b;
-    ASSERT_TRUE(a.Connect("127.0.0.1", first, 10s, error)) << error;
-    ASSERT_TRUE(b.Connect("127.0.0.1", second, 10s, error)) << error;
-    ASSERT_TRUE(a.DeviceConnect(error)->Ok());
-    auto refused = b.DeviceConnect(error);
-    ASSERT_TRUE(refused) << error;
-    if (refused->Ok())
+    const auto openedA = a.Connect("127.0.0.1", first, 10s);
+    ASSERT_TRUE(openedA.Ok()) << openedA.Why().words;
+    const auto openedB = b.Connect("127.0.0.1", second, 10s);
+    ASSERT_TRUE(openedB.Ok()) << openedB.Why().words;
+    ASSERT_TRUE(a.DeviceConnect().Value().Ok());
+    const auto refused = b.DeviceConnect();
+    ASSERT_TRUE(refused.Ok()) << refused.Why().words;
+    if (refused.Value().Ok())
         GTEST_SKIP() << "Wine lets a second program open a COM port that one holds, so a busy "
                         "port cannot be shown here";
-    EXPECT_FALSE(refused->Ok());
+    EXPECT_FALSE(refused.Value().Ok());
 }
 
 }  // namespace

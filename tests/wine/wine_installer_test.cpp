@@ -206,10 +206,11 @@ TEST_F(WineInstaller, InstallsServesUpgradesStopsInOrderAndRemovesTheService) {
     // net stop while a client holds the device open: the line is closed in order (it gets back
     // the settings it had before the open), and the service stops with exit code 0.
     vr620::GatewayClient holder;
-    std::string error;
-    ASSERT_TRUE(holder.Connect("127.0.0.1", port_, 10s, error)) << error;
-    auto connected = holder.DeviceConnect(error);
-    ASSERT_TRUE(connected && connected->Ok()) << error;
+    const auto opened = holder.Connect("127.0.0.1", port_, 10s);
+    ASSERT_TRUE(opened.Ok()) << opened.Why().words;
+    const auto connected = holder.DeviceConnect();
+    ASSERT_TRUE(connected.Ok() && connected.Value().Ok())
+        << (connected.Ok() ? std::string() : connected.Why().words);
     EXPECT_EQ(LineSpeed(line), B9600);
     ASSERT_EQ(Wine({"net", "stop", "vr620-gatewayd"}), 0) << lastOutput_;
     const std::string stopped = ServiceState();

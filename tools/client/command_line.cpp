@@ -1,11 +1,16 @@
 #include "command_line.h"
 
 #include <cctype>
+#include <utility>
 
 #include "whole_number.h"
 
 namespace vr620 {
 namespace {
+
+common::Failure Mistake(std::string words) {
+    return {common::FailureKind::kOther, std::move(words)};
+}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -86,8 +91,7 @@ std::string UsageText() {
            "broke the connection (or a bad command line).\n";
 }
 
-std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments,
-                                            std::string& error) {
+common::Outcome<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     std::vector<std::string> words;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -105,15 +109,13 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
                           a == "--tls-key" || a == "--tls-trust";
         if (!takesValue) {
             if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-                error = "unknown option '" + a + "'";
-                return std::nullopt;
+                return Mistake("unknown option '" + a + "'");
             }
             words.push_back(a);
             continue;
         }
         if (i + 1 >= arguments.size()) {
-            error = "option " + a + " needs a value";
-            return std::nullopt;
+            return Mistake("option " + a + " needs a value");
         }
         const std::string& v = arguments[++i];
         std::optional<int> number;
@@ -126,8 +128,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
                                 : a == "--tls-key" ? line.tls.key
                                                    : line.tls.trust;
             if (v.empty()) {
-                error = "option " + a + " needs a file name, not ''";
-                return std::nullopt;
+                return Mistake("option " + a + " needs a file name, not ''");
             }
             file = v;
             continue;
@@ -138,8 +139,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         if (a == "--requests") number = common::ParseWholeNumber(v, 1, 10'000'000);
         if (a == "--seconds") number = common::ParseWholeNumber(v, 1, 86'400);
         if (!number) {
-            error = "bad value '" + v + "' for " + a;
-            return std::nullopt;
+            return Mistake("bad value '" + v + "' for " + a);
         }
         if (a == "--port") line.port = *number;
         if (a == "--timeout") line.timeoutSeconds = *number;
@@ -148,8 +148,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         if (a == "--seconds") line.seconds = *number;
     }
     if (words.empty()) {
-        error = "no command given";
-        return std::nullopt;
+        return Mistake("no command given");
     }
     const std::string& command = words[0];
     std::size_t expected = 1;
@@ -169,45 +168,39 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
     } else if (command == "tls-make-key" || command == "tls-fingerprint") {
         line.action = command == "tls-make-key" ? Action::kTlsMakeKey : Action::kTlsFingerprint;
         if (words.size() != 2) {
-            error = "wrong number of arguments for '" + command + "'";
-            return std::nullopt;
+            return Mistake("wrong number of arguments for '" + command + "'");
         }
         line.file = words[1];
     } else {
-        error = "unknown command '" + command + "'";
-        return std::nullopt;
+        return Mistake("unknown command '" + command + "'");
     }
     const bool tlsFiles =
         !line.tls.certificate.empty() || !line.tls.key.empty() || !line.tls.trust.empty();
     const bool tlsCommand =
         line.action == Action::kTlsMakeKey || line.action == Action::kTlsFingerprint;
     if ((tlsFiles || tlsCommand) && !tls::Available()) {
-        error = "TLS is not part of this build (Windows)";
-        return std::nullopt;
+        return Mistake("TLS is not part of this build (Windows)");
     }
     if (tlsFiles &&
         (line.tls.certificate.empty() || line.tls.key.empty() || line.tls.trust.empty())) {
-        error = "TLS needs all of --tls-cert, --tls-key and --tls-trust";
-        return std::nullopt;
+        return Mistake("TLS needs all of --tls-cert, --tls-key and --tls-trust");
     }
     if (tlsCommand) return line;
     if (words.size() != expected) {
-        error = "wrong number of arguments for '" + command + "'";
-        return std::nullopt;
+        return Mistake("wrong number of arguments for '" + command + "'");
     }
     if (expected >= 2) {
         auto point = ParsePoint(words[1]);
         if (!point) {
-            error = "bad data point '" + words[1] + "': give 0 to 65535 or 0x0000 to 0xFFFF";
-            return std::nullopt;
+            return Mistake("bad data point '" + words[1] +
+                           "': give 0 to 65535 or 0x0000 to 0xFFFF");
         }
         line.point = *point;
     }
     if (line.action == Action::kWrite) {
         auto value = ParseHexBytes(words[2]);
         if (!value) {
-            error = "bad value '" + words[2] + "': give pairs of hexadecimal digits";
-            return std::nullopt;
+            return Mistake("bad value '" + words[2] + "': give pairs of hexadecimal digits");
         }
         line.value = *value;
     }

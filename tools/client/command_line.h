@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "message_format.h"
+#include "outcome.h"
 #include "tls_context.h"
 
 namespace vr620 {
@@ -45,8 +46,8 @@ std::optional<std::uint16_t> ParsePoint(const std::string& text);
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(const std::string& text);
 std::string FormatHexBytes(const std::vector<std::uint8_t>& bytes);
 
-std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments,
-                                            std::string& error);
+// The command line, or what is wrong with it in words.
+common::Outcome<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments);
 std::string UsageText();
 
 }  // namespace vr620

@@ -57,40 +57,44 @@ void GatewayClient::Close() {
     socket_ = net::kInvalidSocket;
 }
 
-bool GatewayClient::UseTls(const tls::Settings& settings, std::string& error) {
-    tls_ = tls::MakeContext(
-        tls::Role::kClient, settings,
-        [](const std::string& notice) { common::WriteDebugLine("vr620 client: " + notice); },
-        error);
-    return tls_ != nullptr;
+common::Outcome<> GatewayClient::UseTls(const tls::Settings& settings) {
+    auto context = tls::MakeContext(tls::Role::kClient, settings, [](const std::string& notice) {
+        common::WriteDebugLine("vr620 client: " + notice);
+    });
+    if (!context.Ok()) {
+        tls_.reset();
+        return common::Failure{common::FailureKind::kOther, context.Why().words};
+    }
+    tls_ = std::move(context.Value());
+    return common::Done{};
 }
 
-std::string GatewayClient::FailureText(int result) const {
+common::Failure GatewayClient::MessageFailure(int result) const {
     const std::string failure = channel_ ? channel_->Failure() : std::string();
     if (failure.empty() || (result != kResultReceiveError && result != kResultSendError))
-        return ResultText(result);
+        return common::Failure{common::FailureKind::kOther, ResultText(result)};
     // The gateway refuses a certificate it does not trust after the handshake (TLS 1.3): the
     // first reply is its alert.
-    return "TLS failed: " + WithTrustHint(failure);
+    return common::Failure{common::FailureKind::kTlsRefused,
+                           "TLS failed: " + WithTrustHint(failure)};
 }
 
-bool GatewayClient::Connect(const std::string& host, int port, std::chrono::milliseconds timeout,
-                            std::string& error) {
-    const auto opened = Open(host, port, timeout);
-    if (opened.Ok()) return true;
-    const common::Failure& why = opened.Why();
+common::Outcome<> GatewayClient::Connect(const std::string& host, int port,
+                                         std::chrono::milliseconds timeout) {
+    auto opened = Open(host, port, timeout);
+    if (opened.Ok()) return opened;
+    common::Failure why = opened.Why();
     switch (why.kind) {
         case common::FailureKind::kUnreachable:
-            error = "cannot reach the gateway at " + Endpoint(host, port) + ": " + why.words;
+            why.words = "cannot reach the gateway at " + Endpoint(host, port) + ": " + why.words;
             break;
         case common::FailureKind::kTlsRefused:
-            error = "TLS with the gateway at " + Endpoint(host, port) + " failed: " + why.words;
+            why.words = "TLS with the gateway at " + Endpoint(host, port) + " failed: " + why.words;
             break;
         default:
-            error = why.words;
             break;
     }
-    return false;
+    return why;
 }
 
 common::Outcome<> GatewayClient::Open(const std::string& host, int port,
@@ -103,12 +107,14 @@ common::Outcome<> GatewayClient::Open(const std::string& host, int port,
         return Failure{FailureKind::kOther, "the system's sockets cannot be used: " +
                                                 common::SystemErrorText(net::LastError().code)};
     }
+    const auto addresses = net::ResolveHost(host);
+    if (!addresses.Ok()) {
+        return Failure{FailureKind::kOther,
+                       "cannot resolve host '" + host + "': " + addresses.Why().words};
+    }
     std::string why;
-    const std::vector<gateway::IpAddress> addresses = net::ResolveHost(host, why);
-    if (addresses.empty())
-        return Failure{FailureKind::kOther, "cannot resolve host '" + host + "': " + why};
     // Each address in turn, all within the one time-out.
-    for (const gateway::IpAddress& address : addresses) {
+    for (const gateway::IpAddress& address : addresses.Value()) {
         const int s = net::OpenStreamSocket(!address.IsIpv4());
         if (s == net::kInvalidSocket) {
             why = "cannot create a socket: " + common::SystemErrorText(net::LastError().code);
@@ -122,11 +128,17 @@ common::Outcome<> GatewayClient::Open(const std::string& host, int port,
                 return common::Done{};
             }
             // Connected: a refusal now is the gateway's word, not the address's.
-            auto stream = tls::ConnectStream(*tls_, s, why);
-            auto channel = stream ? std::make_unique<TlsChannel>(s, std::move(stream)) : nullptr;
-            if (channel && channel->Handshake(deadline, why)) {
-                channel_ = std::move(channel);
-                return common::Done{};
+            auto stream = tls::ConnectStream(*tls_, s);
+            if (stream.Ok()) {
+                auto channel = std::make_unique<TlsChannel>(s, std::move(stream.Value()));
+                const auto shaken = channel->Handshake(deadline);
+                if (shaken.Ok()) {
+                    channel_ = std::move(channel);
+                    return common::Done{};
+                }
+                why = shaken.Why().words;
+            } else {
+                why = stream.Why().words;
             }
             Close();
             return Failure{FailureKind::kTlsRefused, WithTrustHint(why)};
@@ -137,29 +149,26 @@ common::Outcome<> GatewayClient::Open(const std::string& host, int port,
     return Failure{FailureKind::kUnreachable, why};
 }
 
-std::optional<gateway::Reply> GatewayClient::Request(std::uint16_t code, std::uint16_t snvt,
-                                                     std::span<const std::uint8_t> data,
-                                                     std::string& error) {
-    if (!channel_) {
-        error = "not connected to the gateway";
-        return std::nullopt;
-    }
+common::Outcome<gateway::Reply> GatewayClient::Request(std::uint16_t code, std::uint16_t snvt,
+                                                       std::span<const std::uint8_t> data) {
+    if (!channel_)
+        return common::Failure{common::FailureKind::kOther, "not connected to the gateway"};
     const auto deadline = std::chrono::steady_clock::now() + replyTimeout_;
     auto body = gateway::BuildRequestBody(code, snvt, data);
     const int sent =
         SendGatewayMessage(*channel_, body.data(), static_cast<int>(body.size()), deadline);
     if (sent < 0) {
-        error = FailureText(sent);
+        auto why = MessageFailure(sent);
         Close();
-        return std::nullopt;
+        return why;
     }
     std::array<std::uint8_t, gateway::kMaxBodySize + 1> buffer{};
     const int received =
         ReceiveGatewayMessage(*channel_, buffer.data(), gateway::kMaxBodySize, deadline);
     if (received < 0) {
-        error = FailureText(received);
+        auto why = MessageFailure(received);
         Close();
-        return std::nullopt;
+        return why;
     }
     // A gateway that does not know LAST_REASON echoes its body up to the first zero: nothing.
     if (received == 0 && code == gateway::kLastReason)
@@ -167,36 +176,35 @@ std::optional<gateway::Reply> GatewayClient::Request(std::uint16_t code, std::ui
     auto reply = gateway::ParseReplyBody(
         std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(received)));
     if (!reply || reply->code != code || reply->snvt != snvt) {
-        error = "the gateway's reply does not answer the request";
         Close();
-        return std::nullopt;
+        return common::Failure{common::FailureKind::kOther,
+                               "the gateway's reply does not answer the request"};
     }
-    return reply;
+    return std::move(*reply);
 }
 
-std::optional<gateway::Reply> GatewayClient::DeviceConnect(std::string& error) {
-    return Request(gateway::kDeviceConnect, 0, {}, error);
+common::Outcome<gateway::Reply> GatewayClient::DeviceConnect() {
+    return Request(gateway::kDeviceConnect, 0, {});
 }
 
-std::optional<gateway::Reply> GatewayClient::DeviceDisconnect(std::string& error) {
-    return Request(gateway::kDeviceDisconnect, 0, {}, error);
+common::Outcome<gateway::Reply> GatewayClient::DeviceDisconnect() {
+    return Request(gateway::kDeviceDisconnect, 0, {});
 }
 
-std::optional<gateway::Reply> GatewayClient::Read(std::uint16_t snvt, std::string& error) {
-    return Request(gateway::kSnvtRead, snvt, {}, error);
+common::Outcome<gateway::Reply> GatewayClient::Read(std::uint16_t snvt) {
+    return Request(gateway::kSnvtRead, snvt, {});
 }
 
-std::optional<gateway::Reply> GatewayClient::Write(std::uint16_t snvt,
-                                                   std::span<const std::uint8_t> value,
-                                                   std::string& error) {
-    return Request(gateway::kSnvtWrite, snvt, value, error);
+common::Outcome<gateway::Reply> GatewayClient::Write(std::uint16_t snvt,
+                                                     std::span<const std::uint8_t> value) {
+    return Request(gateway::kSnvtWrite, snvt, value);
 }
 
-std::optional<std::string> GatewayClient::LastReason(std::string& error) {
-    auto reply = Request(gateway::kLastReason, 0, {}, error);
-    if (!reply) return std::nullopt;
-    if (!reply->Ok()) return std::string();
-    return std::string(reply->data.begin(), reply->data.end());
+common::Outcome<std::string> GatewayClient::LastReason() {
+    auto reply = Request(gateway::kLastReason, 0, {});
+    if (!reply.Ok()) return reply.Why();
+    if (!reply.Value().Ok()) return std::string();
+    return std::string(reply.Value().data.begin(), reply.Value().data.end());
 }
 
 }  // namespace vr620

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 
@@ -24,45 +23,43 @@ class GatewayClient {
     GatewayClient(const GatewayClient&) = delete;
     GatewayClient& operator=(const GatewayClient&) = delete;
 
-    // Speak TLS from the next Connect on: present this certificate and trust the gateway's by
-    // the trust file. False, with `error` in words, when the files cannot be used.
-    bool UseTls(const tls::Settings& settings, std::string& error);
+    // Speak TLS from the next Connect or Open on: present this certificate and trust the
+    // gateway's by the trust file. Why not (kOther), in words, when the files cannot be used.
+    common::Outcome<> UseTls(const tls::Settings& settings);
 
     // Connects within `timeout`, trying each address the host resolves to (IPv4 or IPv6) in
-    // turn, then, with TLS, shakes hands within the same time; on failure `error` says why in
-    // words.
-    bool Connect(const std::string& host, int port, std::chrono::milliseconds timeout,
-                 std::string& error);
-    // The same, for a caller that names the gateway itself: a failure's words do not. Its kind
-    // says where it stopped: kUnreachable (the system's words: "Connection refused"),
-    // kTlsRefused (TLS's: "TLS certificate not trusted (SHA256 ...)"), or kOther (no sockets,
-    // a host name that does not resolve, said whole).
+    // turn, then, with TLS, shakes hands within the same time. Its kind says where it stopped:
+    // kUnreachable (the system's words: "Connection refused"), kTlsRefused (TLS's: "TLS
+    // certificate not trusted (SHA256 ...)"), or kOther (no sockets, a host name that does not
+    // resolve, said whole). Open's words do not name the gateway, for a caller that names it
+    // itself; Connect's do, for the programs that print them ("cannot reach the gateway at
+    // host:port: Connection refused").
     common::Outcome<> Open(const std::string& host, int port, std::chrono::milliseconds timeout);
+    common::Outcome<> Connect(const std::string& host, int port, std::chrono::milliseconds timeout);
     void Close();
     bool Connected() const { return socket_ != -1; }
 
     // How long a reply may take: a device transaction, or a modem dial, takes seconds.
     void SetReplyTimeout(std::chrono::milliseconds timeout) { replyTimeout_ = timeout; }
 
-    // Sends one request and waits for its reply. Nothing (with `error` set) when the gateway
-    // cannot be reached, breaks the connection or answers with a malformed reply; the
-    // connection is closed then.
-    std::optional<gateway::Reply> Request(std::uint16_t code, std::uint16_t snvt,
-                                          std::span<const std::uint8_t> data, std::string& error);
+    // Sends one request and waits for its reply. Why not, in words, when the gateway cannot be
+    // reached, breaks the connection or answers with a malformed reply (kTlsRefused when TLS
+    // said why, kOther otherwise); the connection is closed then.
+    common::Outcome<gateway::Reply> Request(std::uint16_t code, std::uint16_t snvt,
+                                            std::span<const std::uint8_t> data);
 
-    std::optional<gateway::Reply> DeviceConnect(std::string& error);
-    std::optional<gateway::Reply> DeviceDisconnect(std::string& error);
-    std::optional<gateway::Reply> Read(std::uint16_t snvt, std::string& error);
-    std::optional<gateway::Reply> Write(std::uint16_t snvt, std::span<const std::uint8_t> value,
-                                        std::string& error);
+    common::Outcome<gateway::Reply> DeviceConnect();
+    common::Outcome<gateway::Reply> DeviceDisconnect();
+    common::Outcome<gateway::Reply> Read(std::uint16_t snvt);
+    common::Outcome<gateway::Reply> Write(std::uint16_t snvt, std::span<const std::uint8_t> value);
     // Why this connection's most recent request answered ERROR, in the gateway's words; empty
     // when none did, or when the gateway cannot tell (one that does not know the question
-    // echoes it as an empty reply). Nothing, with `error` set, as Request.
-    std::optional<std::string> LastReason(std::string& error);
+    // echoes it as an empty reply). Why not as Request.
+    common::Outcome<std::string> LastReason();
 
   private:
-    // Words for a failed message; TLS's own where they say more.
-    std::string FailureText(int result) const;
+    // A failed message's failure; TLS's own words where they say more.
+    common::Failure MessageFailure(int result) const;
 
     int socket_ = -1;
     std::unique_ptr<tls::Context> tls_;

@@ -20,9 +20,8 @@ constexpr auto kReplyBound = 60s;
 common::Outcome<std::shared_ptr<GatewayRelay>> GatewayRelay::Make(const std::string& host,
                                                                   int port,
                                                                   const tls::Settings& tls) {
-    std::string error;
     GatewayClient probe;
-    if (!probe.UseTls(tls, error)) return Failure{FailureKind::kOther, error};
+    if (auto usable = probe.UseTls(tls); !usable.Ok()) return usable.Why();
     return std::shared_ptr<GatewayRelay>(new GatewayRelay(host, port, tls));
 }
 
@@ -40,9 +39,9 @@ Failure GatewayRelay::Failed(FailureKind kind, const std::string& words) const {
 common::Outcome<> GatewayRelay::Connect(Upstream& upstream) {
     if (upstream.client.Connected()) return common::Done{};
     // The files are read again for a client whose first try found them unusable.
-    std::string error;
     if (!upstream.tls) {
-        if (!upstream.client.UseTls(tls_, error)) return Failed(FailureKind::kOther, error);
+        if (auto usable = upstream.client.UseTls(tls_); !usable.Ok())
+            return Failed(FailureKind::kOther, usable.Why().words);
         upstream.tls = true;
         upstream.client.SetReplyTimeout(kReplyBound);
     }
@@ -62,14 +61,15 @@ gateway::DeviceOutcome GatewayRelay::Run(std::uint64_t connection,
 
     // The request as it came: its code and SNVT number, and a write's value.
     const std::uint16_t code = gateway::ReadBigEndian16(request.header.data());
-    std::string error;
-    auto reply = upstream->client.Request(code, request.snvt, request.value, error);
-    if (!reply) return Failed(FailureKind::kOther, error);
-    if (reply->Ok()) return std::move(reply->data);
-    auto reason = upstream->client.LastReason(error);
-    if (!reason) return Failed(FailureKind::kOther, "answered ERROR, and then: " + error);
-    if (reason->empty()) return Failed(FailureKind::kOther, "answered ERROR without a reason");
-    return Failure{FailureKind::kOther, *reason};
+    auto reply = upstream->client.Request(code, request.snvt, request.value);
+    if (!reply.Ok()) return Failed(FailureKind::kOther, reply.Why().words);
+    if (reply.Value().Ok()) return std::move(reply.Value().data);
+    auto reason = upstream->client.LastReason();
+    if (!reason.Ok())
+        return Failed(FailureKind::kOther, "answered ERROR, and then: " + reason.Why().words);
+    if (reason.Value().empty())
+        return Failed(FailureKind::kOther, "answered ERROR without a reason");
+    return Failure{FailureKind::kOther, std::move(reason.Value())};
 }
 
 void GatewayRelay::Closed(std::uint64_t connection) {

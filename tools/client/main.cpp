@@ -23,35 +23,34 @@ int Broken(const std::string& error) {
 
 // "what: ERROR: why", with the gateway's reason of the request that just failed.
 int Refused(vr620::GatewayClient& client, const std::string& what) {
-    std::string error;
-    const auto reason = client.LastReason(error);
-    if (!reason) return Broken(error);
-    std::fprintf(stderr, "vr620: %s: ERROR%s%s\n", what.c_str(), reason->empty() ? "" : ": ",
-                 reason->c_str());
+    const auto reason = client.LastReason();
+    if (!reason.Ok()) return Broken(reason.Why().words);
+    std::fprintf(stderr, "vr620: %s: ERROR%s%s\n", what.c_str(), reason.Value().empty() ? "" : ": ",
+                 reason.Value().c_str());
     return kExitErrorReply;
 }
 
 // connect, the request, disconnect, all on one connection.
 int OneShot(vr620::GatewayClient& client, const vr620::CommandLine& line) {
-    std::string error;
-    auto connected = client.DeviceConnect(error);
-    if (!connected) return Broken(error);
-    if (!connected->Ok()) return Refused(client, "the gateway could not open the device");
-    auto reply = line.action == vr620::Action::kRead ? client.Read(line.point, error)
-                                                     : client.Write(line.point, line.value, error);
-    if (!reply) return Broken(error);
-    if (!reply->Ok()) {
+    const auto connected = client.DeviceConnect();
+    if (!connected.Ok()) return Broken(connected.Why().words);
+    if (!connected.Value().Ok()) return Refused(client, "the gateway could not open the device");
+    const auto reply = line.action == vr620::Action::kRead ? client.Read(line.point)
+                                                           : client.Write(line.point, line.value);
+    if (!reply.Ok()) return Broken(reply.Why().words);
+    if (!reply.Value().Ok()) {
         char what[64];
         std::snprintf(what, sizeof what, "%s of data point 0x%04X failed",
                       line.action == vr620::Action::kRead ? "read" : "write", line.point);
         const int status = Refused(client, what);
-        if (status == kExitErrorReply && !client.DeviceDisconnect(error)) return Broken(error);
-        return status;
+        if (status != kExitErrorReply) return status;
+        const auto disconnected = client.DeviceDisconnect();
+        return disconnected.Ok() ? status : Broken(disconnected.Why().words);
     }
-    auto disconnected = client.DeviceDisconnect(error);
-    if (!disconnected) return Broken(error);
+    const auto disconnected = client.DeviceDisconnect();
+    if (!disconnected.Ok()) return Broken(disconnected.Why().words);
     if (line.action == vr620::Action::kRead) {
-        std::printf("%s\n", vr620::FormatHexBytes(reply->data).c_str());
+        std::printf("%s\n", vr620::FormatHexBytes(reply.Value().data).c_str());
     } else {
         std::printf("OK\n");
     }
@@ -61,41 +60,45 @@ int OneShot(vr620::GatewayClient& client, const vr620::CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string error;
-    auto line = vr620::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
-    if (!line) {
-        std::fputs(common::BadCommandLineText("vr620", error, vr620::UsageText()).c_str(), stderr);
+    const auto parsed = vr620::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.Ok()) {
+        std::fputs(
+            common::BadCommandLineText("vr620", parsed.Why().words, vr620::UsageText()).c_str(),
+            stderr);
         return kExitUnreachable;
     }
-    if (line->action == vr620::Action::kHelp) {
+    const vr620::CommandLine& line = parsed.Value();
+    if (line.action == vr620::Action::kHelp) {
         std::fputs(vr620::UsageText().c_str(), stdout);
         return kExitOk;
     }
-    if (line->action == vr620::Action::kTlsMakeKey)
-        return tls::RunMakeKey("vr620", line->file) ? kExitOk : kExitUnreachable;
-    if (line->action == vr620::Action::kTlsFingerprint)
-        return tls::RunFingerprint("vr620", line->file) ? kExitOk : kExitUnreachable;
-    if (line->action == vr620::Action::kBench) {
-        return vr620::RunBench({line->host, line->port, line->timeoutSeconds, line->clients,
-                                line->requests, line->seconds, line->point, line->ownPoints,
-                                line->tls});
+    if (line.action == vr620::Action::kTlsMakeKey)
+        return tls::RunMakeKey("vr620", line.file) ? kExitOk : kExitUnreachable;
+    if (line.action == vr620::Action::kTlsFingerprint)
+        return tls::RunFingerprint("vr620", line.file) ? kExitOk : kExitUnreachable;
+    if (line.action == vr620::Action::kBench) {
+        return vr620::RunBench({line.host, line.port, line.timeoutSeconds, line.clients,
+                                line.requests, line.seconds, line.point, line.ownPoints, line.tls});
     }
 
     vr620::GatewayClient client;
-    client.SetReplyTimeout(std::chrono::seconds(line->timeoutSeconds));
-    if (!line->tls.certificate.empty() && !client.UseTls(line->tls, error)) return Broken(error);
-    if (!client.Connect(line->host, line->port, std::chrono::seconds(10), error)) {
-        return Broken(error);
+    client.SetReplyTimeout(std::chrono::seconds(line.timeoutSeconds));
+    if (!line.tls.certificate.empty()) {
+        if (const auto tls = client.UseTls(line.tls); !tls.Ok()) return Broken(tls.Why().words);
     }
-    if (line->action == vr620::Action::kRead || line->action == vr620::Action::kWrite) {
-        return OneShot(client, *line);
+    if (const auto connected = client.Connect(line.host, line.port, std::chrono::seconds(10));
+        !connected.Ok()) {
+        return Broken(connected.Why().words);
     }
-    auto reply = line->action == vr620::Action::kConnect ? client.DeviceConnect(error)
-                                                         : client.DeviceDisconnect(error);
-    if (!reply) return Broken(error);
-    if (!reply->Ok()) {
-        return Refused(client, line->action == vr620::Action::kConnect ? "connect failed"
-                                                                        : "disconnect failed");
+    if (line.action == vr620::Action::kRead || line.action == vr620::Action::kWrite) {
+        return OneShot(client, line);
+    }
+    const auto reply =
+        line.action == vr620::Action::kConnect ? client.DeviceConnect() : client.DeviceDisconnect();
+    if (!reply.Ok()) return Broken(reply.Why().words);
+    if (!reply.Value().Ok()) {
+        return Refused(client, line.action == vr620::Action::kConnect ? "connect failed"
+                                                                      : "disconnect failed");
     }
     std::printf("OK\n");
     return kExitOk;

@@ -9,18 +9,16 @@ namespace net = gateway::net;
 TlsChannel::TlsChannel(int socket, std::unique_ptr<tls::Stream> stream)
     : socket_(socket), stream_(std::move(stream)) {}
 
-bool TlsChannel::Handshake(Deadline deadline, std::string& error) {
+common::Outcome<> TlsChannel::Handshake(Deadline deadline) {
     for (;;) {
         const tls::Step step = stream_->Handshake();
-        if (step == tls::Step::kDone) return true;
-        if (step == tls::Step::kRefused) {
-            error = stream_->Failure();
-            return false;
-        }
+        if (step == tls::Step::kDone) return common::Done{};
+        if (step == tls::Step::kRefused)
+            return common::Failure{common::FailureKind::kTlsRefused, stream_->Failure()};
         const short event = step == tls::Step::kWantRead ? net::kPollReadable : net::kPollWritable;
         if (WaitForSocket(socket_, event, deadline, kResultReceiveError) < 0) {
-            error = "TLS handshake not finished in time";
-            return false;
+            return common::Failure{common::FailureKind::kTlsRefused,
+                                   "TLS handshake not finished in time"};
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gateway_messages.h"
+#include "outcome.h"
 #include "tls_stream.h"
 
 namespace vr620 {
@@ -15,8 +16,9 @@ class TlsChannel final : public ByteChannel {
     // `stream` runs over `socket`, which stays the caller's.
     TlsChannel(int socket, std::unique_ptr<tls::Stream> stream);
 
-    // Runs the handshake until it ends or `deadline` passes. False with `error` in words.
-    bool Handshake(Deadline deadline, std::string& error);
+    // Runs the handshake until it ends or `deadline` passes; a refusal or the time running out
+    // fails as kTlsRefused.
+    common::Outcome<> Handshake(Deadline deadline);
     int SendSome(const std::uint8_t* data, std::size_t size, Deadline deadline) override;
     int ReceiveSome(std::uint8_t* data, std::size_t size, Deadline deadline) override;
     std::string Failure() const override { return stream_->Failure(); }

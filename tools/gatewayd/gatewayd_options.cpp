@@ -92,6 +92,10 @@ std::string UsageText() {
 
 namespace {
 
+common::Failure Mistake(std::string words) {
+    return {common::FailureKind::kOther, std::move(words)};
+}
+
 // Where the value of a TLS option that names a file or folder goes, or null.
 std::string* TlsFile(Options& options, const std::string& option) {
     if (option == "--tls-cert") return &options.tls.certificate;
@@ -123,62 +127,60 @@ std::optional<std::pair<std::string, int>> ParseEndpoint(const std::string& text
 }
 
 // A relay goes on TLS to its upstream, and has no device of its own.
-bool CheckRelayOptions(const Options& options, const std::vector<std::string>& deviceOptions,
-                       std::string& error) {
+common::Outcome<> CheckRelayOptions(const Options& options,
+                                    const std::vector<std::string>& deviceOptions) {
     const tls::Settings& files = options.tls;
     if (files.certificate.empty() || files.key.empty() ||
         (files.trust.empty() && files.trustCa.empty())) {
-        error = "--upstream needs --tls-cert, --tls-key and --tls-trust (or --tls-trust-ca)";
-        return false;
+        return Mistake(
+            "--upstream needs --tls-cert, --tls-key and --tls-trust (or --tls-trust-ca)");
     }
     if (options.tlsPort || options.tlsOnly) {
-        error = "--upstream relays to another gateway's TLS port: it takes no --tls-port and no "
-                "--tls-only";
-        return false;
+        return Mistake(
+            "--upstream relays to another gateway's TLS port: it takes no --tls-port and no "
+            "--tls-only");
     }
     if (!deviceOptions.empty()) {
-        error = "--upstream relays to another gateway, which has the device: it takes no " +
-                deviceOptions.front();
-        return false;
+        return Mistake("--upstream relays to another gateway, which has the device: it takes no " +
+                       deviceOptions.front());
     }
-    return true;
+    return common::Done{};
 }
 
 // The TLS options go together, and only where the build has TLS.
-bool CheckTlsOptions(const Options& options, std::string& error) {
+common::Outcome<> CheckTlsOptions(const Options& options) {
     const tls::Settings& files = options.tls;
     const bool anyFile = !files.certificate.empty() || !files.key.empty() || !files.trust.empty() ||
                          !files.trustCa.empty();
     const bool command = !options.tlsMakeKeyFolder.empty() || !options.tlsFingerprintFile.empty();
     const bool relay = !options.upstreamHost.empty();
     if (!tls::Available() && (options.tlsPort || anyFile || options.tlsOnly || command || relay)) {
-        error = "TLS is not part of this build (Windows): the --tls- options and --upstream "
-                "cannot be used";
-        return false;
+        return Mistake(
+            "TLS is not part of this build (Windows): the --tls- options and --upstream "
+            "cannot be used");
     }
-    if (relay) return true;
+    if (relay) return common::Done{};
     if (options.tlsPort) {
         if (files.certificate.empty() || files.key.empty() ||
             (files.trust.empty() && files.trustCa.empty())) {
-            error = "--tls-port needs --tls-cert, --tls-key and --tls-trust (or --tls-trust-ca)";
-            return false;
+            return Mistake(
+                "--tls-port needs --tls-cert, --tls-key and --tls-trust (or --tls-trust-ca)");
         }
         if (*options.tlsPort == options.port) {
-            error =
-                "the TLS port must differ from the port, not both " + std::to_string(options.port);
-            return false;
+            return Mistake("the TLS port must differ from the port, not both " +
+                           std::to_string(options.port));
         }
     } else if (anyFile || options.tlsOnly) {
-        error = "--tls-cert, --tls-key, --tls-trust, --tls-trust-ca and --tls-only need --tls-port "
-                "(or, but --tls-only, --upstream)";
-        return false;
+        return Mistake(
+            "--tls-cert, --tls-key, --tls-trust, --tls-trust-ca and --tls-only need --tls-port "
+            "(or, but --tls-only, --upstream)");
     }
-    return true;
+    return common::Done{};
 }
 
 }  // namespace
 
-std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error) {
+common::Outcome<Options> ParseOptions(const std::vector<std::string>& arguments) {
     Options options;
     options.initText = modem_texts::kDefaultInit;
     options.dialText = modem_texts::kDefaultDial;
@@ -208,8 +210,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
         }
         if (option == "--log-file") {
             if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
-                error = "option --log-file needs a file";
-                return std::nullopt;
+                return Mistake("option --log-file needs a file");
             }
             options.logFile = arguments[++i];
             continue;
@@ -224,86 +225,79 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
                           option == "--release-after" || option == "--tls-port" ||
                           option == "--upstream" || TlsFile(options, option) != nullptr;
         if (!takesValue) {
-            error = "unknown option '" + option + "'";
-            return std::nullopt;
+            return Mistake("unknown option '" + option + "'");
         }
         if (i + 1 >= arguments.size()) {
-            error = "option " + option + " needs a value";
-            return std::nullopt;
+            return Mistake("option " + option + " needs a value");
         }
         const std::string& value = arguments[++i];
         if (option == "--port") {
             auto port = common::ParseWholeNumber(value, 1, 65535);
             if (!port) {
-                error = "the port must be a number from 1 to 65535, not '" + value + "'";
-                return std::nullopt;
+                return Mistake("the port must be a number from 1 to 65535, not '" + value + "'");
             }
             options.port = *port;
         } else if (option == "--com") {
             auto com = common::ParseWholeNumber(value, 1, 255);
             if (!com) {
-                error = "the COM number must be from 1 to 255, not '" + value + "'";
-                return std::nullopt;
+                return Mistake("the COM number must be from 1 to 255, not '" + value + "'");
             }
             options.com = *com;
         } else if (option == "--bind") {
             auto address = gateway::ParseIpAddress(value);
             if (!address) {
-                error =
+                return Mistake(
                     "the bind address must be an IPv4 or IPv6 address like 127.0.0.1 or ::1, "
                     "not '" +
-                    value + "'";
-                return std::nullopt;
+                    value + "'");
             }
             options.bindAddress = *address;
             options.bindGiven = true;
         } else if (option == "--upstream") {
             auto endpoint = ParseEndpoint(value);
             if (!endpoint) {
-                error = "the upstream must be HOST:PORT like gw.example:7106 or [fd00::1]:7106 "
-                        "(PORT 1 to 65535), not '" +
-                        value + "'";
-                return std::nullopt;
+                return Mistake(
+                    "the upstream must be HOST:PORT like gw.example:7106 or [fd00::1]:7106 "
+                    "(PORT 1 to 65535), not '" +
+                    value + "'");
             }
             options.upstreamHost = endpoint->first;
             options.upstreamPort = endpoint->second;
         } else if (option == "--allow") {
             auto network = gateway::ParseIpNetwork(value);
             if (!network) {
-                error =
+                return Mistake(
                     "an allowed network must be NET[/BITS] like 192.168.10.0/24 (BITS 0 to 32) "
                     "or fd00::/8 (BITS 0 to 128), not '" +
-                    value + "'";
-                return std::nullopt;
+                    value + "'");
             }
             options.allowed.push_back(*network);
         } else if (option == "--idle-timeout") {
             auto seconds = common::ParseWholeNumber(value, 0, gateway::kMaxIdleTimeoutSeconds);
             if (!seconds) {
-                error = "the idle time-out must be a number of seconds from 0 to " +
-                        std::to_string(gateway::kMaxIdleTimeoutSeconds) + ", not '" + value + "'";
-                return std::nullopt;
+                return Mistake("the idle time-out must be a number of seconds from 0 to " +
+                               std::to_string(gateway::kMaxIdleTimeoutSeconds) + ", not '" + value +
+                               "'");
             }
             options.idleTimeoutSeconds = *seconds;
         } else if (option == "--release-after") {
             auto seconds = common::ParseWholeNumber(value, 0, gateway::kMaxIdleTimeoutSeconds);
             if (!seconds) {
-                error = "the release time must be a number of seconds from 0 to " +
-                        std::to_string(gateway::kMaxIdleTimeoutSeconds) + ", not '" + value + "'";
-                return std::nullopt;
+                return Mistake("the release time must be a number of seconds from 0 to " +
+                               std::to_string(gateway::kMaxIdleTimeoutSeconds) + ", not '" + value +
+                               "'");
             }
             options.releaseAfterSeconds = *seconds;
         } else if (option == "--tls-port") {
             auto port = common::ParseWholeNumber(value, 1, 65535);
             if (!port) {
-                error = "the TLS port must be a number from 1 to 65535, not '" + value + "'";
-                return std::nullopt;
+                return Mistake("the TLS port must be a number from 1 to 65535, not '" + value +
+                               "'");
             }
             options.tlsPort = *port;
         } else if (std::string* file = TlsFile(options, option)) {
             if (value.empty()) {
-                error = "option " + option + " needs a file name, not ''";
-                return std::nullopt;
+                return Mistake("option " + option + " needs a file name, not ''");
             }
             *file = value;
         } else if (option == "--init") {
@@ -314,9 +308,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
             options.hangupText = value;
         }
     }
-    if (!CheckTlsOptions(options, error)) return std::nullopt;
-    if (!options.upstreamHost.empty() && !CheckRelayOptions(options, deviceOptions, error))
-        return std::nullopt;
+    if (auto checked = CheckTlsOptions(options); !checked.Ok()) return checked.Why();
+    if (!options.upstreamHost.empty()) {
+        if (auto checked = CheckRelayOptions(options, deviceOptions); !checked.Ok())
+            return checked.Why();
+    }
     return options;
 }
 

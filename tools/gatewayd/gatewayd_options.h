@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gateway.h"
+#include "outcome.h"
 #include "tls_context.h"
 
 namespace gatewayd {
@@ -44,8 +45,8 @@ struct Options {
     std::string logFile;
 };
 
-// The options, or nothing with `error` set to a message in words.
-std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error);
+// The options, or what is wrong with them in words.
+common::Outcome<Options> ParseOptions(const std::vector<std::string>& arguments);
 
 std::string UsageText();
 

@@ -30,9 +30,9 @@ int Fail(gatewayd::ServiceHost& host, int exitCode, const std::string& why,
 
 int Serve(const gatewayd::Options& options, gatewayd::ServiceHost& host) {
     // Before the server's threads exist.
-    std::string error;
     gatewayd::StopRequests stops;
-    if (!stops.Open(error, host.ManagerStops())) return Fail(host, 1, error);
+    if (const auto opened = stops.Open(host.ManagerStops()); !opened.Ok())
+        return Fail(host, 1, opened.Why().words);
     host.OnStopRequest([&stops] { stops.Request(); });
 
     // The connection log: standard output where somebody reads it, and the file.
@@ -68,8 +68,7 @@ int Serve(const gatewayd::Options& options, gatewayd::ServiceHost& host) {
         config.heartbeatInterval = host.WatchdogInterval();
         config.heartbeat = [&host] { host.Watchdog(); };
     }
-    const auto started =
-        gateway::StartGatewayServer(config, [&stops] { stops.GatewayEnded(); });
+    const auto started = gateway::StartGatewayServer(config, [&stops] { stops.GatewayEnded(); });
     if (!started.Ok()) {
         const int failed = Fail(host, 1, started.Why().words);
         gateway::SetDeviceStatusReceiver(nullptr);
@@ -95,23 +94,25 @@ int Serve(const gatewayd::Options& options, gatewayd::ServiceHost& host) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    std::string error;
-    const auto options = gatewayd::ParseOptions(arguments, error);
+    const auto parsed = gatewayd::ParseOptions(arguments);
     // A service tells its manager even of a bad option, or the manager sees it only vanish.
-    const bool asService =
-        options ? options->service : std::ranges::find(arguments, "--service") != arguments.end();
+    const bool asService = parsed.Ok()
+                               ? parsed.Value().service
+                               : std::ranges::find(arguments, "--service") != arguments.end();
     return gatewayd::ServiceHost::Run(asService, [&](gatewayd::ServiceHost& host) {
-        if (!options) {
+        if (!parsed.Ok()) {
             // The line that says what was wrong, then the synopsis and where the rest is.
+            const std::string& error = parsed.Why().words;
             const std::string text =
                 common::BadCommandLineText("vr620-gatewayd", error, gatewayd::UsageText());
             return Fail(host, 2, error, text.substr(text.find('\n') + 1));
         }
-        if (options->help) {
+        const gatewayd::Options& options = parsed.Value();
+        if (options.help) {
             std::fputs(gatewayd::UsageText().c_str(), stdout);
             return 0;
         }
-        if (const auto status = gatewayd::RunTlsCommand(*options)) return *status;
-        return Serve(*options, host);
+        if (const auto status = gatewayd::RunTlsCommand(options)) return *status;
+        return Serve(options, host);
     });
 }

@@ -4,7 +4,8 @@
 #pragma once
 
 #include <memory>
-#include <string>
+
+#include "outcome.h"
 
 namespace gatewayd {
 
@@ -20,8 +21,8 @@ class StopRequests {
     // taken by the main thread alone. With `managerStops` (a Windows service) the stop comes
     // through Request() alone and the console's requests are not taken: a service would hear
     // every user's log-off as one. (On POSIX the signals are taken either way: systemd stops
-    // with SIGTERM.) False with `error` in words.
-    bool Open(std::string& error, bool managerStops);
+    // with SIGTERM.)
+    common::Outcome<> Open(bool managerStops);
     // Any thread: a stop is requested, as by a signal (the service manager's stop).
     void Request();
     // Any thread: the gateway has ended without being asked to.

@@ -24,7 +24,7 @@ StopRequests::~StopRequests() {
     if (state_->ended >= 0) close(state_->ended);
 }
 
-bool StopRequests::Open(std::string& error, bool) {
+common::Outcome<> StopRequests::Open(bool) {
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -33,10 +33,10 @@ bool StopRequests::Open(std::string& error, bool) {
     state_->signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
     if (state_->signals >= 0) state_->ended = eventfd(0, EFD_CLOEXEC);
     if (state_->signals < 0 || state_->ended < 0) {
-        error = "cannot wait for stop signals: " + common::SystemErrorText(errno);
-        return false;
+        return common::Failure{common::FailureKind::kOther,
+                               "cannot wait for stop signals: " + common::SystemErrorText(errno)};
     }
-    return true;
+    return common::Done{};
 }
 
 // The signal is blocked in every thread, so it waits for the main thread's Wait.

@@ -51,24 +51,25 @@ StopRequests::~StopRequests() {
     }
 }
 
-bool StopRequests::Open(std::string& error, bool managerStops) {
+common::Outcome<> StopRequests::Open(bool managerStops) {
     // Manual reset: once set, a request stays seen.
     state_->requested = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     state_->ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     state_->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (state_->requested == nullptr || state_->ended == nullptr || state_->done == nullptr) {
-        error = "cannot wait for stop requests: " + common::SystemErrorText(GetLastError());
-        return false;
+        return common::Failure{
+            common::FailureKind::kOther,
+            "cannot wait for stop requests: " + common::SystemErrorText(GetLastError())};
     }
-    if (managerStops) return true;
+    if (managerStops) return common::Done{};
     requestedEvent.store(state_->requested);
     doneEvent.store(state_->done);
     if (!SetConsoleCtrlHandler(OnConsoleControl, TRUE)) {
-        error =
-            "cannot take the console's stop requests: " + common::SystemErrorText(GetLastError());
-        return false;
+        return common::Failure{
+            common::FailureKind::kOther,
+            "cannot take the console's stop requests: " + common::SystemErrorText(GetLastError())};
     }
-    return true;
+    return common::Done{};
 }
 
 void StopRequests::Request() {

@@ -34,18 +34,18 @@ class WithGateway : public gateway_test::GatewayOnSimulator {
 
 TEST_F(WithGateway, LibraryRequestsAndReplies) {
     vr620::GatewayClient client;
-    std::string error;
-    ASSERT_TRUE(client.Connect("127.0.0.1", run.port, 5s, error)) << error;
-    auto connected = client.DeviceConnect(error);
-    ASSERT_TRUE(connected) << error;
-    EXPECT_TRUE(connected->Ok());
+    const auto opened = client.Connect("127.0.0.1", run.port, 5s);
+    ASSERT_TRUE(opened.Ok()) << opened.Why().words;
+    const auto connected = client.DeviceConnect();
+    ASSERT_TRUE(connected.Ok()) << connected.Why().words;
+    EXPECT_TRUE(connected.Value().Ok());
     const std::uint8_t value[] = {0x01, 0x02, 0x03};
-    EXPECT_TRUE(client.Write(0x0020, value, error)->Ok());
-    auto read = client.Read(0x0020, error);
-    ASSERT_TRUE(read);
-    EXPECT_EQ(read->data, (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_FALSE(client.Read(0x7777, error)->Ok());
-    EXPECT_TRUE(client.DeviceDisconnect(error)->Ok());
+    EXPECT_TRUE(client.Write(0x0020, value).Value().Ok());
+    const auto read = client.Read(0x0020);
+    ASSERT_TRUE(read.Ok());
+    EXPECT_EQ(read.Value().data, (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(client.Read(0x7777).Value().Ok());
+    EXPECT_TRUE(client.DeviceDisconnect().Value().Ok());
     EXPECT_FALSE(gateway_test::DeviceHeld());
 }
 

@@ -8,13 +8,12 @@ namespace {
 using vr620::Action;
 using vr620::ParseCommandLine;
 
+// The command line, or nothing when it is refused (in words).
 std::optional<vr620::CommandLine> Parse(const std::vector<std::string>& args) {
-    std::string error;
-    auto line = ParseCommandLine(args, error);
-    if (!line) {
-        EXPECT_FALSE(error.empty());
-    }
-    return line;
+    const auto line = ParseCommandLine(args);
+    if (line.Ok()) return line.Value();
+    EXPECT_FALSE(line.Why().words.empty());
+    return std::nullopt;
 }
 
 TEST(CommandLine, PointsAndHexValues) {
@@ -70,9 +69,7 @@ TEST(CommandLine, MistakesAreRefusedInWords) {
              {"--clients", "0", "bench"},
              {"--frobnicate", "connect"},
          }) {
-        std::string error;
-        EXPECT_FALSE(ParseCommandLine(args, error)) << (args.empty() ? "" : args[0]);
-        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(Parse(args)) << (args.empty() ? "" : args[0]);
     }
 }
 

@@ -245,10 +245,10 @@ TEST_F(PointsWindowTest, ReadsWritesRefusesAndWatches) {
     Table().item(window->RowOf(0x0010), PointsWindow::kWatchColumn)->setCheckState(Qt::Checked);
     Table().setCurrentCell(window->RowOf(0x0010), PointsWindow::kPointColumn);
     vr620::GatewayClient other;
-    std::string error;
-    ASSERT_TRUE(other.Connect("127.0.0.1", port, 5s, error)) << error;
+    const auto connected = other.Connect("127.0.0.1", port, 5s);
+    ASSERT_TRUE(connected.Ok()) << connected.Why().words;
     const std::uint8_t value[] = {0x00, 0x2A};
-    ASSERT_TRUE(other.Write(0x0010, value, error));
+    ASSERT_TRUE(other.Write(0x0010, value).Ok());
     ASSERT_TRUE(WaitFor([&] { return Cell(0x0010, PointsWindow::kHexColumn) == "00 2A"; }));
     const int row = window->RowOf(0x0010);
     EXPECT_NE(Table().item(row, PointsWindow::kSignedColumn)->background(), QBrush());
