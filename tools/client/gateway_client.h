@@ -1,6 +1,6 @@
 // A client of the VR-620 gateway: one TCP connection (plain, or TLS with this computer's
-// certificate), one request and its reply at a time. The suite's client programs are written on
-// this. Every wait is bounded.
+// certificate), one request and its reply at a time. Our own clients are written on it: `vr620`,
+// its bench and the relay. Every wait is bounded.
 #pragma once
 
 #include <chrono>
